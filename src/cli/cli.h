@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/calendar_date.h"
+#include "database/data_folder.h"
+
+namespace kiruvan::cli {
+
+enum ExitStatus { kSuccess = 0, kFailed = 1, kUsage = 2 };
+
+// A command line that does not fit the command's form (exit status 2).
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a command works with: the data folder, the clock, and where results and messages go.
+struct Context {
+    DataFolder folder;
+    const Clock& clock;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// The arguments after the command name. Options are taken out by name; what is left are
+// the positional arguments. finish() refuses anything not taken.
+class Arguments {
+public:
+    explicit Arguments(std::vector<std::string> args) : args_(std::move(args)) {}
+
+    std::optional<std::string> takeOption(std::string_view name);  // "--name VALUE" or "--name=VALUE"
+    bool takeFlag(std::string_view name);
+    std::optional<std::string> takePositional();
+    std::string requirePositional(std::string_view what);
+    void finish() const;
+
+private:
+    std::vector<std::string> args_;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;  // "backtest --market NAME"
+    std::string_view help;      // what it does, its options, what it prints
+    std::function<int(Context&, Arguments&)> run;
+};
+
+// Every command of the batch tool, in the order --help lists them.
+const std::vector<Command>& commands();
+
+// Runs one command line (without the program name). Returns the exit status.
+int runCommandLine(const std::vector<std::string>& args, const std::string& defaultDataFolder, const Clock& clock,
+                   std::ostream& out, std::ostream& err);
+
+}  // namespace kiruvan::cli

@@ -1,0 +1,13 @@
+#include "cli/cli.h"
+
+namespace kiruvan::cli {
+
+// Each command lives in a file of its own (cmd_*.cpp) and is listed here.
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> list = {
+    };
+    return list;
+}
+
+}  // namespace kiruvan::cli

@@ -1,0 +1,73 @@
+#include "database/data_folder.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kiruvan {
+namespace {
+
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+}  // namespace
+
+std::optional<std::string> symbolCodeProblem(std::string_view code)
+{
+    const std::string quoted = "'" + std::string(code) + "'";
+    if (code.empty())
+        return std::string("The symbol code is empty.");
+    if (code == "." || code == "..")
+        return "The symbol code " + quoted + " does not name a file.";
+    if (code.find('\0') != std::string_view::npos)
+        return std::string("The symbol code holds a NUL character.");
+    if (code.find_first_of("/\\") != std::string_view::npos)
+        return "The symbol code " + quoted + " holds a path separator (/ or \\).";
+    return std::nullopt;
+}
+
+void requireSafeSymbolCode(std::string_view code)
+{
+    if (auto problem = symbolCodeProblem(code))
+        throw std::invalid_argument(*problem);
+}
+
+DataFolder::DataFolder(std::filesystem::path root) : root_(std::move(root)) {}
+
+std::filesystem::path DataFolder::file(std::string_view bareName) const
+{
+    return root_ / std::filesystem::path(std::string(bareName));
+}
+
+std::filesystem::path DataFolder::symbolFileFor(std::string_view code) const
+{
+    requireSafeSymbolCode(code);
+    return file(std::string(code) + std::string(kTableFileExtension));
+}
+
+std::optional<std::filesystem::path> DataFolder::findSymbolFile(std::string_view code) const
+{
+    if (symbolCodeProblem(code))
+        return std::nullopt;
+    const std::string wanted = std::string(code) + std::string(kTableFileExtension);
+    const std::filesystem::path exact = file(wanted);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(exact, ec))
+        return exact;
+    // The original platform ignores case in file names; accept a single match that differs only in case.
+    std::optional<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(root_, ec)) {
+        if (!entry.is_regular_file(ec) || !sameIgnoringAsciiCase(entry.path().filename().string(), wanted))
+            continue;
+        if (found)
+            return std::nullopt;
+        found = entry.path();
+    }
+    return found;
+}
+
+}  // namespace kiruvan

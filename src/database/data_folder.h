@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kiruvan {
+
+// The program's own files: one spelling each.
+inline constexpr std::string_view kMarketsFile = "Markets.cds";
+inline constexpr std::string_view kMasterFile = "Master.cds";
+inline constexpr std::string_view kOptimizationFile = "Optimization.cds";
+inline constexpr std::string_view kFilesIni = "Files.ini";
+inline constexpr std::string_view kTableFileExtension = ".cds";
+
+// Why a symbol code cannot name a file of its own in the data folder, or nullopt when it can.
+// Refused: empty, a path separator ("/" or "\"), a NUL, ".", "..".
+std::optional<std::string> symbolCodeProblem(std::string_view code);
+
+// Throws std::invalid_argument with a readable message when symbolCodeProblem finds one.
+void requireSafeSymbolCode(std::string_view code);
+
+// The folder that holds every file of the program. Core routines take it as an argument.
+class DataFolder {
+public:
+    explicit DataFolder(std::filesystem::path root);
+
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path file(std::string_view bareName) const;
+
+    // The file a new symbol file for this code is created as (the code's own spelling).
+    // Throws std::invalid_argument for an unsafe code.
+    std::filesystem::path symbolFileFor(std::string_view code) const;
+
+    // The existing symbol file of a code: the exact name first, else the only file whose name
+    // matches without regard to case. nullopt when there is none (or the code is unsafe).
+    std::optional<std::filesystem::path> findSymbolFile(std::string_view code) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+}  // namespace kiruvan
