@@ -1,0 +1,169 @@
+#include "import/conversions.h"
+
+#include <array>
+#include <charconv>
+
+#include "app/text_values.h"
+
+namespace kiruvan {
+namespace {
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Month names are matched exactly as written: "JAN" or "jan" stay as they are.
+void replaceMonthNames(std::string& text)
+{
+    static constexpr std::array<std::string_view, 12> names = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (std::size_t m = 0; m < names.size(); ++m) {
+        const std::string number = (m < 9 ? "0" : "") + std::to_string(m + 1);
+        replaceAll(text, names[m], number);
+    }
+}
+
+// "5-3-04" becomes "05/3/04": dashes turn into slashes and a one-digit day gets its zero.
+void normaliseDashedDate(std::string& text)
+{
+    replaceAll(text, "-", "/");
+    for (char k = '1'; k <= '9'; ++k) {
+        if (text.size() >= 2 && text[0] == k && text[1] == '/')
+            text.insert(0, "0");
+    }
+}
+
+// Characters first..first+count-1 (1-based), as far as the text reaches.
+std::string part(const std::string& text, std::size_t first, std::size_t count)
+{
+    return first - 1 < text.size() ? text.substr(first - 1, count) : std::string();
+}
+
+enum class YearForm { Pivot, AsWritten };
+
+struct LayoutRule {
+    std::size_t dayAt, monthAt, yearAt, yearLength;
+    YearForm yearForm;
+    bool monthFirst;  // the month part is tested before the day part
+};
+
+LayoutRule ruleOf(DateLayout layout)
+{
+    switch (layout) {
+    case DateLayout::DdMmYy: return {1, 4, 7, 2, YearForm::Pivot, false};
+    case DateLayout::DdMmYyCompact: return {1, 3, 5, 2, YearForm::Pivot, false};
+    case DateLayout::DdMmYyyyCompact: return {1, 3, 5, 4, YearForm::AsWritten, false};
+    case DateLayout::MmDdYyyy: return {3, 1, 5, 4, YearForm::AsWritten, true};
+    case DateLayout::MmDdYy: return {3, 1, 5, 2, YearForm::Pivot, true};
+    case DateLayout::YyMmDd: return {5, 3, 1, 2, YearForm::AsWritten, true};
+    case DateLayout::YyyyMmDd: return {7, 5, 1, 4, YearForm::AsWritten, true};
+    case DateLayout::DMYyDashed: return {1, 4, 7, 2, YearForm::Pivot, false};
+    case DateLayout::DdMmYyyy: break;
+    }
+    return {};
+}
+
+bool isPlainWholeNumber(std::string_view text)
+{
+    std::size_t at = text.find_first_not_of(' ');
+    if (at == std::string_view::npos)
+        return false;
+    if (text[at] == '+' || text[at] == '-')
+        ++at;
+    if (at == text.size())
+        return false;
+    for (; at < text.size(); ++at)
+        if (text[at] < '0' || text[at] > '9')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string_view> splitFields(std::string_view line, std::string_view separator)
+{
+    std::vector<std::string_view> fields;
+    if (separator.empty()) {
+        fields.push_back(line);
+        return fields;
+    }
+    const char sep = separator.front();
+    std::size_t start = 0;
+    for (std::size_t at = line.find(sep); at != std::string_view::npos; at = line.find(sep, start)) {
+        fields.push_back(line.substr(start, at - start));
+        start = at + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+std::optional<std::string> fieldOf(const std::vector<std::string_view>& fields, int column)
+{
+    if (column <= 0)
+        return std::nullopt;
+    const auto index = static_cast<std::size_t>(column - 1);
+    return index < fields.size() ? std::string(fields[index]) : std::string();
+}
+
+std::optional<std::string> Get_Chaine(int column, std::string_view line, std::string_view separator)
+{
+    return fieldOf(splitFields(line, separator), column);
+}
+
+std::optional<int> pivotYear(std::string_view part, const Clock& clock)
+{
+    if (!isPlainWholeNumber(part))
+        return std::nullopt;
+    const std::string digits(part.substr(part.find_first_not_of(' ')));
+    int yy = 0;
+    const char* begin = digits.data() + (digits.front() == '+' ? 1 : 0);
+    const auto [end, error] = std::from_chars(begin, digits.data() + digits.size(), yy);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    const int thisCentury = 2000 + yy;
+    return thisCentury <= clock.currentYear() ? thisCentury : 1900 + yy;
+}
+
+std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> layout, const Clock& clock)
+{
+    replaceMonthNames(text);
+    if (!layout)
+        return std::string();
+    if (*layout == DateLayout::DdMmYyyy)
+        return text;
+    if (*layout == DateLayout::DMYyDashed)
+        normaliseDashedDate(text);
+
+    const LayoutRule rule = ruleOf(*layout);
+    const std::string day = part(text, rule.dayAt, 2);
+    const std::string month = part(text, rule.monthAt, 2);
+    const std::string year = part(text, rule.yearAt, rule.yearLength);
+    const std::string& firstTested = rule.monthFirst ? month : day;
+    const std::string& secondTested = rule.monthFirst ? day : month;
+    if (!Prix_Valide(firstTested) || !Prix_Valide(secondTested))
+        return std::string();
+    static const std::string failedYear = "00/00/0000";
+    if (!Prix_Valide(year))
+        return failedYear;
+    std::string yearText = year;
+    if (rule.yearForm == YearForm::Pivot) {
+        // A part such as "5." reads as a number but names no year: the line fails, not the run.
+        const auto full = pivotYear(year, clock);
+        if (!full)
+            return failedYear;
+        yearText = std::to_string(*full);
+    }
+    return day + "/" + month + "/" + yearText;
+}
+
+std::string To_Float(std::string text)
+{
+    for (char& c : text)
+        if (c == ',')
+            c = '.';
+    return text;
+}
+
+}  // namespace kiruvan

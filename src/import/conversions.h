@@ -1,0 +1,50 @@
+#pragma once
+
+// Turning the fields of a quote line into the texts the import writes: the field of a column,
+// the date of the date column in the program's date form, and a price text.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/calendar_date.h"
+
+namespace kiruvan {
+
+// The nine date layouts of a quote file, in the order of the settings' list.
+enum class DateLayout {
+    DdMmYy,      // "dd/mm/yy"
+    DdMmYyyy,    // "dd/mm/yyyy"
+    DdMmYyCompact,    // "ddmmyy"
+    DdMmYyyyCompact,  // "ddmmyyyy"
+    MmDdYyyy,    // "mmddyyyy"
+    MmDdYy,      // "mmddyy"
+    YyMmDd,      // "aammdd"
+    YyyyMmDd,    // "aaaammdd"
+    DMYyDashed,  // "d-m-aa"
+};
+inline constexpr int kDateLayoutCount = 9;
+
+// The fields of one line cut at every separator character; an empty separator leaves the whole
+// line as one field. There is no quoting: blanks and quotes belong to the field.
+std::vector<std::string_view> splitFields(std::string_view line, std::string_view separator);
+
+// The field of a 1-based column; an empty text when the line has fewer fields, and no value
+// for column 0 (a kind that no column holds), which every check then rejects.
+std::optional<std::string> Get_Chaine(int column, std::string_view line, std::string_view separator);
+std::optional<std::string> fieldOf(const std::vector<std::string_view>& fields, int column);
+
+// The date text of the date column in the form "dd/mm/yyyy" ("dd/mm/yy" for "aammdd", the
+// text itself for "dd/mm/yyyy"); an empty text when the first two parts tested are not numbers,
+// "00/00/0000" when the year part is not. Two-character years take the century from the clock:
+// the current century unless that would put the year after the current one.
+std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> layout, const Clock& clock);
+
+// The year of a two-character year part, or nullopt when the part is not a plain whole number.
+std::optional<int> pivotYear(std::string_view part, const Clock& clock);
+
+// A price text with every "," replaced by ".".
+std::string To_Float(std::string text);
+
+}  // namespace kiruvan
