@@ -19,10 +19,10 @@ void replaceMonthNames(std::string& text)
 {
     static constexpr std::array<std::string_view, 12> names = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    for (std::size_t m = 0; m < names.size(); ++m) {
-        const std::string number = (m < 9 ? "0" : "") + std::to_string(m + 1);
-        replaceAll(text, names[m], number);
-    }
+    static constexpr std::array<std::string_view, 12> numbers = {"01", "02", "03", "04", "05", "06",
+                                                                  "07", "08", "09", "10", "11", "12"};
+    for (std::size_t m = 0; m < names.size(); ++m)
+        replaceAll(text, names[m], numbers[m]);
 }
 
 // "5-3-04" becomes "05/3/04": dashes turn into slashes and a one-digit day gets its zero.
@@ -31,7 +31,7 @@ void normaliseDashedDate(std::string& text)
     replaceAll(text, "-", "/");
     for (char k = '1'; k <= '9'; ++k) {
         if (text.size() >= 2 && text[0] == k && text[1] == '/')
-            text.insert(0, "0");
+            text.insert(text.begin(), '0');
     }
 }
 

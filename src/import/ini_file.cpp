@@ -128,10 +128,12 @@ std::optional<int> IniFile::integer(std::string_view section, std::string_view k
 
 void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value)
 {
-    std::string line = std::string(key) + "=" + std::string(value);
+    std::string line(key);
+    line.append("=").append(value);
     const auto position = findSection(section);
     if (!position) {
-        lines_.push_back("[" + std::string(section) + "]");
+        std::string header("[");
+        lines_.push_back(header.append(section).append("]"));
         lines_.push_back(std::move(line));
         return;
     }
