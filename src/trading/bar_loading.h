@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "trading/bar_series.h"
+#include "trading/synthetic_bars.h"
+
+namespace kiruvan {
+
+class Table;
+
+// The load keeps the newest bars of a symbol file: at most this many.
+inline constexpr int kMaxLoadedBars = 3501;
+
+// The common load rule over an open table of the standard symbol layout: sorted by
+// INDEX_DATE, the newest kMaxLoadedBars rows become bars 1..NBBars. The series are not reset
+// here; each holder resets in its own order.
+void readNewestBars(Table& symbolTable, BarSeries& bars);
+
+// The same rule over a symbol file, read into a scratch table. The store's errors pass through.
+void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars);
+
+// Appends bars as rows of the standard symbol layout (Date, Open..Volume, INDEX_DATE) to an
+// open table: the other way round, for sample data, benchmarks and tests.
+void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily);
+
+}  // namespace kiruvan

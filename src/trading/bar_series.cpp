@@ -1,0 +1,111 @@
+#include "trading/bar_series.h"
+
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+
+namespace kiruvan {
+namespace {
+
+void requirePeriod(int period, const char* what)
+{
+    if (period < 1 || period > kBarCapacity)
+        throw std::invalid_argument(std::string(what) + ": the period " + std::to_string(period) +
+                                    " is outside 1 to " + std::to_string(kBarCapacity) + ".");
+}
+
+// The integer value of the characters [first, first + count) of a date text, as the month and
+// year of a bar are read; anything but digits there is a conversion error.
+std::int32_t dateTextPart(std::string_view dateText, std::size_t first, std::size_t count)
+{
+    const std::string_view part = first < dateText.size() ? dateText.substr(first, count) : std::string_view();
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (part.empty() || ec != std::errc() || end != part.data() + part.size() || part.front() == '-')
+        throw std::runtime_error("'" + std::string(part) + "' of the date text '" + std::string(dateText) +
+                                 "' is not a valid integer value.");
+    return value;
+}
+
+// Barux of bar i for period N before smoothing: the mean over the window of the distances of
+// the close of bar i to the running extremes, both seeded with the window's first close.
+double rawBarux(const BarSeries& bars, int i, int N)
+{
+    const int first = i - N + 1;
+    const double close = bars.Close[i];
+    double hi = bars.Close[first];
+    double lo = bars.Close[first];
+    double aboveSum = 0;  // sum of (H[k] - Close[i])
+    double belowSum = 0;  // sum of (Close[i] - L[k])
+    for (int k = first; k <= i; ++k) {
+        if (bars.High[k] >= hi)
+            hi = bars.High[k];
+        if (bars.Low[k] <= lo)
+            lo = bars.Low[k];
+        aboveSum = aboveSum + (hi - close);
+        belowSum = belowSum + (close - lo);
+    }
+    return (-aboveSum) / N + belowSum / N;
+}
+
+}  // namespace
+
+BarSeries::BarSeries()
+    : Open(kSeriesLength), High(kSeriesLength), Low(kSeriesLength), Close(kSeriesLength),
+      DateStr(kSeriesLength), Mois(kSeriesLength), Annee(kSeriesLength), Barux(kSeriesLength),
+      MM_Barux(kSeriesLength), signal(kSeriesLength), equity(kSeriesLength), weightedEquity(kSeriesLength)
+{
+}
+
+void BarSeries::Reinitialise_Les_Tableaux()
+{
+    for (auto* series : {&Open, &Low, &High, &Close, &Barux, &MM_Barux, &equity})
+        std::fill(series->begin(), series->end(), 0.0);
+    for (auto* series : {&Mois, &Annee, &signal})
+        std::fill(series->begin(), series->end(), 0);
+    for (auto& text : DateStr)
+        text.clear();
+}
+
+void BarSeries::Calcul_Barux(int N)
+{
+    requirePeriod(N, "Barux");
+    std::fill(Barux.begin() + 1, Barux.begin() + N, 0.0);
+    for (int i = N; i <= NBBars; ++i)
+        Barux[i] = rawBarux(*this, i, N);
+    // In place and forward: each bar averages its raw value with the two already smoothed
+    // before it. The pass stops at the next-to-last bar, so the newest bar stays raw.
+    for (int j = N + 3; j <= NBBars - 1; ++j)
+        Barux[j] = (Barux[j] + Barux[j - 1] + Barux[j - 2]) / 3;
+}
+
+void BarSeries::Calcul_Moyenne_Mobile_Barux(int M)
+{
+    runningAverage(Barux, MM_Barux, M, NBBars);
+}
+
+void storeBar(BarSeries& bars, int i, double open, double high, double low, double close, std::string_view dateText)
+{
+    bars.Open[i] = open;
+    bars.High[i] = high;
+    bars.Low[i] = low;
+    bars.Close[i] = close;
+    bars.DateStr[i] = std::string(dateText);
+    bars.Mois[i] = dateTextPart(dateText, 3, 2);
+    bars.Annee[i] = dateTextPart(dateText, 6, 4);
+}
+
+void runningAverage(const std::vector<double>& input, std::vector<double>& output, int M, int lastBar)
+{
+    requirePeriod(M, "moving average");
+    double sum = 0;
+    for (int k = 0; k <= M - 1; ++k)
+        sum = sum + input[k];
+    output[M - 1] = sum / M;
+    for (int j = M; j <= lastBar; ++j) {
+        sum = sum - input[j - M] + input[j];
+        output[j] = sum / M;
+    }
+}
+
+}  // namespace kiruvan
