@@ -166,22 +166,27 @@ public:
     int subscribe(Listener listener);
     void unsubscribe(int id);
 
+    // Where "today" comes from for dates written as text with two numbers. The system clock
+    // by default; the clock must outlive the table.
+    void setClock(const Clock& clock) { clock_ = &clock; }
+
+    // Flush every save to stable storage (the default), or only hand it to the operating system:
+    // still all-or-nothing if the process dies, much faster for many small saves in a row.
+    void setFullSync(bool on);
+
 private:
     friend class FieldRef;
-    friend class TableFile;
-    struct Row;
-    struct Filter;
     struct Impl;
 
     void requireOpen(const char* what) const;
     void requireClosed(const char* what) const;
-    Value& currentValue(int fieldIndex);
-    const Value& currentValue(int fieldIndex) const;
-    void rebuildView(int keepRowId);
-    void scrollTo(int viewPos, bool fireEvents);
+    void requireEditing(const char* what) const;
+    void checkBrowseMode();
+    void scroll(int viewPos, bool atEndAttempt, bool atStartAttempt);
+    void rebuildView(std::int64_t keepRowId, int fallbackPos);
     void notify(TableChange change, int row);
-    void afterLoad();
-    void markModified(int rowIndex);
+    void fire(const std::function<void(Table&)>& handler);
+    void adoptFile(const std::filesystem::path& file);
 
     std::vector<FieldDef> fields_;
     std::vector<IndexDef> indexes_;
@@ -194,6 +199,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     int suspended_ = 0;
+    const Clock* clock_;
 };
 
 }  // namespace kiruvan

@@ -1,0 +1,120 @@
+#include "database/symbol_files.h"
+
+#include <system_error>
+
+namespace kiruvan {
+namespace {
+
+void createEmptyFile(Table& layout, const std::filesystem::path& file)
+{
+    layout.create();
+    layout.saveToFile(file);
+    layout.close();
+}
+
+bool hasStandardNames(const Table& table)
+{
+    for (size_t i = 0; i < std::size(kSymbolFieldNames); ++i)
+        if (table.fields()[i].name != kSymbolFieldNames[i])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void defineSymbolLayout(Table& table, bool withIndex)
+{
+    table.clearDefinitions();
+    table.addField("Date", FieldType::Date);
+    table.addField("Time", FieldType::String, 8);
+    for (const char* name : {"Open", "High", "Low", "Close", "Volume"})
+        table.addField(name, FieldType::Float);
+    table.addField("INDEX_DATE", FieldType::String, 10);
+    if (withIndex)
+        table.addIndex("Index_1", "INDEX_DATE", ixPrimary);
+}
+
+void defineMarketLayout(Table& table)
+{
+    table.clearDefinitions();
+    table.addField("ID_Marche", FieldType::Integer);
+    table.addField("Nom_Marche", FieldType::String, 30);
+}
+
+void defineMasterLayout(Table& table)
+{
+    table.clearDefinitions();
+    table.addField("Code_Titre", FieldType::String, 30);
+    table.addField("Nom_Titre", FieldType::String, 30);
+    table.addField("Code_Marche", FieldType::Integer);
+}
+
+void Verification_existance_des_Fichiers(const DataFolder& folder)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(folder.file(kMasterFile), ec)) {
+        Table master;
+        defineMasterLayout(master);
+        createEmptyFile(master, folder.file(kMasterFile));
+    }
+    if (!std::filesystem::exists(folder.file(kMarketsFile), ec)) {
+        Table markets;
+        defineMarketLayout(markets);
+        createEmptyFile(markets, folder.file(kMarketsFile));
+    }
+}
+
+void Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
+{
+    const std::filesystem::path file = folder.symbolFileFor(code);
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) || folder.findSymbolFile(code))
+        return;
+    Table symbol;
+    defineSymbolLayout(symbol, true);
+    createEmptyFile(symbol, file);
+}
+
+bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
+{
+    Table scratch;
+    scratch.loadFromFile(symbolFile);
+    const bool wrong = scratch.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && !hasStandardNames(scratch);
+    scratch.close();
+    if (!wrong)
+        return false;
+    // The rebuilt file starts empty: keep the user's rows in a copy beside it.
+    std::filesystem::copy_file(symbolFile, symbolFile.string() + ".bak",
+                               std::filesystem::copy_options::overwrite_existing);
+    Table standard;
+    defineSymbolLayout(standard, true);
+    createEmptyFile(standard, symbolFile);
+    return true;
+}
+
+bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code)
+{
+    const auto file = folder.findSymbolFile(code);
+    if (!file)
+        throw TableError("Cannot open file \"" + folder.file(std::string(code) + ".cds").string()
+                         + "\": the file does not exist.");
+    return Verification_Fichier_Data(*file);
+}
+
+void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file)
+{
+    if (loaded.isEditing())
+        loaded.post();
+    Table copy;
+    copy.copyFieldDefinitions(loaded);
+    copy.create();
+    for (int row = 0; row < loaded.recordCount(); ++row) {
+        copy.append();
+        for (int f = 0; f < loaded.fieldCount(); ++f)
+            copy.field(f).setValue(loaded.valueAt(row, f));
+        copy.post();
+    }
+    copy.saveToFile(file);
+}
+
+}  // namespace kiruvan

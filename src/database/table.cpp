@@ -1,0 +1,905 @@
+#include "database/table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "app/text_values.h"
+#include "database/table_file.h"
+
+namespace kiruvan {
+namespace {
+
+const SystemClock kSystemClock;
+const Value kNull;
+
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// At most `limit` characters of UTF-8 text; a string field of size N holds N characters.
+std::string truncateCharacters(std::string_view text, int limit)
+{
+    if (limit <= 0)
+        return std::string(text);
+    int characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) != 0x80 && ++characters > limit)
+            return std::string(text.substr(0, i));
+    }
+    return std::string(text);
+}
+
+std::optional<std::int32_t> parseInteger(std::string_view text)
+{
+    text = trimBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 10)
+        return std::nullopt;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    v = negative ? -v : v;
+    if (v < INT32_MIN || v > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+const char* typeText(FieldType type)
+{
+    switch (type) {
+    case FieldType::String: return "text";
+    case FieldType::Integer: return "integer";
+    case FieldType::Float: return "floating point";
+    case FieldType::Date: return "date";
+    }
+    return "";
+}
+
+// Converts text to a field's type with the program's own readers; the empty text is null.
+Value valueFromText(const FieldDef& field, std::string_view text, const Clock& clock)
+{
+    if (text.empty())
+        return std::monostate{};
+    std::optional<Value> v;
+    switch (field.type) {
+    case FieldType::String: return truncateCharacters(text, field.size);
+    case FieldType::Integer:
+        if (auto i = parseInteger(text))
+            v = *i;
+        break;
+    case FieldType::Float:
+        if (auto f = parseFloat(text); f && std::isfinite(*f))
+            v = *f;
+        break;
+    case FieldType::Date:
+        if (auto d = parseDate(text, clock))
+            v = *d;
+        break;
+    }
+    if (!v)
+        throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
+                         + field.name + "'.");
+    return *v;
+}
+
+// Splits "a;b" into field positions.
+std::vector<int> fieldPositions(const Table& table, const std::string& list, const char* what)
+{
+    std::vector<int> out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(';', start), list.size());
+        const std::string_view name = trimBlanks(std::string_view(list).substr(start, end - start));
+        if (!name.empty()) {
+            const int i = table.fieldIndex(name);
+            if (i < 0)
+                throw TableError(std::string(what) + " \"" + list + "\": field '" + std::string(name) + "' not found.");
+            out.push_back(i);
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+struct Table::Impl {
+    struct Row {
+        std::vector<Value> values;
+        std::int64_t key = 0;  // row key in the file; 0 while only in memory
+        std::int64_t id = 0;   // identity in memory, to keep the cursor across re-sorts
+        bool modified = false;
+    };
+    struct Test {
+        int field;
+        Value value;
+    };
+
+    std::vector<Row> rows;  // file order
+    std::vector<int> view;  // visible rows in cursor order
+    int pos = -1;
+    std::vector<Value> buffer;  // the row being edited or inserted
+    std::vector<std::int64_t> deletedKeys;
+    std::int64_t nextKey = 1;
+    std::int64_t nextId = 1;
+    std::vector<Test> tests;
+    std::vector<int> sortFields;
+    std::map<int, Listener> listeners;
+    int nextListener = 1;
+    bool pendingNotify = false;
+    std::unique_ptr<TableFile> file;
+    std::vector<FieldDef> fileFields;
+    std::vector<IndexDef> fileIndexes;
+    bool fullSync = true;
+
+    Row& current() { return rows[static_cast<size_t>(view[static_cast<size_t>(pos)])]; }
+    bool hasCurrent() const { return pos >= 0 && pos < static_cast<int>(view.size()); }
+
+    bool visible(const Row& row) const
+    {
+        return std::all_of(tests.begin(), tests.end(), [&](const Test& t) {
+            const Value& v = row.values[static_cast<size_t>(t.field)];
+            return !std::holds_alternative<std::monostate>(v) && v == t.value;
+        });
+    }
+    bool sortedBefore(int a, int b) const
+    {
+        for (int f : sortFields) {
+            const Value& x = rows[static_cast<size_t>(a)].values[static_cast<size_t>(f)];
+            const Value& y = rows[static_cast<size_t>(b)].values[static_cast<size_t>(f)];
+            if (x < y)
+                return true;
+            if (y < x)
+                return false;
+        }
+        return false;
+    }
+};
+
+// ---- filter expressions: "name = 12 and other = 'text'" ----
+
+namespace {
+
+class FilterParser {
+public:
+    FilterParser(const Table& table, const std::string& text, const Clock& clock)
+        : table_(table), text_(text), clock_(clock)
+    {
+    }
+
+    std::vector<std::pair<int, Value>> parse()
+    {
+        std::vector<std::pair<int, Value>> tests;
+        skipBlanks();
+        if (at_ >= text_.size())
+            return tests;
+        for (;;) {
+            tests.push_back(test());
+            skipBlanks();
+            if (at_ >= text_.size())
+                return tests;
+            if (!takeWord("and"))
+                fail("'and' expected");
+        }
+    }
+
+private:
+    std::pair<int, Value> test()
+    {
+        skipBlanks();
+        const size_t start = at_;
+        while (at_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[at_])) || text_[at_] == '_'))
+            ++at_;
+        const std::string name = text_.substr(start, at_ - start);
+        if (name.empty())
+            fail("a field name expected");
+        const int field = table_.fieldIndex(name);
+        if (field < 0)
+            fail("field '" + name + "' not found");
+        skipBlanks();
+        if (at_ >= text_.size() || text_[at_] != '=')
+            fail("'=' expected after " + name);
+        ++at_;
+        skipBlanks();
+        const FieldDef& def = table_.fields()[static_cast<size_t>(field)];
+        const bool quoted = at_ < text_.size() && text_[at_] == '\'';
+        const std::string literal = quoted ? quotedText() : number();
+        if (!quoted && def.type == FieldType::Date)
+            fail("a date must be written in quotes");
+        try {
+            Value v = valueFromText(def, literal, clock_);
+            if (std::holds_alternative<std::monostate>(v) && def.type == FieldType::String)
+                v = std::string();
+            return {field, v};
+        } catch (const TableError&) {
+            fail("'" + literal + "' does not fit field " + def.name);
+        }
+    }
+
+    std::string quotedText()
+    {
+        std::string out;
+        for (++at_; at_ < text_.size(); ++at_) {
+            if (text_[at_] == '\'') {
+                if (at_ + 1 < text_.size() && text_[at_ + 1] == '\'') {
+                    out += '\'';
+                    ++at_;
+                    continue;
+                }
+                ++at_;
+                return out;
+            }
+            out += text_[at_];
+        }
+        fail("a quote is not closed");
+    }
+
+    std::string number()
+    {
+        const size_t start = at_;
+        if (at_ < text_.size() && (text_[at_] == '-' || text_[at_] == '+'))
+            ++at_;
+        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
+            ++at_;
+        std::string out = text_.substr(start, at_ - start);
+        if (out.empty() || out == "-" || out == "+")
+            fail("a number or a quoted text expected");
+        return out;
+    }
+
+    bool takeWord(const char* word)
+    {
+        const size_t n = std::char_traits<char>::length(word);
+        if (lowerAscii(std::string_view(text_).substr(at_, n)) != word)
+            return false;
+        if (at_ + n < text_.size() && text_[at_ + n] != ' ')
+            return false;
+        at_ += n;
+        return true;
+    }
+
+    void skipBlanks()
+    {
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t'))
+            ++at_;
+    }
+
+    [[noreturn]] void fail(const std::string& why) const
+    {
+        throw TableError("Cannot read the filter \"" + text_ + "\": " + why + ".");
+    }
+
+    const Table& table_;
+    const std::string& text_;
+    const Clock& clock_;
+    size_t at_ = 0;
+};
+
+}  // namespace
+
+// ---- field access ----
+
+const FieldDef& FieldRef::def() const { return table_->fields_[static_cast<size_t>(index_)]; }
+bool FieldRef::isNull() const { return std::holds_alternative<std::monostate>(value()); }
+
+const Value& FieldRef::value() const
+{
+    Table::Impl& d = *table_->d_;
+    if (table_->isEditing())
+        return d.buffer[static_cast<size_t>(index_)];
+    return d.hasCurrent() ? d.current().values[static_cast<size_t>(index_)] : kNull;
+}
+
+std::string FieldRef::asString() const
+{
+    struct Text {
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(const std::string& v) const { return v; }
+        std::string operator()(std::int32_t v) const { return std::to_string(v); }
+        std::string operator()(double v) const { return formatGeneral(v); }
+        std::string operator()(Date v) const { return v.toText(); }
+    };
+    return std::visit(Text{}, value());
+}
+
+double FieldRef::asFloat() const
+{
+    const Value& v = value();
+    if (auto f = std::get_if<double>(&v))
+        return *f;
+    if (auto i = std::get_if<std::int32_t>(&v))
+        return *i;
+    if (std::holds_alternative<std::monostate>(v))
+        return 0.0;
+    if (auto s = std::get_if<std::string>(&v))
+        if (auto f = parseFloat(*s))
+            return *f;
+    throw TableError("Field '" + def().name + "' cannot be read as a floating point value.");
+}
+
+std::int32_t FieldRef::asInteger() const
+{
+    const Value& v = value();
+    if (auto i = std::get_if<std::int32_t>(&v))
+        return *i;
+    if (std::holds_alternative<std::monostate>(v))
+        return 0;
+    if (auto f = std::get_if<double>(&v); f && std::fabs(*f) < 2147483647.5)
+        return static_cast<std::int32_t>(std::nearbyint(*f));
+    if (auto s = std::get_if<std::string>(&v))
+        if (auto i = parseInteger(*s))
+            return *i;
+    throw TableError("Field '" + def().name + "' cannot be read as an integer value.");
+}
+
+Date FieldRef::asDate() const
+{
+    const Value& v = value();
+    if (auto d = std::get_if<Date>(&v))
+        return *d;
+    if (std::holds_alternative<std::monostate>(v))
+        return Date{};
+    if (auto s = std::get_if<std::string>(&v))
+        if (auto d = parseDate(*s, *table_->clock_))
+            return *d;
+    throw TableError("Field '" + def().name + "' cannot be read as a date.");
+}
+
+void FieldRef::setValue(const Value& v)
+{
+    struct Writer {
+        const FieldRef& f;
+        void operator()(std::monostate) const { f.clear(); }
+        void operator()(const std::string& s) const { f.setAsString(s); }
+        void operator()(std::int32_t i) const { f.setAsInteger(i); }
+        void operator()(double x) const { f.setAsFloat(x); }
+        void operator()(Date d) const { f.setAsDate(d); }
+    };
+    std::visit(Writer{*this}, v);
+}
+
+void FieldRef::setAsString(std::string_view text)
+{
+    table_->requireEditing("write a field");
+    table_->d_->buffer[static_cast<size_t>(index_)] = valueFromText(def(), text, *table_->clock_);
+}
+
+void FieldRef::setAsFloat(double v)
+{
+    table_->requireEditing("write a field");
+    if (!std::isfinite(v))
+        throw TableError("A value that is not a finite number cannot be written to field '" + def().name + "'.");
+    switch (def().type) {
+    case FieldType::Float: table_->d_->buffer[static_cast<size_t>(index_)] = v; return;
+    case FieldType::Integer:
+        if (std::fabs(v) >= 2147483647.5)
+            throw TableError("The value " + formatGeneral(v) + " does not fit integer field '" + def().name + "'.");
+        table_->d_->buffer[static_cast<size_t>(index_)] = static_cast<std::int32_t>(std::nearbyint(v));
+        return;
+    default: setAsString(formatGeneral(v));
+    }
+}
+
+void FieldRef::setAsInteger(std::int32_t v)
+{
+    table_->requireEditing("write a field");
+    switch (def().type) {
+    case FieldType::Integer: table_->d_->buffer[static_cast<size_t>(index_)] = v; return;
+    case FieldType::Float: table_->d_->buffer[static_cast<size_t>(index_)] = static_cast<double>(v); return;
+    default: setAsString(std::to_string(v));
+    }
+}
+
+void FieldRef::setAsDate(Date v)
+{
+    table_->requireEditing("write a field");
+    if (def().type == FieldType::Date)
+        table_->d_->buffer[static_cast<size_t>(index_)] = v;
+    else if (def().type == FieldType::String)
+        setAsString(v.toText());
+    else
+        throw TableError("A date cannot be written to field '" + def().name + "'.");
+}
+
+void FieldRef::clear()
+{
+    table_->requireEditing("write a field");
+    table_->d_->buffer[static_cast<size_t>(index_)] = std::monostate{};
+}
+
+// ---- table ----
+
+Table::Table() : d_(std::make_unique<Impl>()), clock_(&kSystemClock) {}
+Table::~Table() = default;
+
+void Table::requireOpen(const char* what) const
+{
+    if (!isOpen())
+        throw TableError(std::string("Cannot ") + what + ": the table is not open.");
+}
+
+void Table::requireClosed(const char* what) const
+{
+    if (isOpen())
+        throw TableError(std::string("Cannot ") + what + ": the table is open.");
+}
+
+void Table::requireEditing(const char* what) const
+{
+    if (!isEditing())
+        throw TableError(std::string("Cannot ") + what + ": the table is not in edit or insert mode.");
+}
+
+void Table::addField(std::string name, FieldType type, int size)
+{
+    requireClosed("define a field");
+    if (name.empty() || fieldIndex(name) >= 0 || lowerAscii(name) == "_row")
+        throw TableError("Cannot define field '" + name + "': the name is empty, reserved or already used.");
+    fields_.push_back({std::move(name), type, type == FieldType::String ? size : 0});
+}
+
+void Table::addIndex(std::string name, std::string fieldList, unsigned options)
+{
+    requireClosed("define an index");
+    indexes_.push_back({std::move(name), std::move(fieldList), options});
+}
+
+void Table::clearDefinitions()
+{
+    requireClosed("clear the definitions");
+    fields_.clear();
+    indexes_.clear();
+}
+
+void Table::copyFieldDefinitions(const Table& other)
+{
+    requireClosed("copy field definitions");
+    fields_ = other.fields_;
+    indexes_.clear();
+}
+
+int Table::fieldIndex(std::string_view name) const
+{
+    const std::string wanted = lowerAscii(name);
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (lowerAscii(fields_[i].name) == wanted)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void Table::create()
+{
+    if (isOpen())
+        throw TableError("Cannot create the table: it is already open.");
+    if (fields_.empty())
+        throw TableError("Cannot create the table: it has no fields.");
+    d_->file.reset();
+    d_->rows.clear();
+    d_->deletedKeys.clear();
+    d_->nextKey = 1;
+    state_ = TableState::Browse;
+    rebuildView(0, 0);
+    scroll(d_->view.empty() ? -1 : 0, d_->view.empty(), true);
+    fire(afterOpen);
+    notify(TableChange::Reset, -1);
+}
+
+void Table::loadFromFile(const std::filesystem::path& file)
+{
+    close();
+    auto source = TableFile::open(file);
+    TableContents contents = source->readAll();
+    fields_ = std::move(contents.fields);
+    indexes_ = std::move(contents.indexes);
+    d_->rows.clear();
+    d_->rows.reserve(contents.rows.size());
+    for (StoredRow& stored : contents.rows) {
+        d_->nextKey = std::max(d_->nextKey, stored.key + 1);
+        d_->rows.push_back({std::move(stored.values), stored.key, d_->nextId++, false});
+    }
+    d_->file = std::move(source);
+    d_->file->setFullSync(d_->fullSync);
+    d_->fileFields = fields_;
+    d_->fileIndexes = indexes_;
+    fileName_ = file;
+    state_ = TableState::Browse;
+    try {
+        rebuildView(0, 0);
+    } catch (...) {
+        close();
+        throw;
+    }
+    d_->pos = d_->view.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = d_->view.empty();
+    fire(afterOpen);
+    fire(afterScroll);
+    notify(TableChange::Reset, -1);
+}
+
+void Table::open() { loadFromFile(fileName_); }
+
+void Table::close()
+{
+    const bool wasOpen = isOpen();
+    d_->file.reset();
+    d_->rows.clear();
+    d_->view.clear();
+    d_->buffer.clear();
+    d_->deletedKeys.clear();
+    d_->nextKey = 1;
+    d_->pos = -1;
+    state_ = TableState::Inactive;
+    eof_ = bof_ = true;
+    if (wasOpen)
+        notify(TableChange::Reset, -1);
+}
+
+void Table::setFullSync(bool on)
+{
+    d_->fullSync = on;
+    if (d_->file)
+        d_->file->setFullSync(on);
+}
+
+void Table::adoptFile(const std::filesystem::path& file)
+{
+    d_->file = TableFile::open(file);
+    d_->file->trackCurrentState();
+    d_->file->setFullSync(d_->fullSync);
+    d_->fileFields = fields_;
+    d_->fileIndexes = indexes_;
+}
+
+void Table::saveToFile(const std::filesystem::path& file)
+{
+    requireOpen("save the table");
+    if (isEditing())
+        post();
+    Impl& d = *d_;
+    const bool sameFile = d.file && std::filesystem::absolute(d.file->path()).lexically_normal()
+                                        == std::filesystem::absolute(file).lexically_normal();
+    if (sameFile && d.fileFields == fields_ && d.fileIndexes == indexes_ && d.file->unchangedSinceLastAccess()) {
+        std::vector<StoredRow> changed;
+        changed.reserve(d.rows.size());
+        TableDelta delta;
+        delta.deleted = d.deletedKeys;
+        std::vector<std::pair<bool, size_t>> order;
+        for (Impl::Row& row : d.rows) {
+            if (!row.modified && row.key != 0)
+                continue;
+            changed.push_back({row.key != 0 ? row.key : d.nextKey + static_cast<std::int64_t>(order.size()),
+                               row.values});
+            order.push_back({row.key != 0, changed.size() - 1});
+        }
+        for (auto [existing, i] : order)
+            (existing ? delta.updated : delta.inserted).push_back(&changed[i]);
+        d.file->applyDelta(fields_, delta);
+        for (Impl::Row& row : d.rows) {
+            if (row.key == 0)
+                row.key = d.nextKey++;
+            row.modified = false;
+        }
+        d.deletedKeys.clear();
+        return;
+    }
+    if (sameFile)
+        d.file.reset();  // the connection must not outlive the file it reads
+    std::vector<const std::vector<Value>*> rows;
+    rows.reserve(d.rows.size());
+    for (const Impl::Row& row : d.rows)
+        rows.push_back(&row.values);
+    TableFile::writeWhole(file, fields_, indexes_, rows);
+    std::int64_t key = 0;
+    for (Impl::Row& row : d.rows) {
+        row.key = ++key;
+        row.modified = false;
+    }
+    d.nextKey = key + 1;
+    d.deletedKeys.clear();
+    adoptFile(file);
+}
+
+void Table::setFilter(std::string expression)
+{
+    filterText_ = std::move(expression);
+    if (isOpen())
+        rebuildView(d_->hasCurrent() ? d_->current().id : 0, 0);
+}
+
+void Table::setFiltered(bool on)
+{
+    filtered_ = on;
+    if (isOpen()) {
+        rebuildView(d_->hasCurrent() ? d_->current().id : 0, 0);
+        first();
+    }
+}
+
+void Table::setSortOrder(std::string fieldList)
+{
+    sortText_ = std::move(fieldList);
+    if (isOpen()) {
+        rebuildView(d_->hasCurrent() ? d_->current().id : 0, 0);
+        notify(TableChange::Reset, -1);
+    }
+}
+
+void Table::rebuildView(std::int64_t keepRowId, int fallbackPos)
+{
+    Impl& d = *d_;
+    d.tests.clear();
+    if (filtered_)
+        for (auto& [field, value] : FilterParser(*this, filterText_, *clock_).parse())
+            d.tests.push_back({field, std::move(value)});
+    d.sortFields = fieldPositions(*this, sortText_, "Cannot sort on");
+    d.view.clear();
+    for (size_t i = 0; i < d.rows.size(); ++i)
+        if (d.visible(d.rows[i]))
+            d.view.push_back(static_cast<int>(i));
+    if (!d.sortFields.empty())
+        std::stable_sort(d.view.begin(), d.view.end(), [&](int a, int b) { return d.sortedBefore(a, b); });
+    d.pos = -1;
+    if (keepRowId != 0)
+        for (size_t i = 0; i < d.view.size(); ++i)
+            if (d.rows[static_cast<size_t>(d.view[i])].id == keepRowId)
+                d.pos = static_cast<int>(i);
+    if (d.pos < 0 && !d.view.empty())
+        d.pos = std::clamp(fallbackPos, 0, static_cast<int>(d.view.size()) - 1);
+}
+
+void Table::checkBrowseMode()
+{
+    if (isEditing())
+        post();
+}
+
+void Table::scroll(int viewPos, bool atEnd, bool atStart)
+{
+    fire(beforeScroll);
+    d_->pos = viewPos;
+    eof_ = atEnd;
+    bof_ = atStart;
+    fire(afterScroll);
+    notify(TableChange::Current, d_->pos);
+}
+
+void Table::first()
+{
+    requireOpen("move");
+    checkBrowseMode();
+    const bool empty = d_->view.empty();
+    scroll(empty ? -1 : 0, empty, true);
+}
+
+void Table::last()
+{
+    requireOpen("move");
+    checkBrowseMode();
+    const int n = static_cast<int>(d_->view.size());
+    scroll(n - 1, true, n == 0);
+}
+
+void Table::next() { moveBy(1); }
+void Table::prior() { moveBy(-1); }
+
+void Table::moveBy(int n)
+{
+    requireOpen("move");
+    checkBrowseMode();
+    const int count = static_cast<int>(d_->view.size());
+    if (count == 0) {
+        scroll(-1, true, true);
+        return;
+    }
+    const long target = static_cast<long>(d_->pos) + n;
+    scroll(static_cast<int>(std::clamp<long>(target, 0, count - 1)), target > count - 1, target < 0);
+}
+
+void Table::moveTo(int recNo)
+{
+    requireOpen("move");
+    checkBrowseMode();
+    const int count = static_cast<int>(d_->view.size());
+    if (count == 0) {
+        scroll(-1, true, true);
+        return;
+    }
+    const int target = std::clamp(recNo - 1, 0, count - 1);
+    scroll(target, false, false);
+}
+
+int Table::recNo() const { return d_->hasCurrent() ? d_->pos + 1 : 0; }
+int Table::recordCount() const { return static_cast<int>(d_->view.size()); }
+
+void Table::append()
+{
+    requireOpen("append a row");
+    checkBrowseMode();
+    fire(beforeScroll);
+    d_->buffer.assign(fields_.size(), std::monostate{});
+    state_ = TableState::Insert;
+    eof_ = bof_ = false;
+    fire(afterInsert);
+    fire(afterScroll);
+    notify(TableChange::Current, d_->pos);
+}
+
+void Table::edit()
+{
+    requireOpen("edit a row");
+    if (isEditing())
+        return;
+    if (!d_->hasCurrent()) {
+        append();  // editing an empty table starts a new row
+        return;
+    }
+    d_->buffer = d_->current().values;
+    state_ = TableState::Edit;
+    fire(afterEdit);
+}
+
+void Table::post()
+{
+    requireEditing("post");
+    Impl& d = *d_;
+    std::int64_t id = 0;
+    if (state_ == TableState::Insert) {
+        id = d.nextId++;
+        d.rows.push_back({std::move(d.buffer), 0, id, true});
+    } else {
+        Impl::Row& row = d.current();
+        row.values = std::move(d.buffer);
+        row.modified = true;
+        id = row.id;
+    }
+    const bool wasInsert = state_ == TableState::Insert;
+    state_ = TableState::Browse;
+    d.buffer.clear();
+    // Plain tables keep the cheap path: an appended row goes last, an edited row stays put.
+    if (d.sortFields.empty() && d.tests.empty()) {
+        if (wasInsert) {
+            d.view.push_back(static_cast<int>(d.rows.size()) - 1);
+            d.pos = static_cast<int>(d.view.size()) - 1;
+        }
+    } else {
+        rebuildView(id, d.pos);
+    }
+    eof_ = bof_ = false;
+    notify(TableChange::Reset, -1);
+}
+
+void Table::cancel()
+{
+    if (!isEditing())
+        return;
+    state_ = TableState::Browse;
+    d_->buffer.clear();
+    notify(TableChange::Current, d_->pos);
+}
+
+void Table::remove()
+{
+    requireOpen("delete a row");
+    if (state_ == TableState::Insert) {
+        cancel();
+        return;
+    }
+    Impl& d = *d_;
+    if (!d.hasCurrent())
+        throw TableError("Cannot delete a row: the table is empty.");
+    state_ = TableState::Browse;
+    d.buffer.clear();
+    fire(beforeScroll);
+    const int pos = d.pos;
+    const auto index = static_cast<size_t>(d.view[static_cast<size_t>(pos)]);
+    if (d.rows[index].key != 0)
+        d.deletedKeys.push_back(d.rows[index].key);
+    d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(index));
+    rebuildView(0, pos);
+    eof_ = d.view.empty();
+    bof_ = d.view.empty();
+    fire(afterScroll);
+    notify(TableChange::Reset, -1);
+}
+
+FieldRef Table::field(std::string_view name)
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw TableError("Field '" + std::string(name) + "' not found.");
+    return FieldRef(*this, i);
+}
+
+FieldRef Table::field(int index)
+{
+    if (index < 0 || index >= fieldCount())
+        throw TableError("Field number " + std::to_string(index) + " does not exist.");
+    return FieldRef(*this, index);
+}
+
+const Value& Table::valueAt(int row, int fieldIndex) const
+{
+    const Impl& d = *d_;
+    if (row < 0 || row >= static_cast<int>(d.view.size()) || fieldIndex < 0 || fieldIndex >= this->fieldCount())
+        return kNull;
+    if (state_ == TableState::Edit && row == d.pos)
+        return d.buffer[static_cast<size_t>(fieldIndex)];
+    return d.rows[static_cast<size_t>(d.view[static_cast<size_t>(row)])].values[static_cast<size_t>(fieldIndex)];
+}
+
+std::string Table::textAt(int row, int fieldIndex) const
+{
+    const Value& v = valueAt(row, fieldIndex);
+    if (auto d = std::get_if<double>(&v))
+        return formatGeneral(*d);
+    if (auto i = std::get_if<std::int32_t>(&v))
+        return std::to_string(*i);
+    if (auto s = std::get_if<std::string>(&v))
+        return *s;
+    if (auto dt = std::get_if<Date>(&v))
+        return dt->toText();
+    return {};
+}
+
+void Table::disableControls() { ++suspended_; }
+
+void Table::enableControls()
+{
+    if (suspended_ > 0 && --suspended_ == 0 && d_->pendingNotify) {
+        d_->pendingNotify = false;
+        notify(TableChange::Reset, -1);
+    }
+}
+
+int Table::subscribe(Listener listener)
+{
+    const int id = d_->nextListener++;
+    d_->listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void Table::unsubscribe(int id) { d_->listeners.erase(id); }
+
+void Table::notify(TableChange change, int row)
+{
+    if (suspended_ > 0) {
+        d_->pendingNotify = true;
+        return;
+    }
+    const auto listeners = d_->listeners;  // a listener may unsubscribe itself
+    for (const auto& [id, listener] : listeners)
+        listener(change, row);
+}
+
+void Table::fire(const std::function<void(Table&)>& handler)
+{
+    // Events fire even while display updates are suspended: handlers keep state, not pixels.
+    if (handler)
+        handler(*this);
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,399 @@
+#include "database/table_file.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <system_error>
+
+namespace kiruvan {
+namespace {
+
+constexpr const char* kFormatName = "kiruvan-table";
+constexpr const char* kFormatVersion = "1";
+
+std::string quoteIdentifier(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
+const char* typeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::String: return "string";
+    case FieldType::Integer: return "integer";
+    case FieldType::Float: return "float";
+    case FieldType::Date: return "date";
+    }
+    return "string";
+}
+
+std::optional<FieldType> typeFromName(const std::string& name)
+{
+    for (FieldType t : {FieldType::String, FieldType::Integer, FieldType::Float, FieldType::Date})
+        if (name == typeName(t))
+            return t;
+    return std::nullopt;
+}
+
+std::string fileText(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+
+// Owns a prepared statement.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : db_(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+    bool step()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw std::runtime_error(sqlite3_errmsg(db_));
+    }
+    void reset()
+    {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    std::string text(int column) const
+    {
+        const auto* p = sqlite3_column_text(stmt_, column);
+        return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+                 : std::string();
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void exec(sqlite3* db, const std::string& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        throw std::runtime_error(text);
+    }
+}
+
+void bindValue(sqlite3_stmt* stmt, int position, const Value& value)
+{
+    struct Binder {
+        sqlite3_stmt* s;
+        int i;
+        void operator()(std::monostate) const { sqlite3_bind_null(s, i); }
+        void operator()(const std::string& v) const
+        {
+            sqlite3_bind_text(s, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        }
+        void operator()(std::int32_t v) const { sqlite3_bind_int(s, i, v); }
+        void operator()(double v) const { sqlite3_bind_double(s, i, v); }
+        void operator()(Date v) const
+        {
+            const std::string text = v.toIsoText();
+            sqlite3_bind_text(s, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        }
+    };
+    std::visit(Binder{stmt, position}, value);
+}
+
+Value readValue(const Statement& stmt, int column, FieldType type)
+{
+    sqlite3_stmt* s = stmt.get();
+    if (sqlite3_column_type(s, column) == SQLITE_NULL)
+        return std::monostate{};
+    switch (type) {
+    case FieldType::String: return stmt.text(column);
+    case FieldType::Integer: {
+        const sqlite3_int64 v = sqlite3_column_int64(s, column);
+        if (v < INT32_MIN || v > INT32_MAX)
+            throw std::runtime_error("an integer value is out of range");
+        return static_cast<std::int32_t>(v);
+    }
+    case FieldType::Float: return sqlite3_column_double(s, column);
+    case FieldType::Date:
+        if (auto d = Date::fromIsoText(stmt.text(column)))
+            return *d;
+        throw std::runtime_error("a date value is unreadable");
+    }
+    return std::monostate{};
+}
+
+std::string columnList(const std::vector<FieldDef>& fields)
+{
+    std::string out;
+    for (const FieldDef& f : fields)
+        out += ", " + quoteIdentifier(f.name);
+    return out;
+}
+
+std::string insertSql(const std::vector<FieldDef>& fields)
+{
+    std::string sql = "INSERT INTO kv_rows(_row" + columnList(fields) + ") VALUES(?";
+    for (size_t i = 0; i < fields.size(); ++i)
+        sql += ", ?";
+    return sql + ")";
+}
+
+void bindRow(Statement& stmt, int first, const std::vector<Value>& values)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        bindValue(stmt.get(), first + static_cast<int>(i), values[i]);
+}
+
+void createSchema(sqlite3* db, const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes)
+{
+    exec(db, "CREATE TABLE kv_meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+             "CREATE TABLE kv_fields(position INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL,"
+             " size INTEGER NOT NULL);"
+             "CREATE TABLE kv_indexes(position INTEGER PRIMARY KEY, name TEXT NOT NULL, fields TEXT NOT NULL,"
+             " options INTEGER NOT NULL);");
+    // Value columns carry no declared type, so every value keeps the exact form it was bound with.
+    exec(db, "CREATE TABLE kv_rows(_row INTEGER PRIMARY KEY" + columnList(fields) + ")");
+    exec(db, std::string("INSERT INTO kv_meta VALUES('format', '") + kFormatName + "'), ('version', '"
+                 + kFormatVersion + "')");
+    Statement addField(db, "INSERT INTO kv_fields VALUES(?, ?, ?, ?)");
+    for (size_t i = 0; i < fields.size(); ++i) {
+        sqlite3_bind_int(addField.get(), 1, static_cast<int>(i));
+        sqlite3_bind_text(addField.get(), 2, fields[i].name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(addField.get(), 3, typeName(fields[i].type), -1, SQLITE_STATIC);
+        sqlite3_bind_int(addField.get(), 4, fields[i].size);
+        addField.step();
+        addField.reset();
+    }
+    Statement addIndex(db, "INSERT INTO kv_indexes VALUES(?, ?, ?, ?)");
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        sqlite3_bind_int(addIndex.get(), 1, static_cast<int>(i));
+        sqlite3_bind_text(addIndex.get(), 2, indexes[i].name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(addIndex.get(), 3, indexes[i].fields.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(addIndex.get(), 4, indexes[i].options);
+        addIndex.step();
+        addIndex.reset();
+    }
+}
+
+// Owns a connection while a file is being written.
+struct Connection {
+    sqlite3* db = nullptr;
+    ~Connection() { sqlite3_close(db); }
+};
+
+void syncPath(const std::filesystem::path& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0)
+        throw std::system_error(err, std::generic_category(), "cannot flush " + path.string());
+}
+
+std::filesystem::path temporaryFor(const std::filesystem::path& file)
+{
+    return file.parent_path() / ("." + file.filename().string() + ".saving");
+}
+
+}  // namespace
+
+TableFile::TableFile(std::filesystem::path file, sqlite3* db) : path_(std::move(file)), db_(db) {}
+
+TableFile::~TableFile() { sqlite3_close(db_); }
+
+std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw TableError("Cannot open file " + fileText(file) + ": the file does not exist.");
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
+        sqlite3_close(db);
+        db = nullptr;
+        rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    }
+    std::unique_ptr<TableFile> result(new TableFile(file, db));
+    if (rc != SQLITE_OK)
+        throw TableError("Cannot open file " + fileText(file) + ": " + sqlite3_errstr(rc) + ".");
+    sqlite3_busy_timeout(db, 5000);
+    return result;
+}
+
+TableContents TableFile::readAll()
+{
+    TableContents contents;
+    try {
+        exec(db_, "BEGIN");
+        {
+            Statement format(db_, "SELECT value FROM kv_meta WHERE key = 'format'");
+            if (!format.step() || format.text(0) != kFormatName)
+                throw TableError("");
+        }
+        Statement fields(db_, "SELECT name, type, size FROM kv_fields ORDER BY position");
+        while (fields.step()) {
+            auto type = typeFromName(fields.text(1));
+            if (!type)
+                throw std::runtime_error("unknown field type '" + fields.text(1) + "'");
+            contents.fields.push_back({fields.text(0), *type, sqlite3_column_int(fields.get(), 2)});
+        }
+        Statement indexes(db_, "SELECT name, fields, options FROM kv_indexes ORDER BY position");
+        while (indexes.step())
+            contents.indexes.push_back(
+                {indexes.text(0), indexes.text(1), static_cast<unsigned>(sqlite3_column_int64(indexes.get(), 2))});
+        Statement rows(db_, "SELECT _row" + columnList(contents.fields) + " FROM kv_rows ORDER BY _row");
+        while (rows.step()) {
+            StoredRow row;
+            row.key = sqlite3_column_int64(rows.get(), 0);
+            row.values.reserve(contents.fields.size());
+            for (size_t i = 0; i < contents.fields.size(); ++i)
+                row.values.push_back(readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type));
+            contents.rows.push_back(std::move(row));
+        }
+        exec(db_, "COMMIT");
+    } catch (const std::exception& e) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        const int code = sqlite3_errcode(db_);
+        std::string why = "it is not a table file";
+        if (code == SQLITE_CORRUPT)
+            why = "the file is damaged";
+        else if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            why = "the file is in use";
+        else if (code == SQLITE_IOERR || code == SQLITE_CANTOPEN)
+            why = sqlite3_errmsg(db_);
+        else if (std::string(e.what()).size() && code != SQLITE_NOTADB && code != SQLITE_ERROR)
+            why = std::string("the file is damaged (") + e.what() + ")";
+        throw TableError("Cannot read file " + fileText(path_) + ": " + why + ".");
+    }
+    trackCurrentState();
+    return contents;
+}
+
+void TableFile::trackCurrentState()
+{
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
+    Statement version(db_, "PRAGMA data_version");
+    dataVersion_ = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
+}
+
+bool TableFile::unchangedSinceLastAccess()
+{
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
+        return false;
+    try {
+        Statement version(db_, "PRAGMA data_version");
+        return version.step() && sqlite3_column_int64(version.get(), 0) == dataVersion_;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TableFile::setFullSync(bool on)
+{
+    fullSync_ = on;
+    exec(db_, on ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
+}
+
+void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
+{
+    try {
+        exec(db_, "BEGIN IMMEDIATE");
+        Statement remove(db_, "DELETE FROM kv_rows WHERE _row = ?");
+        for (std::int64_t key : delta.deleted) {
+            sqlite3_bind_int64(remove.get(), 1, key);
+            remove.step();
+            remove.reset();
+        }
+        if (!delta.updated.empty()) {
+            std::string sql = "UPDATE kv_rows SET ";
+            for (size_t i = 0; i < fields.size(); ++i)
+                sql += (i ? ", " : "") + quoteIdentifier(fields[i].name) + " = ?";
+            Statement update(db_, sql + " WHERE _row = ?");
+            for (const StoredRow* row : delta.updated) {
+                bindRow(update, 1, row->values);
+                sqlite3_bind_int64(update.get(), static_cast<int>(fields.size()) + 1, row->key);
+                update.step();
+                update.reset();
+            }
+        }
+        if (!delta.inserted.empty()) {
+            Statement insert(db_, insertSql(fields));
+            for (const StoredRow* row : delta.inserted) {
+                sqlite3_bind_int64(insert.get(), 1, row->key);
+                bindRow(insert, 2, row->values);
+                insert.step();
+                insert.reset();
+            }
+        }
+        exec(db_, "COMMIT");
+    } catch (const std::exception& e) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");
+    }
+    trackCurrentState();
+}
+
+void TableFile::writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows)
+{
+    const std::filesystem::path temporary = temporaryFor(file);
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    try {
+        {
+            Connection c;
+            const int rc = sqlite3_open_v2(temporary.c_str(), &c.db,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+            if (rc != SQLITE_OK)
+                throw std::runtime_error(sqlite3_errstr(rc));
+            // A fresh file that replaces the old one only when complete needs no journal of its own.
+            exec(c.db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
+            createSchema(c.db, fields, indexes);
+            Statement insert(c.db, insertSql(fields));
+            std::int64_t key = 0;
+            for (const std::vector<Value>* row : rows) {
+                sqlite3_bind_int64(insert.get(), 1, ++key);
+                bindRow(insert, 2, *row);
+                insert.step();
+                insert.reset();
+            }
+            exec(c.db, "COMMIT");
+        }
+        syncPath(temporary, O_RDONLY);
+        // A journal left by a process that died while changing the old file belongs to that
+        // file alone; next to the new file it would be rolled into it.
+        std::filesystem::remove(file.string() + "-journal", ec);
+        std::filesystem::rename(temporary, file);
+        syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
+    } catch (const std::exception& e) {
+        std::filesystem::remove(temporary, ec);
+        throw TableError("Cannot save file " + fileText(file) + ": " + e.what() + ".");
+    }
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "database/table.h"
+
+struct sqlite3;
+
+namespace kiruvan {
+
+// One row as the file holds it: its key in the file and its values in field order.
+struct StoredRow {
+    std::int64_t key = 0;
+    std::vector<Value> values;
+};
+
+struct TableContents {
+    std::vector<FieldDef> fields;
+    std::vector<IndexDef> indexes;
+    std::vector<StoredRow> rows;  // file order
+};
+
+// The changes of a delta save: keys to delete, rows to rewrite in place, rows to add.
+struct TableDelta {
+    std::vector<std::int64_t> deleted;
+    std::vector<const StoredRow*> updated;
+    std::vector<const StoredRow*> inserted;
+};
+
+// The file engine under the table store: a table file is a SQLite database holding the field
+// list, the index definitions and the rows. An open TableFile keeps its connection so that a
+// later save over the same, unchanged file writes only what changed.
+class TableFile {
+public:
+    // Opens an existing table file; throws TableError naming the file when it is missing, is
+    // not a table file or is damaged. Never writes to the file.
+    static std::unique_ptr<TableFile> open(const std::filesystem::path& file);
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    TableContents readAll();
+
+    // Remembers the file's identity and version as they are now (after a read or a write).
+    void trackCurrentState();
+
+    // True when the file at path() is still the one this connection read or wrote last, and
+    // nobody else has committed to it since.
+    bool unchangedSinceLastAccess();
+
+    // Applies the changes in one transaction: all of them or none.
+    void applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta);
+
+    // Flush to stable storage on every commit (the default), or only hand the data to the
+    // operating system: still all-or-nothing if the process dies, not after a power cut.
+    void setFullSync(bool on);
+
+    // Writes a whole table as a new file and moves it over `file` in one step, so that the
+    // previous file stays whole until the new one is complete. Row keys are 1..n in order.
+    static void writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows);
+
+private:
+    TableFile(std::filesystem::path file, sqlite3* db);
+
+    std::filesystem::path path_;
+    sqlite3* db_;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
+    std::int64_t dataVersion_ = -1;
+    bool fullSync_ = true;
+};
+
+}  // namespace kiruvan
