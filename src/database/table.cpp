@@ -83,26 +83,23 @@ Value valueFromText(const FieldDef& field, std::string_view text, const Clock& c
 {
     if (text.empty())
         return std::monostate{};
-    std::optional<Value> v;
     switch (field.type) {
     case FieldType::String: return truncateCharacters(text, field.size);
     case FieldType::Integer:
         if (auto i = parseInteger(text))
-            v = *i;
+            return *i;
         break;
     case FieldType::Float:
         if (auto f = parseFloat(text); f && std::isfinite(*f))
-            v = *f;
+            return *f;
         break;
     case FieldType::Date:
         if (auto d = parseDate(text, clock))
-            v = *d;
+            return *d;
         break;
     }
-    if (!v)
-        throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
-                         + field.name + "'.");
-    return *v;
+    throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
+                     + field.name + "'.");
 }
 
 // Splits "a;b" into field positions.
@@ -371,14 +368,14 @@ Date FieldRef::asDate() const
 void FieldRef::setValue(const Value& v)
 {
     struct Writer {
-        const FieldRef& f;
-        void operator()(std::monostate) const { f.clear(); }
-        void operator()(const std::string& s) const { f.setAsString(s); }
-        void operator()(std::int32_t i) const { f.setAsInteger(i); }
-        void operator()(double x) const { f.setAsFloat(x); }
-        void operator()(Date d) const { f.setAsDate(d); }
+        FieldRef* f;
+        void operator()(std::monostate) const { f->clear(); }
+        void operator()(const std::string& s) const { f->setAsString(s); }
+        void operator()(std::int32_t i) const { f->setAsInteger(i); }
+        void operator()(double x) const { f->setAsFloat(x); }
+        void operator()(Date d) const { f->setAsDate(d); }
     };
-    std::visit(Writer{*this}, v);
+    std::visit(Writer{this}, v);
 }
 
 void FieldRef::setAsString(std::string_view text)

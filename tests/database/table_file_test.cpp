@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <set>
+
+#include "database/table.h"
+#include "support/temp_folder.h"
+
+using namespace kiruvan;
+using kiruvan::test::TempFolder;
+
+namespace {
+
+void defineOne(Table& t)
+{
+    t.addField("Key", FieldType::Integer);
+    t.addField("Mark", FieldType::Float);
+}
+
+void fill(Table& t, int rows, double mark)
+{
+    defineOne(t);
+    t.create();
+    for (int i = 0; i < rows; ++i) {
+        t.append();
+        t["Key"].setAsInteger(i);
+        t["Mark"].setAsFloat(mark);
+        t.post();
+    }
+}
+
+std::uint64_t inodeOf(const std::filesystem::path& p)
+{
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_ino;
+}
+
+std::vector<std::string> folderListing(const std::filesystem::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(TableSave, DeltaOverTheLoadedFileAndFullRewriteOtherwise)
+{
+    TempFolder dir;
+    const auto file = dir.file("d.cds");
+    {
+        Table t;
+        fill(t, 100, 1.0);
+        t.saveToFile(file);
+    }
+    Table a;
+    a.loadFromFile(file);
+    const auto inode = inodeOf(file);
+    a.moveTo(10);
+    a.edit();
+    a["Mark"].setAsFloat(2.0);
+    a.post();
+    a.first();
+    a.remove();
+    a.append();
+    a["Key"].setAsInteger(1000);
+    a.post();
+    a.saveToFile(file);
+    EXPECT_EQ(inodeOf(file), inode) << "an unchanged file gets a delta save in place";
+
+    Table b;
+    b.loadFromFile(file);
+    ASSERT_EQ(b.recordCount(), 100);
+    EXPECT_EQ(b.textAt(0, 0), "1");
+    EXPECT_EQ(b.textAt(8, 1), "2");
+    EXPECT_EQ(b.textAt(99, 0), "1000");
+
+    // Another table replaces the file: the first one's next save must rewrite it whole.
+    b.first();
+    b.remove();
+    b.saveToFile(dir.file("other.cds"));
+    b.saveToFile(file);
+    a.last();
+    a.edit();
+    a["Mark"].setAsFloat(3.0);
+    a.post();
+    a.saveToFile(file);
+    Table c;
+    c.loadFromFile(file);
+    EXPECT_EQ(c.recordCount(), 100) << "the last save wins, whole";
+    EXPECT_EQ(c.textAt(99, 1), "3");
+
+    a.close();
+    b.close();
+    c.close();
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"d.cds", "other.cds"}))
+        << "no journal or temporary file is left behind";
+}
+
+TEST(TableLoad, RefusesFilesThatAreNotTablesAndLeavesThemAlone)
+{
+    TempFolder dir;
+    kiruvan::test::writeFile(dir.file("X.cds"), "Date;Open;High\n01/02/2004;1;2\n");
+    {
+        Table t;
+        fill(t, 500, 1.0);
+        t.saveToFile(dir.file("damaged.cds"));
+    }
+    std::string bytes = kiruvan::test::readFile(dir.file("damaged.cds"));
+    for (size_t i = bytes.size() / 2; i < bytes.size(); i += 7)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    kiruvan::test::writeFile(dir.file("damaged.cds"), bytes);
+    {
+        // A SQLite database that is not one of ours is no table file either.
+        Table t;
+        fill(t, 1, 1.0);
+        t.saveToFile(dir.file("foreign.cds"));
+    }
+    const std::string foreign = kiruvan::test::readFile(dir.file("foreign.cds"));
+
+    for (const char* name : {"X.cds", "damaged.cds", "missing.cds"}) {
+        const std::string before = kiruvan::test::readFile(dir.file(name));
+        Table t;
+        try {
+            t.loadFromFile(dir.file(name));
+            ADD_FAILURE() << name;
+        } catch (const TableError& e) {
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(t.isOpen());
+        EXPECT_EQ(kiruvan::test::readFile(dir.file(name)), before) << name;
+    }
+    EXPECT_EQ(kiruvan::test::readFile(dir.file("foreign.cds")), foreign);
+}
+
+// A save killed at any moment leaves the whole old table or the whole new one.
+TEST(TableSave, SurvivesTheProcessBeingKilledAtAnyMoment)
+{
+    TempFolder dir;
+    const auto file = dir.file("big.cds");
+    constexpr int kRows = 20000;
+    {
+        Table t;
+        fill(t, kRows, 0.0);
+        t.saveToFile(file);
+    }
+    std::mt19937 random(12345);
+    std::set<std::string> marksSeen;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Alternate whole rewrites and delta saves that touch every row.
+            Table t;
+            t.loadFromFile(file);
+            for (int generation = 1;; ++generation) {
+                for (t.first(); !t.eof(); t.next()) {
+                    t.edit();
+                    t["Mark"].setAsFloat(generation);
+                    t.post();
+                }
+                t.saveToFile(generation % 2 ? file : dir.file("elsewhere.cds"));
+                if (generation % 2 == 0)
+                    t.saveToFile(file);
+            }
+        }
+        usleep(50000 + random() % 600000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+
+        Table check;
+        check.loadFromFile(file);
+        ASSERT_EQ(check.recordCount(), kRows) << "round " << round;
+        const std::string mark = check.textAt(0, 1);
+        for (int r = 0; r < kRows; ++r)
+            ASSERT_EQ(check.textAt(r, 1), mark) << "a mix of two saves in round " << round;
+        marksSeen.insert(mark);
+    }
+    EXPECT_GT(marksSeen.size(), 2u) << "the kills must land while saves are under way";
+}
