@@ -1,7 +1,6 @@
 #include "app/calendar_date.h"
 
 #include <ctime>
-#include <cstdio>
 #include <stdexcept>
 
 namespace kiruvan {
@@ -68,37 +67,55 @@ int Date::year() const { return civilFromDays(days_).y; }
 int Date::month() const { return civilFromDays(days_).m; }
 int Date::day() const { return civilFromDays(days_).d; }
 
-std::string Date::toText() const
+namespace {
+
+// Writes the number with exactly `width` digits at `out` (hot in file reads and writes).
+void putDigits(char* out, int value, int width)
 {
-    const Ymd c = civilFromDays(days_);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", c.d, c.m, c.y);
-    return buf;
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        out[i] = static_cast<char>('0' + value % 10);
 }
 
-std::string Date::toIndexText() const
+std::string layout(const Ymd& c, const char* pattern)
 {
-    const Ymd c = civilFromDays(days_);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", c.y, c.m, c.d);
-    return buf;
+    // pattern: 'd' day, 'm' month, 'y' year, anything else copied
+    std::string out(pattern);
+    for (size_t i = 0; i < out.size();) {
+        const char k = out[i];
+        if (k == 'd' || k == 'm') {
+            putDigits(&out[i], k == 'd' ? c.d : c.m, 2);
+            i += 2;
+        } else if (k == 'y') {
+            putDigits(&out[i], c.y, 4);
+            i += 4;
+        } else {
+            ++i;
+        }
+    }
+    return out;
 }
 
-std::string Date::toIsoText() const
-{
-    const Ymd c = civilFromDays(days_);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.y, c.m, c.d);
-    return buf;
-}
+}  // namespace
+
+std::string Date::toText() const { return layout(civilFromDays(days_), "dd/mm/yyyy"); }
+std::string Date::toIndexText() const { return layout(civilFromDays(days_), "yyyy/mm/dd"); }
+std::string Date::toIsoText() const { return layout(civilFromDays(days_), "yyyy-mm-dd"); }
 
 std::optional<Date> Date::fromIsoText(const std::string& text)
 {
-    int y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (text.size() != 10 || std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3)
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return std::nullopt;
-    return tryFromYmd(y, m, d);
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int widths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < widths[p]; ++i) {
+            const char c = text[static_cast<size_t>(starts[p] + i)];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            parts[p] = parts[p] * 10 + (c - '0');
+        }
+    return tryFromYmd(parts[0], parts[1], parts[2]);
 }
 
 Date SystemClock::today() const

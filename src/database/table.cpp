@@ -13,13 +13,20 @@ namespace {
 const SystemClock kSystemClock;
 const Value kNull;
 
-std::string lowerAscii(std::string_view text)
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
 }
 
 std::string_view trimBlanks(std::string_view text)
@@ -270,7 +277,7 @@ private:
     bool takeWord(const char* word)
     {
         const size_t n = std::char_traits<char>::length(word);
-        if (lowerAscii(std::string_view(text_).substr(at_, n)) != word)
+        if (!equalIgnoringAsciiCase(std::string_view(text_).substr(at_, n), word))
             return false;
         if (at_ + n < text_.size() && text_[at_ + n] != ' ')
             return false;
@@ -453,7 +460,7 @@ void Table::requireEditing(const char* what) const
 void Table::addField(std::string name, FieldType type, int size)
 {
     requireClosed("define a field");
-    if (name.empty() || fieldIndex(name) >= 0 || lowerAscii(name) == "_row")
+    if (name.empty() || fieldIndex(name) >= 0 || equalIgnoringAsciiCase(name, "_row"))
         throw TableError("Cannot define field '" + name + "': the name is empty, reserved or already used.");
     fields_.push_back({std::move(name), type, type == FieldType::String ? size : 0});
 }
@@ -480,9 +487,8 @@ void Table::copyFieldDefinitions(const Table& other)
 
 int Table::fieldIndex(std::string_view name) const
 {
-    const std::string wanted = lowerAscii(name);
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (lowerAscii(fields_[i].name) == wanted)
+        if (equalIgnoringAsciiCase(fields_[i].name, name))
             return static_cast<int>(i);
     return -1;
 }
@@ -577,8 +583,9 @@ void Table::saveToFile(const std::filesystem::path& file)
     if (isEditing())
         post();
     Impl& d = *d_;
-    const bool sameFile = d.file && std::filesystem::absolute(d.file->path()).lexically_normal()
-                                        == std::filesystem::absolute(file).lexically_normal();
+    const bool sameFile = d.file && (d.file->path() == file
+                                     || std::filesystem::absolute(d.file->path()).lexically_normal()
+                                            == std::filesystem::absolute(file).lexically_normal());
     if (sameFile && d.fileFields == fields_ && d.fileIndexes == indexes_ && d.file->unchangedSinceLastAccess()) {
         std::vector<StoredRow> changed;
         changed.reserve(d.rows.size());

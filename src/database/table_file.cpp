@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -47,6 +48,8 @@ std::optional<FieldType> typeFromName(const std::string& name)
 
 std::string fileText(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
 
+}  // namespace
+
 // Owns a prepared statement.
 class Statement {
 public:
@@ -85,6 +88,8 @@ private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
+
+namespace {
 
 void exec(sqlite3* db, const std::string& sql)
 {
@@ -155,6 +160,14 @@ std::string insertSql(const std::vector<FieldDef>& fields)
     return sql + ")";
 }
 
+std::string updateSql(const std::vector<FieldDef>& fields)
+{
+    std::string sql = "UPDATE kv_rows SET ";
+    for (size_t i = 0; i < fields.size(); ++i)
+        sql += (i ? ", " : "") + quoteIdentifier(fields[i].name) + " = ?";
+    return sql + " WHERE _row = ?";
+}
+
 void bindRow(Statement& stmt, int first, const std::vector<Value>& values)
 {
     for (size_t i = 0; i < values.size(); ++i)
@@ -219,7 +232,14 @@ std::filesystem::path temporaryFor(const std::filesystem::path& file)
 
 TableFile::TableFile(std::filesystem::path file, sqlite3* db) : path_(std::move(file)), db_(db) {}
 
-TableFile::~TableFile() { sqlite3_close(db_); }
+TableFile::~TableFile()
+{
+    for (auto& statement : statements_)
+        statement.reset();
+    if (keptJournal_)
+        sqlite3_exec(db_, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+}
 
 std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
 {
@@ -289,6 +309,30 @@ TableContents TableFile::readAll()
     return contents;
 }
 
+Statement& TableFile::cached(CachedStatement which, const std::function<std::string()>& sql)
+{
+    auto& slot = statements_[static_cast<size_t>(which)];
+    if (!slot)
+        slot = std::make_unique<Statement>(db_, sql());
+    slot->reset();
+    return *slot;
+}
+
+void TableFile::runCached(CachedStatement which, const char* sql)
+{
+    Statement& statement = cached(which, [sql] { return std::string(sql); });
+    statement.step();
+    statement.reset();
+}
+
+std::int64_t TableFile::currentDataVersion()
+{
+    Statement& version = cached(CachedStatement::DataVersion, [] { return "PRAGMA data_version"; });
+    const std::int64_t v = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
+    version.reset();
+    return v;
+}
+
 void TableFile::trackCurrentState()
 {
     struct stat st {};
@@ -296,8 +340,7 @@ void TableFile::trackCurrentState()
         device_ = st.st_dev;
         inode_ = st.st_ino;
     }
-    Statement version(db_, "PRAGMA data_version");
-    dataVersion_ = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
+    dataVersion_ = currentDataVersion();
 }
 
 bool TableFile::unchangedSinceLastAccess()
@@ -306,8 +349,7 @@ bool TableFile::unchangedSinceLastAccess()
     if (::stat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
         return false;
     try {
-        Statement version(db_, "PRAGMA data_version");
-        return version.step() && sqlite3_column_int64(version.get(), 0) == dataVersion_;
+        return currentDataVersion() == dataVersion_;
     } catch (const std::exception&) {
         return false;
     }
@@ -315,42 +357,38 @@ bool TableFile::unchangedSinceLastAccess()
 
 void TableFile::setFullSync(bool on)
 {
-    fullSync_ = on;
-    exec(db_, on ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
+    // Without flushes the journal is kept between commits, which spares creating and deleting
+    // it for every small save; it is deleted again when the file is let go.
+    exec(db_, on ? "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE"
+                 : "PRAGMA synchronous = OFF; PRAGMA journal_mode = PERSIST");
+    keptJournal_ = !on;
 }
 
 void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
 {
     try {
-        exec(db_, "BEGIN IMMEDIATE");
-        Statement remove(db_, "DELETE FROM kv_rows WHERE _row = ?");
+        runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
+        Statement& remove = cached(CachedStatement::Delete, [] { return "DELETE FROM kv_rows WHERE _row = ?"; });
         for (std::int64_t key : delta.deleted) {
             sqlite3_bind_int64(remove.get(), 1, key);
             remove.step();
             remove.reset();
         }
-        if (!delta.updated.empty()) {
-            std::string sql = "UPDATE kv_rows SET ";
-            for (size_t i = 0; i < fields.size(); ++i)
-                sql += (i ? ", " : "") + quoteIdentifier(fields[i].name) + " = ?";
-            Statement update(db_, sql + " WHERE _row = ?");
-            for (const StoredRow* row : delta.updated) {
-                bindRow(update, 1, row->values);
-                sqlite3_bind_int64(update.get(), static_cast<int>(fields.size()) + 1, row->key);
-                update.step();
-                update.reset();
-            }
+        Statement& update = cached(CachedStatement::Update, [&] { return updateSql(fields); });
+        for (const StoredRow* row : delta.updated) {
+            bindRow(update, 1, row->values);
+            sqlite3_bind_int64(update.get(), static_cast<int>(fields.size()) + 1, row->key);
+            update.step();
+            update.reset();
         }
-        if (!delta.inserted.empty()) {
-            Statement insert(db_, insertSql(fields));
-            for (const StoredRow* row : delta.inserted) {
-                sqlite3_bind_int64(insert.get(), 1, row->key);
-                bindRow(insert, 2, row->values);
-                insert.step();
-                insert.reset();
-            }
+        Statement& insert = cached(CachedStatement::Insert, [&] { return insertSql(fields); });
+        for (const StoredRow* row : delta.inserted) {
+            sqlite3_bind_int64(insert.get(), 1, row->key);
+            bindRow(insert, 2, row->values);
+            insert.step();
+            insert.reset();
         }
-        exec(db_, "COMMIT");
+        runCached(CachedStatement::Commit, "COMMIT");
     } catch (const std::exception& e) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "database/table.h"
@@ -10,6 +13,8 @@
 struct sqlite3;
 
 namespace kiruvan {
+
+class Statement;
 
 // One row as the file holds it: its key in the file and its values in field order.
 struct StoredRow {
@@ -65,14 +70,20 @@ public:
                            const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows);
 
 private:
+    enum class CachedStatement { DataVersion, Begin, Commit, Delete, Update, Insert, Count };
+
     TableFile(std::filesystem::path file, sqlite3* db);
+    Statement& cached(CachedStatement which, const std::function<std::string()>& sql);
+    std::int64_t currentDataVersion();
+    void runCached(CachedStatement which, const char* sql);
 
     std::filesystem::path path_;
     sqlite3* db_;
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     std::int64_t dataVersion_ = -1;
-    bool fullSync_ = true;
+    bool keptJournal_ = false;
+    std::array<std::unique_ptr<Statement>, static_cast<size_t>(CachedStatement::Count)> statements_;
 };
 
 }  // namespace kiruvan

@@ -186,3 +186,29 @@ TEST(TableSave, SurvivesTheProcessBeingKilledAtAnyMoment)
     }
     EXPECT_GT(marksSeen.size(), 2u) << "the kills must land while saves are under way";
 }
+
+TEST(TableSave, WithoutFlushKeepsEverySaveAndLeavesNoJournalAfterClose)
+{
+    TempFolder dir;
+    const auto file = dir.file("fast.cds");
+    {
+        Table t;
+        fill(t, 3, 1.0);
+        t.saveToFile(file);
+    }
+    {
+        Table t;
+        t.loadFromFile(file);
+        t.setFullSync(false);
+        for (int i = 0; i < 50; ++i) {
+            t.append();
+            t["Key"].setAsInteger(100 + i);
+            t.post();
+            t.saveToFile(file);
+        }
+        Table reader;  // another reader sees every save at once
+        reader.loadFromFile(file);
+        EXPECT_EQ(reader.recordCount(), 53);
+    }
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"fast.cds"}));
+}
