@@ -1,5 +1,7 @@
 #include "trading/bar_loading.h"
 
+#include <stdexcept>
+
 #include "database/table.h"
 
 namespace kiruvan {
@@ -26,7 +28,13 @@ void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
 {
     Table scratch;
     scratch.loadFromFile(symbolFile);
-    readNewestBars(scratch, bars);
+    try {
+        readNewestBars(scratch, bars);
+    } catch (const TableError&) {
+        throw;
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error(symbolFile.string() + ": " + error.what());
+    }
 }
 
 void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)

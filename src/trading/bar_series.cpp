@@ -22,8 +22,8 @@ std::int32_t dateTextPart(std::string_view dateText, std::size_t first, std::siz
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
     if (part.empty() || ec != std::errc() || end != part.data() + part.size() || part.front() == '-')
-        throw std::runtime_error("'" + std::string(part) + "' of the date text '" + std::string(dateText) +
-                                 "' is not a valid integer value.");
+        throw std::runtime_error("The bar date '" + std::string(dateText) +
+                                 "' has no month and year where \"dd/mm/yyyy\" puts them.");
     return value;
 }
 
