@@ -2,10 +2,15 @@
 
 namespace kiruvan::cli {
 
+Command backtestCommand();
+Command reportCommand();
+
 // Each command lives in a file of its own (cmd_*.cpp) and is listed here.
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
+        backtestCommand(),
+        reportCommand(),
     };
     return list;
 }

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "backtest/backtest_run.h"
+#include "database/data_folder.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace kiruvan {
+
+// The backtest dialog: picks a market, runs the parameter search over its symbols on a worker
+// thread and shows the run's log. The window stays responsive, and Abort stops the run before
+// the next parameter pair.
+class TUOptimisation : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TUOptimisation(DataFolder folder, QWidget* parent = nullptr);
+    ~TUOptimisation() override;
+
+    bool isRunning() const { return worker_.joinable(); }
+
+    // For tests and callers that need to know: the controls by their names.
+    QComboBox* DBL1 = nullptr;
+    QLabel* LBL_Market = nullptr;
+    QLabel* LBL_NbSymbol = nullptr;
+    QPlainTextEdit* Memo_BackTest = nullptr;
+    QPushButton* BTN_OK = nullptr;
+    QPushButton* BTN_Cancel = nullptr;
+    QProgressBar* PRB_Progress = nullptr;
+    QLabel* LBL_Progress = nullptr;
+
+signals:
+    // Emitted on the window's thread when a run has ended, aborted or not.
+    void runEnded();
+
+public slots:
+    void BTN_OKClick();
+    void BTN_CancelClick();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void FormCreate();
+    void CDS_MarketsAfterScroll(int index);
+    void startRun();
+    void requestAbort();
+    void showIdle();
+    void appendLog(const QString& line);
+    void showProgress(const BacktestProgress& progress);
+    void runFinished(const QString& error);
+    BacktestHooks workerHooks();
+    void reportProgressFromWorker(const BacktestProgress& progress);
+
+    DataFolder folder_;
+    std::vector<BacktestMarket> markets_;
+    std::vector<BacktestSymbol> symbols_;
+    QGroupBox* GBX_Log = nullptr;
+
+    std::thread worker_;
+    std::atomic<bool> abortRequested_{false};
+    // Worker-thread state for thinning out progress reports.
+    int lastReportedSymbol_ = 0;
+    std::chrono::steady_clock::time_point lastReportTime_;
+};
+
+}  // namespace kiruvan

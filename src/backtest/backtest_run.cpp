@@ -1,0 +1,255 @@
+#include "backtest/backtest_run.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "app/text_values.h"
+#include "database/symbol_files.h"
+#include "trading/bar_loading.h"
+#include "trading/bar_series.h"
+#include "trading/parameter_search.h"
+
+namespace kiruvan {
+
+namespace {
+
+bool sameLettersIgnoringCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool loadIfPresent(Table& table, const std::filesystem::path& file)
+{
+    if (!std::filesystem::exists(file))
+        return false;
+    table.loadFromFile(file);
+    return true;
+}
+
+}  // namespace
+
+std::vector<BacktestMarket> loadBacktestMarkets(const DataFolder& folder)
+{
+    std::vector<BacktestMarket> markets;
+    Table table;
+    if (!loadIfPresent(table, folder.file(kMarketsFile)))
+        return markets;
+    table.setSortOrder("nom_marche");
+    for (table.first(); !table.eof(); table.next())
+        markets.push_back({table.field("id_marche").asInteger(), table.field("nom_marche").asString()});
+    return markets;
+}
+
+std::vector<BacktestMarket> marketsNamed(const std::vector<BacktestMarket>& markets, std::string_view name)
+{
+    std::vector<BacktestMarket> exact, loose;
+    for (const BacktestMarket& m : markets) {
+        if (m.name == name)
+            exact.push_back(m);
+        else if (sameLettersIgnoringCase(m.name, name))
+            loose.push_back(m);
+    }
+    return exact.empty() ? loose : exact;
+}
+
+std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId)
+{
+    std::vector<BacktestSymbol> symbols;
+    Table table;
+    if (!loadIfPresent(table, folder.file(kMasterFile)))
+        return symbols;
+    table.setFilter("code_Marche=" + std::to_string(marketId));
+    table.setFiltered(true);
+    for (table.first(); !table.eof(); table.next())
+        symbols.push_back({table.field("Code_Titre").asString(), table.field("Nom_Titre").asString()});
+    return symbols;
+}
+
+std::string errorSummaryLine(int errors)
+{
+    if (errors <= 0)
+        return {};
+    return std::to_string(errors) + (errors == 1 ? " error." : " errors.");
+}
+
+int firstBarFor(int barCount)
+{
+    return std::max(1000, barCount - 1250);
+}
+
+ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symbol, const SearchResult& best)
+{
+    const TradeStatistics& s = best.statistics;
+    ResultRow row;
+    row.Code_Market = market.id;
+    row.Code_Stock = symbol.code;
+    row.Nom_Market = market.name;
+    row.Nom_Stock = symbol.name;
+    row.Date_Last_Trade = s.Date_Last_Trade;
+    row.Sens_Last_trade = s.Sens_Last_trade;
+    row.cours_Last_trade = s.cours_Last_trade;
+    row.Cours_backtest = best.Cours_backtest;
+    row.PV_Since_Last_trade = s.PV_Since_Last_trade;
+    row.Opt1 = best.Opt1;
+    row.Opt2 = best.Opt2;
+    row.First_Bar = best.First_Bar;
+    row.Date_BackTest = best.Date_BackTest;
+    row.Last_Top_Equity = s.Last_Top_Equity;
+    row.DateStr_Last_Top_Equity_Curve = s.DateStr_Last_Top_Equity_Curve;
+    row.Total_profit_pourcent = s.Total_profit_pourcent;
+    row.NB_Trades = s.NB_Trades;
+    row.Number_Winning_trades = s.Number_Winning_trades;
+    row.Number_Loosing_trades = s.Number_Loosing_trades;
+    row.Percent_profitable = s.Percent_profitable;
+    row.Gross_Profit = s.Gross_Profit;
+    row.Gross_Loss = s.Gross_Loss;
+    row.Profit_Factor = s.Profit_Factor;
+    row.Max_intraday_drawdown = s.Max_intraday_drawdown;
+    row.Updated_Max_intraday_drawdown = s.Updated_Max_intraday_drawdown;
+    row.date_UMDD = s.date_UMDD;
+    row.Updated_Account_size_required = s.Updated_Account_size_required;
+    row.Updated_Return_On_Account = s.Updated_Return_On_Account;
+    return row;
+}
+
+namespace {
+
+// One run over the symbols of a market; it owns the bar series and the results table.
+class BacktestRun {
+public:
+    BacktestRun(const DataFolder& folder, const BacktestMarket& market, const std::vector<BacktestSymbol>& symbols,
+                const BacktestHooks& hooks)
+        : folder_(folder), market_(market), symbols_(symbols), hooks_(hooks), results_(folder),
+          bars_(std::make_unique<BarSeries>())
+    {
+    }
+
+    BacktestSummary run()
+    {
+        results_.Delete_anciennes_valeurs_dans_CDS_Optimisation(market_.id);
+        for (std::size_t i = 0; i < symbols_.size(); ++i) {
+            if (stopRequested())
+                return summary_;
+            progress_ = {static_cast<int>(i) + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
+            report();
+            backtestSymbol(symbols_[i]);
+            if (summary_.aborted)
+                return summary_;
+        }
+        log("All done.");
+        if (summary_.errors > 0)
+            log(errorSummaryLine(summary_.errors));
+        return summary_;
+    }
+
+private:
+    void log(const std::string& line)
+    {
+        if (hooks_.log)
+            hooks_.log(line);
+    }
+
+    void report()
+    {
+        if (hooks_.progress)
+            hooks_.progress(progress_);
+    }
+
+    bool stopRequested()
+    {
+        if (!hooks_.abortRequested || !hooks_.abortRequested())
+            return false;
+        log("Backtest aborted !");
+        summary_.aborted = true;
+        return true;
+    }
+
+    void fail(const std::string& line)
+    {
+        log(line);
+        ++summary_.errors;
+    }
+
+    void backtestSymbol(const BacktestSymbol& symbol)
+    {
+        if (!loadSymbol(symbol))
+            return;
+        if (bars_->NBBars < kMinimumBacktestBars) {
+            fail("Needs 2250 bars for " + symbol.name);
+            return;
+        }
+        log("Backtesting " + symbol.name);
+        const auto best = Trading_system2_OPT(*bars_, firstBarFor(bars_->NBBars),
+                                              [this](const SearchProgress& p) { return beforePair(p); });
+        if (!best)
+            return;
+        saveRow(makeResultRow(market_, symbol, *best));
+        log("");
+    }
+
+    // Returns false after a read error. A missing file leaves no bars, which the caller then
+    // reports as too few.
+    bool loadSymbol(const BacktestSymbol& symbol)
+    {
+        const auto file = folder_.findSymbolFile(symbol.code);
+        if (!file) {
+            fail("< File \"" + symbol.code + ".cds\" not found. >");
+            bars_->NBBars = 0;
+            return true;
+        }
+        try {
+            Verification_Fichier_Data(folder_, symbol.code);
+            bars_->Reinitialise_Les_Tableaux();
+            loadNewestBars(*file, *bars_);
+        } catch (const std::exception&) {
+            fail("Read Error ! " + symbol.name + " file is corrupted. ");
+            return false;
+        }
+        return true;
+    }
+
+    bool beforePair(const SearchProgress& p)
+    {
+        if (stopRequested())
+            return false;
+        progress_.pairIndex = p.pairIndex;
+        progress_.pairCount = p.pairCount;
+        report();
+        return true;
+    }
+
+    // A row that cannot be saved is reported as an error rather than passed over.
+    void saveRow(const ResultRow& row)
+    {
+        try {
+            results_.appendRow(row);
+        } catch (const std::exception& e) {
+            fail("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
+            return;
+        }
+        ++summary_.rowsWritten;
+        if (row.Updated_Account_size_required != 0)
+            log("Updated Return On Account " + Format_Prix(row.Updated_Return_On_Account) + " %");
+    }
+
+    const DataFolder& folder_;
+    const BacktestMarket& market_;
+    const std::vector<BacktestSymbol>& symbols_;
+    const BacktestHooks& hooks_;
+    ResultsTable results_;
+    std::unique_ptr<BarSeries> bars_;
+    BacktestProgress progress_;
+    BacktestSummary summary_;
+};
+
+}  // namespace
+
+BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
+                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks)
+{
+    return BacktestRun(folder, market, symbols, hooks).run();
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "backtest/results_table.h"
+#include "database/data_folder.h"
+
+namespace kiruvan {
+
+struct BarSeries;
+struct SearchResult;
+
+struct BacktestMarket {
+    std::int32_t id = 0;
+    std::string name;
+    friend bool operator==(const BacktestMarket&, const BacktestMarket&) = default;
+};
+
+// One symbol of the market as the symbol table lists it.
+struct BacktestSymbol {
+    std::string code;  // Code_Titre, also the symbol file's name
+    std::string name;  // Nom_Titre
+    friend bool operator==(const BacktestSymbol&, const BacktestSymbol&) = default;
+};
+
+// Every market of Markets.cds sorted by name; empty when the file is missing.
+std::vector<BacktestMarket> loadBacktestMarkets(const DataFolder& folder);
+
+// The markets with this name: exact matches when there are any, else the names that differ
+// only in the case of A to Z.
+std::vector<BacktestMarket> marketsNamed(const std::vector<BacktestMarket>& markets, std::string_view name);
+
+// The symbols of one market in the order of Master.cds; empty when the file is missing.
+std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId);
+
+// Where a run stands: the symbol being worked on (1-based, of symbolCount) and, while its
+// parameters are searched, the pair about to be evaluated.
+struct BacktestProgress {
+    int symbolIndex = 0;
+    int symbolCount = 0;
+    std::string symbolName;
+    int pairIndex = 0;
+    int pairCount = 0;
+};
+
+// What a run reports to its caller. Every hook is called on the thread that runs the
+// backtest; an empty hook is skipped.
+struct BacktestHooks {
+    std::function<void(const std::string& line)> log;
+    std::function<void(const BacktestProgress&)> progress;
+    // Polled before every symbol and every parameter pair; true stops the run there.
+    std::function<bool()> abortRequested;
+};
+
+struct BacktestSummary {
+    int errors = 0;
+    int rowsWritten = 0;
+    bool aborted = false;
+};
+
+// The log line of the error total; empty when there is no error.
+std::string errorSummaryLine(int errors);
+
+// The first bar of the evaluation window for a symbol with this many bars.
+int firstBarFor(int barCount);
+
+// The fewest bars a symbol needs to be backtested.
+inline constexpr int kMinimumBacktestBars = 2250;
+
+// The result row of a symbol from its best pair.
+ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symbol, const SearchResult& best);
+
+// Backtests every symbol of the market: the market's old rows are removed, then each symbol
+// with enough bars gets the best pair of the parameter search as its row, saved at once.
+// Throws when the results file cannot be loaded at the start.
+BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
+                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks);
+
+}  // namespace kiruvan

@@ -1,0 +1,67 @@
+#include "backtest/results_csv.h"
+
+#include <charconv>
+#include <ostream>
+#include <system_error>
+
+namespace kiruvan {
+
+std::string csvNumber(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+    return std::string(buffer, result.ptr);
+}
+
+std::string csvText(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
+namespace {
+
+std::string csvField(const ResultRow& row, const ResultField& field)
+{
+    return std::visit(
+        [&](auto member) -> std::string {
+            const auto& value = row.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::int32_t>)
+                return std::to_string(value);
+            else if constexpr (std::is_same_v<T, double>)
+                return csvNumber(value);
+            else
+                return csvText(value);
+        },
+        field.member);
+}
+
+template <typename Cell>
+void writeLine(std::ostream& out, Cell cell)
+{
+    const char* separator = "";
+    for (const ResultField& field : resultFields()) {
+        out << separator << cell(field);
+        separator = ",";
+    }
+    out << '\n';
+}
+
+}  // namespace
+
+void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows)
+{
+    writeLine(out, [](const ResultField& field) { return csvText(field.name); });
+    for (const ResultRow& row : rows)
+        writeLine(out, [&](const ResultField& field) { return csvField(row, field); });
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,227 @@
+#include "backtest/results_table.h"
+
+#include <filesystem>
+
+namespace kiruvan {
+
+namespace {
+
+using R = ResultRow;
+
+constexpr std::array<ResultField, kResultFieldCount> kFields = {{
+    {"Code_Market", FieldType::Integer, 0, &R::Code_Market},
+    {"Code_Stock", FieldType::String, 30, &R::Code_Stock},
+    {"Nom_Market", FieldType::String, 30, &R::Nom_Market},
+    {"Nom_Stock", FieldType::String, 30, &R::Nom_Stock},
+    {"Date_Last_Trade", FieldType::String, 30, &R::Date_Last_Trade},
+    {"Sens_Last_trade", FieldType::String, 30, &R::Sens_Last_trade},
+    {"cours_Last_trade", FieldType::Float, 0, &R::cours_Last_trade},
+    {"Cours_backtest", FieldType::Float, 0, &R::Cours_backtest},
+    {"PV_Since_Last_trade", FieldType::Float, 0, &R::PV_Since_Last_trade},
+    {"Opt1", FieldType::Integer, 0, &R::Opt1},
+    {"Opt2", FieldType::Integer, 0, &R::Opt2},
+    {"First_Bar", FieldType::Integer, 0, &R::First_Bar},
+    {"Date_BackTest", FieldType::String, 10, &R::Date_BackTest},
+    {"Last_Top_Equity", FieldType::Integer, 0, &R::Last_Top_Equity},
+    {"DateStr_Last_Top_Equity_Curve", FieldType::String, 10, &R::DateStr_Last_Top_Equity_Curve},
+    {"Total_profit_pourcent", FieldType::Float, 0, &R::Total_profit_pourcent},
+    {"NB_Trades", FieldType::Integer, 0, &R::NB_Trades},
+    {"Number_Winning_trades", FieldType::Integer, 0, &R::Number_Winning_trades},
+    {"Number_Loosing_trades", FieldType::Integer, 0, &R::Number_Loosing_trades},
+    {"Percent_profitable", FieldType::Float, 0, &R::Percent_profitable},
+    {"Gross_Profit", FieldType::Float, 0, &R::Gross_Profit},
+    {"Gross_Loss", FieldType::Float, 0, &R::Gross_Loss},
+    {"Profit_Factor", FieldType::Float, 0, &R::Profit_Factor},
+    {"Max_intraday_drawdown", FieldType::Float, 0, &R::Max_intraday_drawdown},
+    {"Updated_Max_intraday_drawdown", FieldType::Float, 0, &R::Updated_Max_intraday_drawdown},
+    {"date_UMDD", FieldType::String, 10, &R::date_UMDD},
+    {"Updated_Account_size_required", FieldType::Float, 0, &R::Updated_Account_size_required},
+    {"Updated_Return_On_Account", FieldType::Float, 0, &R::Updated_Return_On_Account},
+}};
+
+// The order in which a new row's fields are set: identifiers, parameters, the last bar, the
+// running trade, then the statistics. Positions in kFields.
+constexpr std::array<int, kResultFieldCount> kAppendOrder = {
+    0, 1, 3, 9, 10, 11, 12, 7, 4, 5, 6, 8, 13, 2, 14, 15, 16, 20, 21, 22, 17, 18, 19, 23, 24, 25, 26, 27,
+};
+
+std::filesystem::path resultsFile(const DataFolder& folder)
+{
+    return folder.file(kOptimizationFile);
+}
+
+void writeField(FieldRef target, const ResultRow& row, const ResultField& field)
+{
+    std::visit(
+        [&](auto member) {
+            const auto& value = row.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::int32_t>)
+                target.setAsInteger(value);
+            else if constexpr (std::is_same_v<T, double>)
+                target.setAsFloat(value);
+            else
+                target.setAsString(value);
+        },
+        field.member);
+}
+
+void readField(const FieldRef& source, ResultRow& row, const ResultField& field)
+{
+    std::visit(
+        [&](auto member) {
+            auto& value = row.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::int32_t>)
+                value = source.asInteger();
+            else if constexpr (std::is_same_v<T, double>)
+                value = source.asFloat();
+            else
+                value = source.asString();
+        },
+        field.member);
+}
+
+std::string quoted(std::string_view text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+const std::array<ResultField, kResultFieldCount>& resultFields()
+{
+    return kFields;
+}
+
+bool CreateDataset_Trading_system(const DataFolder& folder)
+{
+    const auto file = resultsFile(folder);
+    if (std::filesystem::exists(file))
+        return false;
+    Table table;
+    for (const ResultField& f : kFields)
+        table.addField(std::string(f.name), f.type, f.size);
+    table.create();
+    table.saveToFile(file);
+    return true;
+}
+
+ResultRow readResultRow(Table& table)
+{
+    ResultRow row;
+    for (const ResultField& f : kFields)
+        readField(table.field(f.name), row, f);
+    return row;
+}
+
+ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder)) {}
+
+void ResultsTable::Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t marketId)
+{
+    table_.close();
+    table_.loadFromFile(resultsFile(folder_));
+    table_.setFilter("Code_Market = " + std::to_string(marketId));
+    table_.setFiltered(true);
+    table_.disableControls();
+    while (!table_.isEmpty()) {
+        table_.first();
+        table_.remove();
+    }
+    table_.enableControls();
+}
+
+void ResultsTable::appendRow(const ResultRow& row)
+{
+    try {
+        table_.append();
+        setFields(row);
+        table_.post();
+        table_.saveToFile(resultsFile(folder_));
+    } catch (...) {
+        try {
+            withdrawLastRow();
+        } catch (...) {
+            // The first failure is the one worth reporting.
+        }
+        throw;
+    }
+}
+
+void ResultsTable::setFields(const ResultRow& row)
+{
+    for (int position : kAppendOrder) {
+        const ResultField& f = kFields[position];
+        writeField(table_.field(f.name), row, f);
+    }
+}
+
+// Without a sort order a posted row is the last one the market's filter shows.
+void ResultsTable::withdrawLastRow()
+{
+    if (!table_.isOpen())
+        return;
+    if (table_.isEditing()) {
+        table_.cancel();
+        return;
+    }
+    table_.last();
+    if (!table_.isEmpty())
+        table_.remove();
+}
+
+std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
+{
+    return "Code_Market = " + std::to_string(marketId) + " and Code_Stock = " + quoted(code);
+}
+
+std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId,
+                                                 std::string_view code)
+{
+    const auto file = resultsFile(folder);
+    if (!std::filesystem::exists(file))
+        return std::nullopt;
+    Table table;
+    table.loadFromFile(file);
+    table.setFilter(symbolRowFilter(marketId, code));
+    table.setFiltered(true);
+    if (table.isEmpty())
+        return std::nullopt;
+    table.first();
+    return readResultRow(table);
+}
+
+bool open_Optimisation(Table& table, const DataFolder& folder, std::optional<std::int32_t> marketId)
+{
+    table.close();
+    const auto file = resultsFile(folder);
+    if (!std::filesystem::exists(file))
+        return false;
+    table.loadFromFile(file);
+    if (marketId) {
+        table.setFilter("Code_Market=" + std::to_string(*marketId));
+        table.setFiltered(true);
+    } else {
+        table.setFiltered(false);
+    }
+    return true;
+}
+
+std::vector<ResultRow> readResultRows(const DataFolder& folder, std::optional<std::int32_t> marketId)
+{
+    std::vector<ResultRow> rows;
+    Table table;
+    if (!open_Optimisation(table, folder, marketId))
+        return rows;
+    for (table.first(); !table.eof(); table.next())
+        rows.push_back(readResultRow(table));
+    return rows;
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,43 @@
+#include <ostream>
+
+#include "backtest/backtest_run.h"
+#include "backtest/results_table.h"
+#include "cli/cli.h"
+#include "cli/market_argument.h"
+
+namespace kiruvan::cli {
+
+namespace {
+
+int runBacktestCommand(Context& context, Arguments& args)
+{
+    const auto name = args.takeOption("--market");
+    args.finish();
+    if (!name)
+        throw UsageError("backtest needs --market NAME");
+    const BacktestMarket market = requireMarket(context.folder, *name);
+    CreateDataset_Trading_system(context.folder);
+    BacktestHooks hooks;
+    hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
+    runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks);
+    return kSuccess;
+}
+
+}  // namespace
+
+Command backtestCommand()
+{
+    return {"backtest", "backtest --market NAME",
+            "Backtests the trading system on every symbol of the market, as the Backtest dialog\n"
+            "does: the market's old results are replaced, and each symbol with at least 2250 bars\n"
+            "gets the best parameter pair and its statistics in Optimization.cds, saved symbol by\n"
+            "symbol.\n\n"
+            "  --market NAME  the market's name (letters A to Z match without regard to case\n"
+            "                 when no name matches exactly)\n\n"
+            "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
+            "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
+            "total; the exit status is 0 whenever the run reaches its end.",
+            runBacktestCommand};
+}
+
+}  // namespace kiruvan::cli

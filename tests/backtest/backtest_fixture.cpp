@@ -1,0 +1,90 @@
+#include "backtest_fixture.h"
+
+#include "database/table.h"
+#include "trading/bar_loading.h"
+
+namespace kiruvan::test {
+
+BacktestFolder::BacktestFolder() = default;
+
+void BacktestFolder::writeMarkets(const std::vector<BacktestMarket>& markets) const
+{
+    Table table;
+    table.addField("ID_Marche", FieldType::Integer);
+    table.addField("Nom_Marche", FieldType::String, 30);
+    table.create();
+    for (const BacktestMarket& m : markets) {
+        table.append();
+        table.field("ID_Marche").setAsInteger(m.id);
+        table.field("Nom_Marche").setAsString(m.name);
+        table.post();
+    }
+    table.saveToFile(file("Markets.cds"));
+}
+
+void BacktestFolder::writeSymbols(const std::vector<SymbolSpec>& symbols) const
+{
+    Table table;
+    table.addField("Code_Titre", FieldType::String, 30);
+    table.addField("Nom_Titre", FieldType::String, 30);
+    table.addField("Code_Marche", FieldType::Integer);
+    table.create();
+    for (const SymbolSpec& s : symbols) {
+        table.append();
+        table.field("Code_Titre").setAsString(s.code);
+        table.field("Nom_Titre").setAsString(s.name);
+        table.field("Code_Marche").setAsInteger(s.market);
+        table.post();
+    }
+    table.saveToFile(file("Master.cds"));
+}
+
+void BacktestFolder::writeBars(const std::string& code, int barCount, int seed) const
+{
+    Table table;
+    table.addField("Date", FieldType::Date);
+    table.addField("Time", FieldType::String, 8);
+    for (const char* name : {"Open", "High", "Low", "Close", "Volume"})
+        table.addField(name, FieldType::Float);
+    table.addField("INDEX_DATE", FieldType::String, 10);
+    table.addIndex("Index_1", "INDEX_DATE", ixPrimary);
+    table.create();
+    appendSymbolRows(table, syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed) + 1, .count = barCount}));
+    table.saveToFile(file(code + ".cds"));
+}
+
+ResultRow sampleRow(std::int32_t market, const std::string& code, double salt)
+{
+    ResultRow row;
+    row.Code_Market = market;
+    row.Code_Stock = code;
+    row.Nom_Market = "Market " + std::to_string(market);
+    row.Nom_Stock = "Name of " + code;
+    row.Date_Last_Trade = "02/03/2025";
+    row.Sens_Last_trade = "Sell";
+    row.cours_Last_trade = 12.34 + salt;
+    row.Cours_backtest = 11.1 + salt;
+    row.PV_Since_Last_trade = 1.0 / 3.0 + salt;
+    row.Opt1 = 45;
+    row.Opt2 = 31;
+    row.First_Bar = 1800;
+    row.Date_BackTest = "30/05/2025";
+    row.Last_Top_Equity = 17;
+    row.DateStr_Last_Top_Equity_Curve = "12/05/2025";
+    row.Total_profit_pourcent = 42.5 + salt;
+    row.NB_Trades = 23;
+    row.Number_Winning_trades = 14;
+    row.Number_Loosing_trades = 9;
+    row.Percent_profitable = 14 * 100.0 / 23;
+    row.Gross_Profit = 87.125 + salt;
+    row.Gross_Loss = 30.0625;
+    row.Profit_Factor = 999.99;
+    row.Max_intraday_drawdown = 9.75;
+    row.Updated_Max_intraday_drawdown = 0.1 + salt;
+    row.date_UMDD = "01/01/1900";
+    row.Updated_Account_size_required = 3.3;
+    row.Updated_Return_On_Account = -7.5e-7;
+    return row;
+}
+
+}  // namespace kiruvan::test
