@@ -200,7 +200,7 @@ private:
             return true;
         }
         try {
-            Verification_Fichier_Data(folder_, symbol.code);
+            Verification_Fichier_Data(*file);
             bars_->Reinitialise_Les_Tableaux();
             loadNewestBars(*file, *bars_);
         } catch (const std::exception&) {

@@ -1,5 +1,6 @@
 #include "backtest_fixture.h"
 
+#include "database/symbol_files.h"
 #include "database/table.h"
 #include "trading/bar_loading.h"
 
@@ -10,8 +11,7 @@ BacktestFolder::BacktestFolder() = default;
 void BacktestFolder::writeMarkets(const std::vector<BacktestMarket>& markets) const
 {
     Table table;
-    table.addField("ID_Marche", FieldType::Integer);
-    table.addField("Nom_Marche", FieldType::String, 30);
+    defineMarketLayout(table);
     table.create();
     for (const BacktestMarket& m : markets) {
         table.append();
@@ -25,9 +25,7 @@ void BacktestFolder::writeMarkets(const std::vector<BacktestMarket>& markets) co
 void BacktestFolder::writeSymbols(const std::vector<SymbolSpec>& symbols) const
 {
     Table table;
-    table.addField("Code_Titre", FieldType::String, 30);
-    table.addField("Nom_Titre", FieldType::String, 30);
-    table.addField("Code_Marche", FieldType::Integer);
+    defineMasterLayout(table);
     table.create();
     for (const SymbolSpec& s : symbols) {
         table.append();
@@ -42,12 +40,7 @@ void BacktestFolder::writeSymbols(const std::vector<SymbolSpec>& symbols) const
 void BacktestFolder::writeBars(const std::string& code, int barCount, int seed) const
 {
     Table table;
-    table.addField("Date", FieldType::Date);
-    table.addField("Time", FieldType::String, 8);
-    for (const char* name : {"Open", "High", "Low", "Close", "Volume"})
-        table.addField(name, FieldType::Float);
-    table.addField("INDEX_DATE", FieldType::String, 10);
-    table.addIndex("Index_1", "INDEX_DATE", ixPrimary);
+    defineSymbolLayout(table, true);
     table.create();
     appendSymbolRows(table, syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed) + 1, .count = barCount}));
     table.saveToFile(file(code + ".cds"));

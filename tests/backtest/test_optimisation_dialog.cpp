@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include <filesystem>
+
+#include "backtest/FOptimisation.h"
+#include "backtest/results_table.h"
+#include "backtest_fixture.h"
+
+namespace kiruvan {
+namespace {
+
+using test::BacktestFolder;
+
+class QtApplication : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "test_backtest_gui";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+// Processes events until the condition holds or the time runs out.
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+QStringList logLines(const TUOptimisation& dialog)
+{
+    return dialog.Memo_BackTest->toPlainText().split('\n');
+}
+
+void pressEscape(QWidget* widget)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+TEST(BacktestDialog, ShowsEachMarketsSymbolCountAndEnablesStartAccordingly)
+{
+    BacktestFolder data;
+    data.writeMarkets({{2, "Zeta"}, {1, "Alpha"}});
+    data.writeSymbols({{"A", "A", 1}, {"B", "B", 1}, {"Z", "Z", 9}});
+
+    TUOptimisation dialog(data.folder());
+
+    EXPECT_EQ(dialog.windowTitle(), "Optimization");
+    EXPECT_TRUE(std::filesystem::exists(data.file("Optimization.cds")));
+    ASSERT_EQ(dialog.DBL1->count(), 2);
+    EXPECT_EQ(dialog.DBL1->itemText(0), "Alpha");
+    EXPECT_EQ(dialog.LBL_NbSymbol->text(), "2 symbols found.");
+    EXPECT_TRUE(dialog.BTN_OK->isEnabled());
+
+    dialog.DBL1->setCurrentIndex(1);
+    EXPECT_EQ(dialog.LBL_NbSymbol->text(), "0 symbols found.");
+    EXPECT_FALSE(dialog.BTN_OK->isEnabled());
+}
+
+TEST(BacktestDialog, WithoutMarketsNothingCanStart)
+{
+    BacktestFolder data;
+    TUOptimisation dialog(data.folder());
+    EXPECT_EQ(dialog.DBL1->count(), 0);
+    EXPECT_FALSE(dialog.BTN_OK->isEnabled());
+    EXPECT_TRUE(dialog.LBL_NbSymbol->isHidden());
+}
+
+TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 1}, {"S2", "Second", 1}});
+    data.writeBars("S1", 3501);
+    data.writeBars("S2", 3501);
+    TUOptimisation dialog(data.folder());
+    dialog.show();
+    int ended = 0;
+    QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
+
+    dialog.BTN_OK->click();
+    EXPECT_EQ(dialog.BTN_OK->text(), "Abort");
+    EXPECT_TRUE(dialog.BTN_Cancel->isHidden());
+    EXPECT_FALSE(dialog.DBL1->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return dialog.PRB_Progress->value() > 0; }));
+    EXPECT_EQ(dialog.LBL_Progress->text(), "First (1 of 2)");
+    EXPECT_EQ(logLines(dialog), QStringList{"Backtesting First"});
+
+    pressEscape(&dialog);
+    dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.isRunning());
+
+    dialog.BTN_OK->click();
+    EXPECT_EQ(dialog.BTN_OK->text(), "Start");
+    dialog.BTN_OK->click();  // a second press while the search winds down starts nothing
+    ASSERT_TRUE(waitFor([&] { return ended == 1; }));
+    EXPECT_FALSE(dialog.isRunning());
+    EXPECT_EQ(logLines(dialog), (QStringList{"Backtesting First", "Backtest aborted !"}));
+    EXPECT_FALSE(dialog.BTN_Cancel->isHidden());
+    EXPECT_TRUE(dialog.BTN_OK->isEnabled());
+    EXPECT_TRUE(dialog.DBL1->isEnabled());
+    EXPECT_TRUE(readResultRows(data.folder(), std::nullopt).empty());
+
+    dialog.BTN_Cancel->click();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"SHORT", "Short", 1}, {"S1", "First", 1}});
+    data.writeBars("SHORT", 100);
+    data.writeBars("S1", 2250);
+    TUOptimisation dialog(data.folder());
+    int ended = 0;
+    QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
+
+    dialog.BTN_OK->click();
+    ASSERT_TRUE(waitFor([&] { return ended == 1; }, 60000));
+
+    const QStringList log = logLines(dialog);
+    EXPECT_EQ(log.first(), "Needs 2250 bars for Short");
+    EXPECT_EQ(log[1], "Backtesting First");
+    EXPECT_EQ(log.mid(log.size() - 2), (QStringList{"All done.", "1 error."}));
+    EXPECT_EQ(dialog.PRB_Progress->value(), dialog.PRB_Progress->maximum());
+    EXPECT_EQ(readResultRows(data.folder(), 1).size(), 1u);
+
+    // A new Start clears the log.
+    dialog.BTN_OK->click();
+    ASSERT_TRUE(waitFor([&] { return ended == 2; }, 60000));
+    EXPECT_EQ(logLines(dialog).count("Backtesting First"), 1);
+}
+
+}  // namespace
+}  // namespace kiruvan
