@@ -90,7 +90,7 @@ int runCommandLine(const std::vector<std::string>& argv, const std::string& defa
     Arguments global(argv);
     try {
         std::string folder = global.takeOption("--data").value_or(defaultDataFolder);
-        std::vector<std::string> rest = argv;
+        const std::vector<std::string>& rest = global.remaining();
         // Everything from the command name on belongs to the command.
         auto name = std::find_if(rest.begin(), rest.end(), [](const std::string& a) { return !a.starts_with("--"); });
         const bool wantsHelp = std::find(rest.begin(), name, "--help") != name;

@@ -40,6 +40,7 @@ public:
     std::optional<std::string> takePositional();
     std::string requirePositional(std::string_view what);
     void finish() const;
+    const std::vector<std::string>& remaining() const { return args_; }
 
 private:
     std::vector<std::string> args_;

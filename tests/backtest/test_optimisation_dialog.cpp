@@ -8,8 +8,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QThread>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "backtest/FOptimisation.h"
@@ -157,6 +159,32 @@ TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
     dialog.BTN_OK->click();
     ASSERT_TRUE(waitFor([&] { return ended == 2; }, 60000));
     EXPECT_EQ(logLines(dialog).count("Backtesting First"), 1);
+}
+
+// The picture of the dialog in the middle of a run shows its controls (not a blank window).
+// With KIRUVAN_SHOTS set, the picture is also saved there for a person to look at.
+TEST(BacktestDialog, PaintsItsControlsDuringARun)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"SHORT", "Short", 1}, {"S1", "First", 1}});
+    data.writeBars("SHORT", 100);
+    data.writeBars("S1", 3501);
+    TUOptimisation dialog(data.folder());
+    dialog.show();
+    dialog.BTN_OK->click();
+    ASSERT_TRUE(waitFor([&] { return dialog.PRB_Progress->value() > dialog.PRB_Progress->maximum() / 2 + 50; }));
+
+    const QImage picture = dialog.grab().toImage();
+    if (const char* folder = std::getenv("KIRUVAN_SHOTS"))
+        picture.save(QString::fromLocal8Bit(folder) + "/backtest_dialog.png");
+    QSet<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 3)
+        for (int x = 0; x < picture.width(); x += 3)
+            colours.insert(picture.pixel(x, y));
+    EXPECT_GT(colours.size(), 4);
+    dialog.BTN_OK->click();
+    ASSERT_TRUE(waitFor([&] { return !dialog.isRunning(); }));
 }
 
 }  // namespace
