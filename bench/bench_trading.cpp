@@ -18,7 +18,7 @@ BarSeries syntheticSymbol()
     return bars;
 }
 
-void fullSearch(benchmark::State& state)
+void referenceSearch(benchmark::State& state)
 {
     BarSeries bars = syntheticSymbol();
     for (auto _ : state) {
@@ -28,7 +28,7 @@ void fullSearch(benchmark::State& state)
     state.counters["pairs_per_second"] =
         benchmark::Counter(static_cast<double>(kPairCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
-BENCHMARK(fullSearch)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(referenceSearch)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void baruxOfLongestPeriod(benchmark::State& state)
 {

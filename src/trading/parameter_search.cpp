@@ -1,7 +1,6 @@
 #include "trading/parameter_search.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "trading/trading_system.h"
 
@@ -33,13 +32,6 @@ int nextOpt2(int value)
     if (value > 100)
         value += 5;
     return value;
-}
-
-void requireEvaluationWindow(const BarSeries& bars, int First_Bar)
-{
-    if (First_Bar < 2 || First_Bar > bars.NBBars)
-        throw std::invalid_argument("The first bar " + std::to_string(First_Bar) + " is outside 2 to " +
-                                    std::to_string(bars.NBBars) + ", the bars loaded.");
 }
 
 }  // namespace

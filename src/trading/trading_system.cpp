@@ -1,6 +1,8 @@
 #include "trading/trading_system.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace kiruvan {
 
@@ -57,10 +59,21 @@ double Ponderation_QuityCurve(int /*First_Bar*/, int /*bar*/)
     return 1.0;
 }
 
+void requireEvaluationWindow(const BarSeries& bars, int First_Bar)
+{
+    if (First_Bar < 2 || First_Bar > bars.NBBars)
+        throw std::invalid_argument("The first bar " + std::to_string(First_Bar) + " is outside 2 to " +
+                                    std::to_string(bars.NBBars) + ", the bars loaded.");
+}
+
 double evaluatePair(BarSeries& bars, int Opt2, int First_Bar)
 {
+    requireEvaluationWindow(bars, First_Bar);
     const int last = bars.NBBars;
     std::fill(bars.signal.begin() + 1, bars.signal.begin() + last + 1, kNoSignal);
+    // The average leaves its places below Opt2 - 1 unwritten; clearing it keeps a pair's
+    // result independent of the pairs evaluated before it whatever the first bar.
+    std::fill(bars.MM_Barux.begin() + 1, bars.MM_Barux.begin() + last + 1, 0.0);
     std::fill(bars.equity.begin() + 1, bars.equity.begin() + last + 1, 0.0);
     std::fill(bars.weightedEquity.begin() + 1, bars.weightedEquity.begin() + last + 1, 100.0);
     bars.Calcul_Moyenne_Mobile_Barux(Opt2);

@@ -27,6 +27,9 @@ void updateEquity(BarSeries& bars, const Position& position, int i, int First_Ba
 // The weighting factor of the compounded curve on a short bar: 1.0 for every bar.
 double Ponderation_QuityCurve(int First_Bar, int bar);
 
+// Throws std::invalid_argument unless 2 <= First_Bar <= NBBars.
+void requireEvaluationWindow(const BarSeries& bars, int First_Bar);
+
 // The backtest evaluation of one pair: Barux must hold period Opt1; computes MM_Barux for
 // Opt2, walks bars First_Bar..NBBars from flat and returns the score, the compounded gain
 // W[NBBars] - W[First_Bar].

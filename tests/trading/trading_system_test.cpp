@@ -89,6 +89,20 @@ TEST(BacktestEvaluation, ClearsTheSeriesOfThePreviousPair)
     EXPECT_EQ(bars.weightedEquity[12], 100);
 }
 
+TEST(BacktestEvaluation, DependsOnThePairAloneEvenWhenTheAverageStartsAfterTheFirstBar)
+{
+    // With period 5 the average has no value yet on bars 2 and 3; a stale one from the
+    // period-2 pair would read as a crossing into bar 3.
+    BarSeries fresh;
+    setCloses(fresh, {10, 11, 12, 13, 12, 11, 12, 14});
+    setFromBar1(fresh.Barux, {3.0, 1.0, 2.0, 2.0, 2.0, 1.0, 3.0, 4.0});
+    BarSeries reused = fresh;
+    evaluatePair(reused, 2, 3);
+    EXPECT_EQ(evaluatePair(reused, 5, 3), evaluatePair(fresh, 5, 3));
+    EXPECT_EQ(signalsOf(reused), signalsOf(fresh));
+    EXPECT_EQ(reused.signal[3], kNoSignal);
+}
+
 TEST(DirectionInForce, LooksBackThenForwardAgainstTheFirstSignal)
 {
     BarSeries bars = crossingSeries();
