@@ -2,7 +2,10 @@
 
 #include <stdexcept>
 
+#include "database/data_folder.h"
+#include "database/symbol_files.h"
 #include "database/table.h"
+#include "trading/chart_series.h"
 
 namespace kiruvan {
 
@@ -35,6 +38,32 @@ void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
     } catch (const std::runtime_error& error) {
         throw std::runtime_error(symbolFile.string() + ": " + error.what());
     }
+}
+
+bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::string_view code)
+{
+    chart.Reinitialise_Les_Tableaux();
+    const auto file = folder.findSymbolFile(code);
+    if (!file) {
+        chart.bars.NBBars = 0;
+        return false;
+    }
+    Verification_Fichier_Data(*file);
+    loadNewestBars(*file, chart.bars);
+    return true;
+}
+
+bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::string_view code)
+{
+    const auto file = folder.findSymbolFile(code);
+    if (!file) {
+        bars.NBBars = 0;
+        return false;
+    }
+    Verification_Fichier_Data(*file);
+    bars.Reinitialise_Les_Tableaux();
+    loadNewestBars(*file, bars);
+    return true;
 }
 
 void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)

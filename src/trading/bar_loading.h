@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "trading/bar_series.h"
@@ -8,7 +9,9 @@
 
 namespace kiruvan {
 
+class DataFolder;
 class Table;
+struct ChartSeries;
 
 // The load keeps the newest bars of a symbol file: at most this many.
 inline constexpr int kMaxLoadedBars = 3501;
@@ -20,6 +23,13 @@ void readNewestBars(Table& symbolTable, BarSeries& bars);
 
 // The same rule over a symbol file, read into a scratch table. The store's errors pass through.
 void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars);
+
+// The two holders' forms of the load, with the symbol file found by the folder's resolver and
+// its layout checked first. Both return false when the symbol has no file, leaving NBBars 0.
+// The chart clears its series before looking for the file; the backtest looks first and
+// leaves the series as they were when there is none. Read errors pass through.
+bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::string_view code);
+bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::string_view code);
 
 // Appends bars as rows of the standard symbol layout (Date, Open..Volume, INDEX_DATE) to an
 // open table: the other way round, for sample data, benchmarks and tests.

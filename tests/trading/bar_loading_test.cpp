@@ -6,6 +6,7 @@
 #include "database/table.h"
 #include "support/temp_folder.h"
 #include "trading/bar_loading.h"
+#include "trading/chart_series.h"
 #include "trading/synthetic_bars.h"
 
 namespace kiruvan {
@@ -83,6 +84,32 @@ TEST_F(BarLoading, RowWithoutDateEndsTheLoadWithAnError)
     table.saveToFile(file);
     BarSeries bars;
     EXPECT_THROW(loadNewestBars(file, bars), std::runtime_error);
+}
+
+TEST_F(BarLoading, HoldersDifferOnlyInWhenTheyClearTheSeries)
+{
+    writeSymbol(syntheticDailyBars({.seed = 2, .count = 20}));
+    ChartSeries chart;
+    BarSeries backtest;
+    ASSERT_TRUE(loadSymbolForChart(chart, data, "test"));  // the resolver ignores case
+    ASSERT_TRUE(loadSymbolForBacktest(backtest, data, "TEST"));
+    EXPECT_EQ(chart.bars.Close, backtest.Close);
+    EXPECT_EQ(chart.bars.NBBars, 20);
+
+    chart.bars.Barux[5] = backtest.Barux[5] = 1;
+    EXPECT_FALSE(loadSymbolForChart(chart, data, "MISSING"));
+    EXPECT_FALSE(loadSymbolForBacktest(backtest, data, "MISSING"));
+    EXPECT_EQ(chart.bars.NBBars, 0);
+    EXPECT_EQ(backtest.NBBars, 0);
+    EXPECT_EQ(chart.bars.Close[1], 0);
+    EXPECT_EQ(chart.bars.Barux[5], 0);
+    EXPECT_NE(backtest.Close[1], 0);
+    EXPECT_EQ(backtest.Barux[5], 1);
+
+    writeSymbol(syntheticDailyBars({.seed = 3, .count = 8}));  // appended: 28 rows now
+    ASSERT_TRUE(loadSymbolForBacktest(backtest, data, "TEST"));
+    EXPECT_EQ(backtest.NBBars, 28);
+    EXPECT_EQ(backtest.Barux[5], 0);
 }
 
 }  // namespace
