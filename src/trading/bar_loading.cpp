@@ -81,4 +81,16 @@ void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)
     }
 }
 
+std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
+                                         const std::vector<DailyBar>& daily)
+{
+    Creation_d1_Fichier_Data(folder, code);
+    const auto file = folder.findSymbolFile(code).value_or(folder.symbolFileFor(code));
+    Table table;
+    table.loadFromFile(file);
+    appendSymbolRows(table, daily);
+    table.saveToFile(file);
+    return file;
+}
+
 }  // namespace kiruvan

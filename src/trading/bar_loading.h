@@ -35,4 +35,9 @@ bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::strin
 // open table: the other way round, for sample data, benchmarks and tests.
 void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily);
 
+// Adds the bars to the code's symbol file, creating it with the standard layout when missing.
+// Returns the file.
+std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
+                                         const std::vector<DailyBar>& daily);
+
 }  // namespace kiruvan

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "database/symbol_files.h"
+#include "database/data_folder.h"
 #include "database/table.h"
 #include "support/temp_folder.h"
 #include "trading/bar_loading.h"
@@ -17,13 +17,7 @@ protected:
     // Writes the bars, in the given order, to a new symbol file and returns its path.
     std::filesystem::path writeSymbol(const std::vector<DailyBar>& rows)
     {
-        Creation_d1_Fichier_Data(data, "TEST");
-        const auto file = data.symbolFileFor("TEST");
-        Table table;
-        table.loadFromFile(file);
-        appendSymbolRows(table, rows);
-        table.saveToFile(file);
-        return file;
+        return appendToSymbolFile(data, "TEST", rows);
     }
 
     test::TempFolder folder;
