@@ -1,0 +1,476 @@
+#include "app/MAIN.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <clocale>
+
+#include "app/about.h"
+#include "app/app_pictures.h"
+#include "app/gui_helpers.h"
+#include "app/kiruvan_application.h"
+#include "app/market_check.h"
+#include "app/window_layout.h"
+
+namespace kiruvan {
+namespace {
+
+constexpr int kToolBarHeight = 30;
+
+QRect toQRect(const Rect& r) { return {r.x, r.y, r.width, r.height}; }
+Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
+// Numbers are read and written with "." whatever the user's locale; our own readers never look
+// at the locale, and this keeps the C library and Qt's widgets from disagreeing with them.
+void fixProcessConventions()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+}
+
+QLabel* newStatusPanel(QWidget* parent, Qt::Alignment alignment)
+{
+    auto* panel = new QLabel(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setAlignment(alignment | Qt::AlignVCenter);
+    panel->setContentsMargins(2, 0, 2, 0);
+    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    panel->setMinimumWidth(0);
+    return panel;
+}
+
+// The child windows not hidden, topmost first, split into normal and minimized ones.
+struct ChildWindows {
+    QList<QMdiSubWindow*> normal;
+    QList<QMdiSubWindow*> minimized;
+};
+
+ChildWindows visibleChildWindows(const QMdiArea& area)
+{
+    ChildWindows children;
+    const QList<QMdiSubWindow*> stack = area.subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if ((*it)->isHidden())
+            continue;
+        ((*it)->isMinimized() ? children.minimized : children.normal).append(*it);
+    }
+    return children;
+}
+
+}  // namespace
+
+TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
+    : QMainWindow(parent), dataFolder_(std::move(dataFolder)), mdiArea_(new QMdiArea(this))
+{
+    fixProcessConventions();
+    setWindowTitle("Kiruvan");
+    resize(800, 560);
+
+    createMenus();
+    createToolBar();
+    createStatusPanels();
+    enableAvailableCommands();
+
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TBrannock::updateCloseCommand);
+    updateCloseCommand();
+
+    const StatusPanelWidths widths = statusPanelWidthsAtCreation(width());
+    applyStatusPanelWidths(widths.hint, widths.values);
+
+    AboutBox = new TAboutBox(this);
+}
+
+QString TBrannock::dataFolderText() const
+{
+    QString text = QString::fromStdString(dataFolder_.root().string());
+    if (!text.endsWith('/'))
+        text += '/';
+    return text;
+}
+
+// Commands whose window is not part of the program yet stay disabled: nothing pretends to
+// work. A window that joins the program removes its line here and fills its command's slot.
+void TBrannock::enableAvailableCommands()
+{
+    FileOpenItem->setEnabled(false);
+    GestiondesMarchs1->setEnabled(false);
+    GestiondesTitres1->setEnabled(false);
+    MiseJour1->setEnabled(false);
+    Scanneur1->setEnabled(false);
+    signals1->setEnabled(false);
+    Web1->setEnabled(false);
+}
+
+QAction* TBrannock::addCommand(QMenu* menu, const QString& caption, const QString& hint)
+{
+    QAction* action = menu->addAction(caption);
+    if (!hint.isEmpty())
+        setHint(*action, hint);
+    return action;
+}
+
+void TBrannock::createMenus()
+{
+    createFileMenu();
+    createEditMenu();
+    createDatabaseMenu();
+    createTradingMenu();
+    createWindowMenu();
+    createToolAndHelpMenus();
+}
+
+void TBrannock::createFileMenu()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    setHint(*file->menuAction(), "File");
+    FileOpenItem = addCommand(file, "&Open", "Open a Market|Open a Market");
+    FileOpenItem->setShortcut(QKeySequence("Ctrl+O"));
+    FileOpenItem->setIcon(pictureIcon(Picture::OpenMarket));
+    connect(FileOpenItem, &QAction::triggered, this, &TBrannock::FileOpen1Execute);
+
+    FileCloseItem = addCommand(file, "&Close", "Close|Close the Market");
+    connect(FileCloseItem, &QAction::triggered, mdiArea_, &QMdiArea::closeActiveSubWindow);
+    connect(file, &QMenu::aboutToShow, this, &TBrannock::updateCloseCommand);
+
+    file->addSeparator();
+    FileExitItem = addCommand(file, "&Quit", "Quit|Quit Brannock");
+    connect(FileExitItem, &QAction::triggered, this, &QWidget::close);
+}
+
+void TBrannock::createEditMenu()
+{
+    QMenu* edit = menuBar()->addMenu("&Edition");
+    setHint(*edit->menuAction(), "Edition");
+    CutItem = addCommand(edit, "C&ut", "Cut|Cut");
+    CutItem->setShortcut(QKeySequence("Ctrl+X"));
+    connect(CutItem, &QAction::triggered, this, [this] { clipboardOnFocus("cut()"); });
+    CopyItem = addCommand(edit, "C&opy", "Copy|Copy");
+    CopyItem->setShortcut(QKeySequence("Ctrl+C"));
+    connect(CopyItem, &QAction::triggered, this, [this] { clipboardOnFocus("copy()"); });
+    PasteItem = addCommand(edit, "P&aste", "Paste|Paste");
+    PasteItem->setShortcut(QKeySequence("Ctrl+V"));
+    connect(PasteItem, &QAction::triggered, this, [this] { clipboardOnFocus("paste()"); });
+}
+
+void TBrannock::createDatabaseMenu()
+{
+    QMenu* database = menuBar()->addMenu("&Database");
+    setHint(*database->menuAction(), "Database");
+    GestiondesMarchs1 = addCommand(database, "Market Manager", "Market Manager");
+    connect(GestiondesMarchs1, &QAction::triggered, this, &TBrannock::GestiondesMarchs1Click);
+    GestiondesTitres1 = addCommand(database, "Symbol Manager", "Symbol Manager");
+    connect(GestiondesTitres1, &QAction::triggered, this, &TBrannock::GestiondesTitres1Click);
+    database->addSeparator();
+    MiseJour1 = addCommand(database, "Update Database", "Update Database");
+    MiseJour1->setIcon(pictureIcon(Picture::UpdateDatabase));
+    connect(MiseJour1, &QAction::triggered, this, &TBrannock::MiseJour1Click);
+}
+
+void TBrannock::createTradingMenu()
+{
+    QMenu* trading = menuBar()->addMenu("&Trading");
+    setHint(*trading->menuAction(), "Trading");
+    Scanneur1 = addCommand(trading, "&Backtest", "Backtest");
+    Scanneur1->setIcon(pictureIcon(Picture::Backtest));
+    connect(Scanneur1, &QAction::triggered, this, &TBrannock::Scanneur1Click);
+    signals1 = addCommand(trading, "&Performance Report", "Performance Report");
+    signals1->setIcon(pictureIcon(Picture::PerformanceReport));
+    connect(signals1, &QAction::triggered, this, &TBrannock::signals1Click);
+}
+
+void TBrannock::createWindowMenu()
+{
+    Window1 = menuBar()->addMenu("&Window");
+    setHint(*Window1->menuAction(), "Window");
+    WindowCascadeItem = addCommand(Window1, "&Cascade", "Cascade");
+    connect(WindowCascadeItem, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
+    WindowTileItem = addCommand(Window1, "Tile &Horizontally", "Tile Horizontally");
+    connect(WindowTileItem, &QAction::triggered, this, [this] { tileChildren(true); });
+    WindowTileItem2 = addCommand(Window1, "Tile &Vertically", "Tile Vertically");
+    connect(WindowTileItem2, &QAction::triggered, this, [this] { tileChildren(false); });
+    WindowMinimizeItem = addCommand(Window1, "&Minimize All", "Minimize All");
+    connect(WindowMinimizeItem, &QAction::triggered, this, &TBrannock::minimizeAll);
+    WindowArrangeItem = addCommand(Window1, "Maximize &All", "Arrange All");
+    connect(WindowArrangeItem, &QAction::triggered, this, &TBrannock::arrangeIcons);
+    connect(Window1, &QMenu::aboutToShow, this, &TBrannock::rebuildWindowList);
+}
+
+void TBrannock::createToolAndHelpMenus()
+{
+    QMenu* tool = menuBar()->addMenu("T&ool");
+    setHint(*tool->menuAction(), "Tool");
+    Web1 = addCommand(tool, "&Web", QString());
+    connect(Web1, &QAction::triggered, this, &TBrannock::Web1Click);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    setHint(*help->menuAction(), "Help");
+    HelpAboutItem = addCommand(help, "&About...", "About");
+    connect(HelpAboutItem, &QAction::triggered, this, &TBrannock::HelpAboutItemClick);
+}
+
+// A tool button is an action of its own (its caption and hint differ from the menu item's)
+// that runs the menu item and follows its enabled state.
+QAction* TBrannock::addToolButton(QAction* command, const QString& caption, const QString& hint)
+{
+    auto* button = new QAction(command->icon(), caption, this);
+    setHint(*button, hint);
+    button->setEnabled(command->isEnabled());
+    connect(button, &QAction::triggered, command, &QAction::trigger);
+    connect(command, &QAction::enabledChanged, button, &QAction::setEnabled);
+    ToolBar2->addAction(button);
+    return button;
+}
+
+void TBrannock::createToolBar()
+{
+    ToolBar2 = addToolBar("ToolBar2");
+    ToolBar2->setObjectName("ToolBar2");
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setFixedHeight(kToolBarHeight);
+    ToolBar2->setIconSize(QSize(18, 18));
+    ToolBar2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar2->toggleViewAction()->setEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    SpeedButton1 = addToolButton(FileOpenItem, "&Open", "Open a Market|Open a Market");
+    ToolBar2->addSeparator();
+    SpeedButton3 = addToolButton(MiseJour1, "&Update database",
+                                 "Update the database from ASCII files|Update the database from ASCII files");
+    ToolBar2->addSeparator();
+    SpeedButton2 = addToolButton(Scanneur1, "&Backtest",
+                                 "Launch a powerfull backtest on selected market|"
+                                 "Launch a powerfull backtest on selected market");
+    ToolBar2->addSeparator();
+    SpeedButton4 = addToolButton(signals1, "&Performance Report", "Show Performance Report|Show Performance Report");
+}
+
+// The status bar is a row of three panels under the child-window area rather than a
+// QStatusBar, whose own margins and hint handling would not give the exact panel widths.
+void TBrannock::createStatusPanels()
+{
+    auto* bar = new QWidget(this);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    panels_ = {newStatusPanel(bar, Qt::AlignLeft), newStatusPanel(bar, Qt::AlignRight),
+               newStatusPanel(bar, Qt::AlignHCenter)};
+    for (QLabel* panel : panels_)
+        row->addWidget(panel);
+    row->setStretch(2, 1);
+    bar->setFixedHeight(panels_.first()->sizeHint().height() + 2);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(mdiArea_, 1);
+    column->addWidget(bar);
+    setCentralWidget(central);
+}
+
+void TBrannock::applyStatusPanelWidths(int hint, int values)
+{
+    panels_[0]->setFixedWidth(hint);
+    panels_[1]->setFixedWidth(values);
+}
+
+void TBrannock::setStatusValues(const QString& text) { panels_[1]->setText(text); }
+void TBrannock::setStatusDate(const QString& text) { panels_[2]->setText(text); }
+
+bool TBrannock::event(QEvent* event)
+{
+    // Panel 0 shows the long part of the hint under the mouse.
+    if (event->type() == QEvent::StatusTip) {
+        panels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TBrannock::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    const StatusPanelWidths widths = statusPanelWidthsAfterResize(width());
+    applyStatusPanelWidths(widths.hint, widths.values);
+}
+
+void TBrannock::closeEvent(QCloseEvent* event)
+{
+    const auto answer = QMessageBox::question(this, "Confirm", "Do you want leave Kiruvan ?",
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TBrannock::clipboardOnFocus(const char* command)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (target && target->metaObject()->indexOfMethod(command) < 0)
+        target = target->findChild<QLineEdit*>();
+    if (!target || target->metaObject()->indexOfMethod(command) < 0)
+        return;
+    const QByteArray name = QByteArray(command).chopped(2);
+    QMetaObject::invokeMethod(target, name.constData());
+}
+
+void TBrannock::updateCloseCommand() { FileCloseItem->setEnabled(mdiArea_->activeSubWindow() != nullptr); }
+
+// The window list at the end of the Window menu, numbered like the platform's.
+void TBrannock::rebuildWindowList()
+{
+    for (QAction* action : windowListActions_)
+        Window1->removeAction(action);
+    qDeleteAll(windowListActions_);
+    windowListActions_.clear();
+
+    const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    windowListActions_.append(Window1->addSeparator());
+    int number = 1;
+    for (QMdiSubWindow* window : windows) {
+        QAction* item = Window1->addAction(QString("&%1 %2").arg(number++).arg(window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == mdiArea_->activeSubWindow());
+        connect(item, &QAction::triggered, this, [this, window] { mdiArea_->setActiveSubWindow(window); });
+        windowListActions_.append(item);
+    }
+}
+
+QList<QWidget*> TBrannock::childWindowContents() const
+{
+    QList<QWidget*> contents;
+    for (QMdiSubWindow* window : mdiArea_->subWindowList(QMdiArea::CreationOrder)) {
+        if (window->widget())
+            contents.append(window->widget());
+    }
+    return contents;
+}
+
+QMdiSubWindow* TBrannock::addChildWindow(QWidget* window)
+{
+    QMdiSubWindow* child = mdiArea_->addSubWindow(window);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return child;
+}
+
+// The list is taken once: closed windows are freed only after the current event, so each
+// child window is asked exactly once.
+void TBrannock::Ferme_Fenetres_Filles()
+{
+    const QList<QMdiSubWindow*> children = mdiArea_->subWindowList();
+    for (QMdiSubWindow* child : children)
+        child->close();
+}
+
+// Tile Horizontally stacks full-width windows from top to bottom, Tile Vertically puts
+// full-height windows side by side; minimized windows keep their row at the bottom.
+void TBrannock::tileChildren(bool horizontally)
+{
+    const ChildWindows children = visibleChildWindows(*mdiArea_);
+    if (children.normal.isEmpty())
+        return;
+    QRect area = mdiArea_->viewport()->rect();
+    if (!children.minimized.isEmpty())
+        area.setHeight(area.height() - children.minimized.first()->height());
+    const auto count = static_cast<int>(children.normal.size());
+    const std::vector<Rect> places = horizontally ? tileHorizontally(count, toRect(area))
+                                                  : tileVertically(count, toRect(area));
+    for (QMdiSubWindow* window : children.normal) {
+        if (window->isMaximized())
+            window->showNormal();
+    }
+    for (int i = 0; i < count; ++i)
+        children.normal[i]->setGeometry(toQRect(places[static_cast<std::size_t>(i)]));
+}
+
+void TBrannock::minimizeAll()
+{
+    for (QMdiSubWindow* window : mdiArea_->subWindowList())
+        window->showMinimized();
+}
+
+void TBrannock::arrangeIcons()
+{
+    const QList<QMdiSubWindow*> minimized = visibleChildWindows(*mdiArea_).minimized;
+    if (minimized.isEmpty())
+        return;
+    const QSize icon = minimized.first()->size();
+    const std::vector<Rect> places = iconRows(static_cast<int>(minimized.size()), icon.width(), icon.height(),
+                                              toRect(mdiArea_->viewport()->rect()));
+    for (qsizetype i = 0; i < minimized.size(); ++i)
+        minimized[i]->move(toQRect(places[static_cast<std::size_t>(i)]).topLeft());
+}
+
+void TBrannock::Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QString& Code_Titre)
+{
+    if (!marketHasSymbols(dataFolder_, ID_Marche)) {
+        QMessageBox box(QMessageBox::Question, "Confirm",
+                        QString::fromStdString(symbolNotFoundMessage(Nom_Marche.toStdString())), QMessageBox::Ok,
+                        this);
+        box.exec();
+        return;
+    }
+    // The chart window is not part of the program yet, so a market with symbols opens nothing;
+    // File Open stays disabled until it is.
+    Q_UNUSED(Code_Titre);
+}
+
+void TBrannock::FileOpen1Execute()
+{
+    // Shows the open-market dialog, then Ouvre_Chart(name, number, "") unless it returns -1.
+}
+
+void TBrannock::GestiondesMarchs1Click()
+{
+    // Shows the market manager modally.
+}
+
+void TBrannock::GestiondesTitres1Click()
+{
+    // Shows the symbol manager modally.
+}
+
+void TBrannock::MiseJour1Click()
+{
+    Ferme_Fenetres_Filles();
+    // Then shows the import dialog modally.
+}
+
+void TBrannock::Scanneur1Click()
+{
+    Ferme_Fenetres_Filles();
+    // Then shows the backtest dialog modally.
+}
+
+void TBrannock::signals1Click()
+{
+    // Brings the performance report forward, or creates the one report window.
+}
+
+void TBrannock::Web1Click()
+{
+    // Opens a new web window.
+}
+
+void TBrannock::HelpAboutItemClick() { AboutBox->exec(); }
+
+}  // namespace kiruvan

@@ -1,0 +1,23 @@
+#include "app/gui_helpers.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace kiruvan {
+
+void centerOnScreen(QWidget& window)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.frameGeometry().center() + window.pos());
+}
+
+void setHint(QAction& action, const QString& hint)
+{
+    const qsizetype bar = hint.indexOf('|');
+    action.setToolTip(bar < 0 ? hint : hint.left(bar));
+    action.setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,16 @@
+#pragma once
+
+class QAction;
+class QString;
+class QWidget;
+
+namespace kiruvan {
+
+// Places a top-level window in the middle of the primary screen.
+void centerOnScreen(QWidget& window);
+
+// A hint is "short|long"; without a bar both parts are the same. The short part is the tool
+// tip, the long part the status bar text.
+void setHint(QAction& action, const QString& hint);
+
+}  // namespace kiruvan

@@ -1,0 +1,77 @@
+#include "app/window_layout.h"
+
+#include <algorithm>
+
+namespace kiruvan {
+namespace {
+
+constexpr int kHintPanelWidth = 300;
+
+StatusPanelWidths panelsWithValueWidth(int clientWidth, int valueWidth)
+{
+    StatusPanelWidths w;
+    w.hint = kHintPanelWidth;
+    w.values = std::max(0, valueWidth);
+    w.date = std::max(0, clientWidth - w.hint - w.values);
+    return w;
+}
+
+// Start and length of slice i when `length` pixels are shared among `count` slices.
+struct Slice {
+    int start;
+    int length;
+};
+
+Slice slice(int i, int count, int start, int length)
+{
+    const int base = length / count;
+    const int extra = length % count;
+    return {start + i * base + std::min(i, extra), base + (i < extra ? 1 : 0)};
+}
+
+}  // namespace
+
+StatusPanelWidths statusPanelWidthsAtCreation(int clientWidth)
+{
+    return panelsWithValueWidth(clientWidth, clientWidth - 465);
+}
+
+StatusPanelWidths statusPanelWidthsAfterResize(int clientWidth)
+{
+    return panelsWithValueWidth(clientWidth, clientWidth - 370);
+}
+
+std::vector<Rect> tileHorizontally(int count, const Rect& area)
+{
+    std::vector<Rect> rects;
+    for (int i = 0; i < count; ++i) {
+        const Slice s = slice(i, count, area.y, area.height);
+        rects.push_back({area.x, s.start, area.width, s.length});
+    }
+    return rects;
+}
+
+std::vector<Rect> tileVertically(int count, const Rect& area)
+{
+    std::vector<Rect> rects;
+    for (int i = 0; i < count; ++i) {
+        const Slice s = slice(i, count, area.x, area.width);
+        rects.push_back({s.start, area.y, s.length, area.height});
+    }
+    return rects;
+}
+
+std::vector<Rect> iconRows(int count, int iconWidth, int iconHeight, const Rect& area)
+{
+    const int perRow = std::max(1, iconWidth > 0 ? area.width / iconWidth : 1);
+    std::vector<Rect> rects;
+    for (int i = 0; i < count; ++i) {
+        const int row = i / perRow;
+        const int column = i % perRow;
+        rects.push_back({area.x + column * iconWidth, area.y + area.height - (row + 1) * iconHeight, iconWidth,
+                         iconHeight});
+    }
+    return rects;
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,61 @@
+#include "gui_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <gtest/gtest.h>
+
+#include "app/kiruvan_application.h"
+
+namespace kiruvan::test {
+namespace {
+
+// The application object for every window test of this executable.
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "test_app";
+        static char* argv[] = {name, nullptr};
+        app_ = new KiruvanApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    KiruvanApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+}  // namespace
+
+MessageBoxAnswer::MessageBoxAnswer(QMessageBox::StandardButton button)
+{
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer_.stop();
+        answered_ = true;
+        text_ = box->text();
+        icon_ = box->icon();
+        box->button(button)->click();
+    });
+    timer_.start();
+}
+
+void freeClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace kiruvan::test

@@ -1,0 +1,312 @@
+#include "app/MAIN.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/USplashForm.h"
+#include "app/about.h"
+#include "app/kiruvan_application.h"
+#include "database/symbol_files.h"
+#include "database/table.h"
+#include "gui_support.h"
+#include "support/temp_folder.h"
+
+namespace kiruvan {
+namespace {
+
+using test::MessageBoxAnswer;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : window(DataFolder(folder.path())) {}
+
+    QMdiSubWindow* addChild(const QString& title)
+    {
+        auto* content = new QWidget;
+        content->setWindowTitle(title);
+        content->resize(200, 150);
+        return window.addChildWindow(content);
+    }
+
+    void showAt(int width, int height)
+    {
+        window.show();
+        window.resize(width, height);
+        QCoreApplication::processEvents();
+    }
+
+    test::TempFolder folder;
+    TBrannock window;
+};
+
+TEST_F(MainWindowTest, StartUpCreatesBothTablesInTheDataFolder)
+{
+    EXPECT_TRUE(std::filesystem::exists(folder.file("Master.cds")));
+    EXPECT_TRUE(std::filesystem::exists(folder.file("Markets.cds")));
+    EXPECT_EQ(window.dataFolderText().toStdString(), folder.withSeparator());
+    EXPECT_EQ(window.windowTitle(), "Kiruvan");
+}
+
+TEST_F(MainWindowTest, StatusPanelsFollowTheResizeRule)
+{
+    showAt(1000, 700);
+    ASSERT_EQ(window.width(), 1000);
+    EXPECT_EQ(window.statusPanel(0)->width(), 300);
+    EXPECT_EQ(window.statusPanel(1)->width(), 630);
+    EXPECT_EQ(window.statusPanel(2)->width(), 70);
+    EXPECT_EQ(window.statusPanel(2)->geometry().right(), window.width() - 1);
+
+    showAt(1200, 700);
+    EXPECT_EQ(window.statusPanel(1)->width(), 830);
+    EXPECT_EQ(window.statusPanel(2)->width(), 70);
+}
+
+TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
+{
+    window.FileCloseItem->showStatusText(&window);
+    EXPECT_EQ(window.statusPanel(0)->text(), "Close the Market");
+    EXPECT_EQ(window.FileCloseItem->toolTip(), "Close");
+
+    window.SpeedButton2->showStatusText(&window);
+    EXPECT_EQ(window.statusPanel(0)->text(), "Launch a powerfull backtest on selected market");
+    window.WindowArrangeItem->showStatusText(&window);
+    EXPECT_EQ(window.statusPanel(0)->text(), "Arrange All");
+
+    // Chart windows write the other two panels.
+    window.setStatusValues("O 1.00");
+    window.setStatusDate("05/03/2026");
+    EXPECT_EQ(window.statusPanel(1)->text(), "O 1.00");
+    EXPECT_EQ(window.statusPanel(0)->text(), "Arrange All");
+}
+
+TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
+{
+    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton3, window.SpeedButton2, window.SpeedButton4};
+    for (QAction* button : buttons)
+        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+    EXPECT_FALSE(window.GestiondesMarchs1->isEnabled());
+    EXPECT_FALSE(window.Web1->isEnabled());
+
+    window.MiseJour1->setEnabled(true);
+    EXPECT_TRUE(window.SpeedButton3->isEnabled());
+
+    int runs = 0;
+    QObject::connect(window.MiseJour1, &QAction::triggered, [&runs] { ++runs; });
+    auto* button = qobject_cast<QToolButton*>(window.ToolBar2->widgetForAction(window.SpeedButton3));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(button->text(), "Update database");
+}
+
+TEST_F(MainWindowTest, ClosingChildWindowsLeavesNoneAndFreesThem)
+{
+    QList<QPointer<QWidget>> contents;
+    for (const char* title : {"Nasdaq", "Nyse", "Nasdaq", "Performance Report"})
+        contents.append(addChild(title)->widget());
+    ASSERT_EQ(window.mdiArea()->subWindowList().size(), 4);
+
+    window.Ferme_Fenetres_Filles();
+    test::freeClosedWindows();
+    EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+    for (const auto& content : contents)
+        EXPECT_TRUE(content.isNull());
+
+    window.Ferme_Fenetres_Filles();  // nothing left to close is fine
+}
+
+TEST_F(MainWindowTest, CloseCommandNeedsAnActiveChild)
+{
+    showAt(900, 600);
+    EXPECT_FALSE(window.FileCloseItem->isEnabled());
+    QMdiSubWindow* child = addChild("Chart");
+    window.mdiArea()->setActiveSubWindow(child);
+    EXPECT_TRUE(window.FileCloseItem->isEnabled());
+    window.FileCloseItem->trigger();
+    test::freeClosedWindows();
+    EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+    EXPECT_FALSE(window.FileCloseItem->isEnabled());
+}
+
+TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
+{
+    showAt(1000, 800);
+    for (const char* title : {"A", "B", "C"})
+        addChild(title)->showMaximized();
+    window.WindowTileItem->trigger();
+
+    const QRect area = window.mdiArea()->viewport()->rect();
+    QList<QRect> places;
+    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
+        places.append(child->geometry());
+    std::sort(places.begin(), places.end(), [](const QRect& a, const QRect& b) { return a.y() < b.y(); });
+    int next = 0;
+    for (const QRect& place : places) {
+        EXPECT_EQ(place.x(), 0);
+        EXPECT_EQ(place.width(), area.width());
+        EXPECT_EQ(place.y(), next);
+        next = place.bottom() + 1;
+    }
+    EXPECT_EQ(next, area.height());
+}
+
+TEST_F(MainWindowTest, TileVerticallyPutsFullHeightWindowsSideBySide)
+{
+    showAt(1000, 800);
+    for (const char* title : {"A", "B"})
+        addChild(title);
+    window.WindowTileItem2->trigger();
+
+    const QRect area = window.mdiArea()->viewport()->rect();
+    QList<QRect> places;
+    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
+        places.append(child->geometry());
+    std::sort(places.begin(), places.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_EQ(places[0], QRect(0, 0, area.width() / 2 + area.width() % 2, area.height()));
+    EXPECT_EQ(places[1].left(), places[0].right() + 1);
+    EXPECT_EQ(places[1].right(), area.width() - 1);
+}
+
+TEST_F(MainWindowTest, MinimizeAllAndTheWindowList)
+{
+    showAt(1000, 800);
+    addChild("Nasdaq");
+    QMdiSubWindow* second = addChild("Nyse");
+    window.WindowMinimizeItem->trigger();
+    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
+        EXPECT_TRUE(child->isMinimized());
+    window.WindowArrangeItem->trigger();
+    EXPECT_EQ(second->geometry().bottom(), window.mdiArea()->viewport()->height() - 1);
+
+    emit window.Window1->aboutToShow();
+    QStringList titles;
+    for (QAction* action : window.Window1->actions())
+        titles.append(action->text());
+    EXPECT_TRUE(titles.contains("&1 Nasdaq"));
+    EXPECT_TRUE(titles.contains("&2 Nyse"));
+    // Shown again, the list is rebuilt rather than appended to.
+    emit window.Window1->aboutToShow();
+    EXPECT_EQ(window.Window1->actions().size(), titles.size());
+}
+
+TEST_F(MainWindowTest, QuitAsksAndNoKeepsEverything)
+{
+    showAt(900, 600);
+    addChild("Nasdaq");
+    {
+        MessageBoxAnswer no(QMessageBox::No);
+        EXPECT_FALSE(window.close());
+        EXPECT_TRUE(no.answered());
+        EXPECT_EQ(no.text(), "Do you want leave Kiruvan ?");
+    }
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 1);
+
+    MessageBoxAnswer yes(QMessageBox::Yes);
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+}
+
+void writeMaster(const std::filesystem::path& file, std::initializer_list<std::pair<const char*, int>> symbols)
+{
+    Table master;
+    defineMasterLayout(master);
+    master.create();
+    for (const auto& [code, market] : symbols) {
+        master.append();
+        master["Code_Titre"].setAsString(code);
+        master["Nom_Titre"].setAsString(code);
+        master["Code_Marche"].setAsInteger(market);
+        master.post();
+    }
+    master.saveToFile(file);
+}
+
+TEST_F(MainWindowTest, OpeningAMarketWithoutSymbolsSaysSoAndOpensNothing)
+{
+    writeMaster(folder.file("Master.cds"), {{"MSFT", 2}, {"IBM", 2}});
+    MessageBoxAnswer ok(QMessageBox::Ok);
+    window.Ouvre_Chart("Nasdaq", 1, "");
+    EXPECT_TRUE(ok.answered());
+    EXPECT_EQ(ok.text(), "Symbol not found in 'Nasdaq'.");
+    EXPECT_EQ(ok.icon(), QMessageBox::Question);
+    EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(MainWindowTest, MarketNamesAreQuotedLikeTextLiterals)
+{
+    MessageBoxAnswer ok(QMessageBox::Ok);
+    window.Ouvre_Chart("Bob's 'best'", 7, "");
+    EXPECT_EQ(ok.text(), "Symbol not found in 'Bob''s ''best'''.");
+}
+
+// An object whose event handler fails the way a command can.
+class FailingHandler : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::runtime_error("Cannot open file \"/data/Master.cds\".");
+        return QObject::event(event);
+    }
+};
+
+TEST(GeneralErrorBox, ShowsAnEscapedErrorAndCarriesOn)
+{
+    FailingHandler handler;
+    MessageBoxAnswer ok(QMessageBox::Ok);
+    QEvent event(QEvent::User);
+    EXPECT_NO_THROW(QCoreApplication::sendEvent(&handler, &event));
+    EXPECT_TRUE(ok.answered());
+    EXPECT_EQ(ok.icon(), QMessageBox::Critical);
+    EXPECT_EQ(ok.text(), "Cannot open file \"/data/Master.cds\".");
+
+    QEvent again(QEvent::User);
+    MessageBoxAnswer second(QMessageBox::Ok);
+    QCoreApplication::sendEvent(&handler, &again);
+    EXPECT_TRUE(second.answered());
+}
+
+TEST(Splash, FadesInFifteenStepsThenStays)
+{
+    TFSplashForm splash;
+    EXPECT_EQ(splash.size(), QSize(399, 258));
+    EXPECT_EQ(splash.alphaBlendValue(), 100);
+    EXPECT_TRUE(splash.Timer1->isActive());
+    EXPECT_EQ(splash.Timer1->interval(), 100);
+    for (int step = 1; step <= 15; ++step) {
+        ASSERT_TRUE(splash.Timer1->isActive()) << "stopped before step " << step;
+        splash.Timer1Timer();
+    }
+    EXPECT_EQ(splash.alphaBlendValue(), 250);
+    EXPECT_FALSE(splash.Timer1->isActive());
+    EXPECT_TRUE(splash.Timer_close->isActive());
+    EXPECT_EQ(splash.Timer_close->interval(), 2500);
+}
+
+TEST(Splash, ItsCloseTimerEndsTheModalShowing)
+{
+    TFSplashForm splash;
+    splash.Timer_close->start(10);
+    splash.exec();
+    EXPECT_FALSE(splash.isVisible());
+}
+
+}  // namespace
+}  // namespace kiruvan
