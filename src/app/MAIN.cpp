@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <clocale>
 
 #include "app/about.h"
@@ -25,6 +26,7 @@
 #include "app/kiruvan_application.h"
 #include "app/market_check.h"
 #include "app/window_layout.h"
+#include "database/symbol_files.h"
 
 namespace kiruvan {
 namespace {
@@ -48,10 +50,48 @@ QLabel* newStatusPanel(QWidget* parent, Qt::Alignment alignment)
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setAlignment(alignment | Qt::AlignVCenter);
     panel->setContentsMargins(2, 0, 2, 0);
-    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    panel->setMinimumWidth(0);
     return panel;
 }
+
+}  // namespace
+
+// The status bar: three panels side by side, the first two as wide as they are told, the last
+// one reaching the right edge. Placed by hand because a layout would bargain over the widths.
+class StatusPanelBar : public QWidget {
+public:
+    explicit StatusPanelBar(QWidget* parent)
+        : QWidget(parent),
+          panels{newStatusPanel(this, Qt::AlignLeft), newStatusPanel(this, Qt::AlignRight),
+                 newStatusPanel(this, Qt::AlignHCenter)}
+    {
+        setFixedHeight(QFontMetrics(font()).height() + 6);
+    }
+
+    void setWidths(int hint, int values)
+    {
+        hintWidth_ = hint;
+        valuesWidth_ = values;
+        placePanels();
+    }
+
+    const QList<QLabel*> panels;
+
+protected:
+    void resizeEvent(QResizeEvent*) override { placePanels(); }
+
+private:
+    void placePanels()
+    {
+        panels[0]->setGeometry(0, 0, hintWidth_, height());
+        panels[1]->setGeometry(hintWidth_, 0, valuesWidth_, height());
+        panels[2]->setGeometry(hintWidth_ + valuesWidth_, 0, std::max(0, width() - hintWidth_ - valuesWidth_), height());
+    }
+
+    int hintWidth_ = 0;
+    int valuesWidth_ = 0;
+};
+
+namespace {
 
 // The child windows not hidden, topmost first, split into normal and minimized ones.
 struct ChildWindows {
@@ -77,6 +117,7 @@ TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
     : QMainWindow(parent), dataFolder_(std::move(dataFolder)), mdiArea_(new QMdiArea(this))
 {
     fixProcessConventions();
+    createMissingTables();
     setWindowTitle("Kiruvan");
     resize(800, 560);
 
@@ -88,10 +129,20 @@ TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TBrannock::updateCloseCommand);
     updateCloseCommand();
 
-    const StatusPanelWidths widths = statusPanelWidthsAtCreation(width());
-    applyStatusPanelWidths(widths.hint, widths.values);
+    applyStatusPanelWidths(statusPanelWidthsAtCreation(width()));
 
     AboutBox = new TAboutBox(this);
+}
+
+// A folder where the tables cannot be created (read-only, say) is reported, and start-up
+// goes on: the windows that need the tables will report again when they open them.
+void TBrannock::createMissingTables()
+{
+    try {
+        Verification_existance_des_Fichiers(dataFolder_);
+    } catch (const std::exception& error) {
+        KiruvanApplication::showError(QString::fromUtf8(error.what()));
+    }
 }
 
 QString TBrannock::dataFolderText() const
@@ -259,44 +310,35 @@ void TBrannock::createToolBar()
     SpeedButton4 = addToolButton(signals1, "&Performance Report", "Show Performance Report|Show Performance Report");
 }
 
-// The status bar is a row of three panels under the child-window area rather than a
-// QStatusBar, whose own margins and hint handling would not give the exact panel widths.
+// The status bar is a row of panels under the child-window area rather than a QStatusBar,
+// whose own margins and message handling would not give the exact panel widths.
 void TBrannock::createStatusPanels()
 {
-    auto* bar = new QWidget(this);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    panels_ = {newStatusPanel(bar, Qt::AlignLeft), newStatusPanel(bar, Qt::AlignRight),
-               newStatusPanel(bar, Qt::AlignHCenter)};
-    for (QLabel* panel : panels_)
-        row->addWidget(panel);
-    row->setStretch(2, 1);
-    bar->setFixedHeight(panels_.first()->sizeHint().height() + 2);
-
+    statusBar_ = new StatusPanelBar(this);
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(mdiArea_, 1);
-    column->addWidget(bar);
+    column->addWidget(statusBar_);
     setCentralWidget(central);
 }
 
-void TBrannock::applyStatusPanelWidths(int hint, int values)
+void TBrannock::applyStatusPanelWidths(const StatusPanelWidths& widths)
 {
-    panels_[0]->setFixedWidth(hint);
-    panels_[1]->setFixedWidth(values);
+    statusBar_->setWidths(widths.hint, widths.values);
 }
 
-void TBrannock::setStatusValues(const QString& text) { panels_[1]->setText(text); }
-void TBrannock::setStatusDate(const QString& text) { panels_[2]->setText(text); }
+QLabel* TBrannock::statusPanel(int index) const { return statusBar_->panels.at(index); }
+
+void TBrannock::setStatusValues(const QString& text) { statusBar_->panels[1]->setText(text); }
+void TBrannock::setStatusDate(const QString& text) { statusBar_->panels[2]->setText(text); }
 
 bool TBrannock::event(QEvent* event)
 {
     // Panel 0 shows the long part of the hint under the mouse.
     if (event->type() == QEvent::StatusTip) {
-        panels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        statusBar_->panels[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
@@ -305,8 +347,7 @@ bool TBrannock::event(QEvent* event)
 void TBrannock::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    const StatusPanelWidths widths = statusPanelWidthsAfterResize(width());
-    applyStatusPanelWidths(widths.hint, widths.values);
+    applyStatusPanelWidths(statusPanelWidthsAfterResize(width()));
 }
 
 void TBrannock::closeEvent(QCloseEvent* event)
@@ -347,8 +388,11 @@ void TBrannock::rebuildWindowList()
     int number = 1;
     for (QMdiSubWindow* window : windows) {
         QAction* item = Window1->addAction(QString("&%1 %2").arg(number++).arg(window->windowTitle()));
-        item->setCheckable(true);
-        item->setChecked(window == mdiArea_->activeSubWindow());
+        // Only the active window carries a check mark, as in the platform's list.
+        if (window == mdiArea_->activeSubWindow()) {
+            item->setCheckable(true);
+            item->setChecked(true);
+        }
         connect(item, &QAction::triggered, this, [this, window] { mdiArea_->setActiveSubWindow(window); });
         windowListActions_.append(item);
     }

@@ -15,7 +15,9 @@ class QToolBar;
 
 namespace kiruvan {
 
+class StatusPanelBar;
 class TAboutBox;
+struct StatusPanelWidths;
 
 // The main window: a frame for child windows, with the menus, the tool bar and the three
 // status panels. Every command lives in one slot below; a command whose window is not part of
@@ -49,7 +51,7 @@ public:
     // Panels 1 and 2, written by chart windows.
     void setStatusValues(const QString& text);
     void setStatusDate(const QString& text);
-    QLabel* statusPanel(int index) const { return panels_.at(index); }
+    QLabel* statusPanel(int index) const;
 
     // Enables a command together with its tool button, if it has one.
     static void setCommandEnabled(QAction* command, bool enabled);
@@ -101,6 +103,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void createMissingTables();
     void createMenus();
     void createFileMenu();
     void createEditMenu();
@@ -113,7 +116,7 @@ private:
     void enableAvailableCommands();
     QAction* addCommand(QMenu* menu, const QString& caption, const QString& hint);
     QAction* addToolButton(QAction* command, const QString& caption, const QString& hint);
-    void applyStatusPanelWidths(int hint, int values);
+    void applyStatusPanelWidths(const StatusPanelWidths& widths);
     void clipboardOnFocus(const char* command);
     void updateCloseCommand();
     void rebuildWindowList();
@@ -124,7 +127,7 @@ private:
 
     DataFolder dataFolder_;
     QMdiArea* mdiArea_ = nullptr;
-    QList<QLabel*> panels_;
+    StatusPanelBar* statusBar_ = nullptr;
     QList<QAction*> windowListActions_;
 };
 

@@ -27,7 +27,7 @@ TFSplashForm::TFSplashForm(QWidget* parent)
       picture_(splashPicture(kClientSize, kTransparentColor))
 {
     setFixedSize(kClientSize);
-    setMask(QBitmap::fromImage(picture_.createMaskFromColor(kTransparentColor.rgb(), Qt::MaskOutColor)));
+    setMask(QBitmap::fromImage(picture_.createMaskFromColor(kTransparentColor.rgb(), Qt::MaskInColor)));
     setAlphaBlendValue(kStartAlpha);
 
     Timer1->setInterval(100);

@@ -40,16 +40,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Tool), OKButton(new 
     panel->setPalette(white);
 
     auto* picture = new QLabel(panel);
-    picture->setPixmap(QPixmap::fromImage(aboutPicture(QSize(96, 96))));
+    picture->setPixmap(QPixmap::fromImage(aboutPicture(QSize(80, 80))));
     picture->setAlignment(Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(label("Kiruvan", panel, 6, true));
-    texts->addWidget(label("End-of-day technical analysis and backtesting", panel));
+    texts->addWidget(label("End-of-day analysis and backtesting", panel));
     texts->addWidget(label("https://kiruvan.example/", panel));
     texts->addSpacing(8);
-    texts->addWidget(label("This program is provided as it is, without warranty of any kind.\n"
-                           "Its signals and backtests are no investment advice.\n"
+    texts->addWidget(label("Provided as it is, without warranty of any kind.\n"
+                           "Its signals are no investment advice.\n"
                            "Past results do not promise future ones.\n"
                            "Copyright (c) 2026 the Kiruvan developers.",
                            panel, -1));

@@ -4,11 +4,14 @@
 
 #include <exception>
 
+#include "app/app_pictures.h"
+
 namespace kiruvan {
 
 KiruvanApplication::KiruvanApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName("Kiruvan");
+    setWindowIcon(pictureIcon(Picture::Backtest));
 }
 
 bool KiruvanApplication::notify(QObject* receiver, QEvent* event)
