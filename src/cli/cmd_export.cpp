@@ -1,0 +1,34 @@
+#include "cli/cmd_database.h"
+#include "database/ascii_export.h"
+#include "database/symbol_data_edits.h"
+
+namespace kiruvan::cli {
+namespace {
+
+int exportBars(Context& context, Arguments& args)
+{
+    const std::string code = args.requirePositional("symbol code");
+    const std::optional<std::string> file = args.takePositional();
+    args.finish();
+    Table bars;
+    bars.setClock(context.clock);
+    loadSymbolData(bars, context.folder, code);
+    if (file)
+        writeAsciiExportFile(bars, *file);
+    else
+        writeAsciiExport(bars, context.out);
+    return kSuccess;
+}
+
+}  // namespace
+
+Command exportCommand()
+{
+    return {"export", "export CODE [FILE]",
+            "Writes the bars of the symbol CODE as the data viewer's ASCII export: one line per day\n"
+            "in date order, 'dd/mm/yyyy;open;high;low;close;volume', CR LF line ends, an empty field\n"
+            "for a missing value. Writes to FILE (replacing it) or to standard output.",
+            exportBars};
+}
+
+}  // namespace kiruvan::cli

@@ -1,0 +1,50 @@
+#include <ostream>
+
+#include "cli/cmd_database.h"
+#include "database/market_manager.h"
+
+namespace kiruvan::cli {
+namespace {
+
+int listMarkets(Context& context, Arguments& args)
+{
+    args.finish();
+    const MarketManager manager(context.folder);
+    for (const Market& market : manager.markets())
+        context.out << market.id << ';' << market.name << '\n';
+    return kSuccess;
+}
+
+int addMarket(Context& context, Arguments& args)
+{
+    const std::string name = args.requirePositional("market name");
+    args.finish();
+    MarketManager manager(context.folder);
+    const AddMarketResult result = manager.add(name);
+    if (result.outcome != AddMarketOutcome::Added) {
+        context.err << "kiruvan-cli: " << addMarketMessage(result, name) << '\n';
+        return kFailed;
+    }
+    manager.save();
+    context.out << result.id << '\n';
+    return kSuccess;
+}
+
+}  // namespace
+
+Command marketsCommand()
+{
+    return {"markets", "markets",
+            "Lists every market as 'id;name', in name order, as the market manager shows them.", listMarkets};
+}
+
+Command addMarketCommand()
+{
+    return {"add-market", "add-market NAME",
+            "Adds a market named NAME (at most 30 characters) under a new number, saves Markets.cds\n"
+            "and prints the number. An empty name, or one already used (A to Z compared without\n"
+            "regard to case), is refused.",
+            addMarket};
+}
+
+}  // namespace kiruvan::cli

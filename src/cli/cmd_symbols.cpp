@@ -1,0 +1,94 @@
+#include <ostream>
+#include <stdexcept>
+
+#include "cli/cmd_database.h"
+#include "database/symbol_manager.h"
+
+namespace kiruvan::cli {
+namespace {
+
+// The one market the name stands for; several markets may share a name after renames.
+Market requireMarket(const DataFolder& folder, const std::string& name)
+{
+    Table markets;
+    markets.loadFromFile(folder.file(kMarketsFile));
+    const std::vector<Market> found = marketsNamed(markets, name);
+    if (found.empty())
+        throw std::runtime_error("No market is named '" + name + "'.");
+    if (found.size() > 1)
+        throw std::runtime_error(std::to_string(found.size()) + " markets are named '" + name
+                                 + "'; rename one in the market manager.");
+    return found.front();
+}
+
+int listSymbolsCommand(Context& context, Arguments& args)
+{
+    const std::optional<std::string> marketName = args.takeOption("--market");
+    args.finish();
+    std::optional<std::int32_t> marketId;
+    if (marketName)
+        marketId = requireMarket(context.folder, *marketName).id;
+    for (const Symbol& symbol : listSymbols(context.folder, marketId))
+        context.out << symbol.code << ';' << symbol.name << ';' << symbol.marketId << '\n';
+    return kSuccess;
+}
+
+std::optional<std::string> symbolProblem(const std::string& code, const std::string& name)
+{
+    if (auto problem = savedSymbolCodeProblem(code))
+        return problem;
+    if (name.empty())
+        return std::string("The symbol name is empty.");
+    if (characterCount(name) > kSymbolTextSize)
+        return "The symbol name '" + name + "' is longer than " + std::to_string(kSymbolTextSize) + " characters.";
+    return std::nullopt;
+}
+
+int addSymbol(Context& context, Arguments& args)
+{
+    const std::optional<std::string> marketName = args.takeOption("--market");
+    if (!marketName)
+        throw UsageError("add-symbol needs --market NAME");
+    const std::string code = args.requirePositional("symbol code");
+    const std::string name = args.takePositional().value_or(code);
+    args.finish();
+    if (auto problem = symbolProblem(code, name)) {
+        context.err << "kiruvan-cli: " << *problem << '\n';
+        return kFailed;
+    }
+    const Market market = requireMarket(context.folder, *marketName);
+    SymbolManager manager(context.folder);
+    manager.add();
+    manager.setCode(code);
+    manager.setName(name);
+    manager.setMarket(market.id);
+    bool validationOK = true;
+    const ApplyOutcome outcome = manager.apply(validationOK);
+    if (!outcome.saved) {
+        context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem) << '\n';
+        return kFailed;
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+Command symbolsCommand()
+{
+    return {"symbols", "symbols [--market NAME]",
+            "Lists the symbols as 'code;name;market id', by market number and then name.\n"
+            "--market NAME  only the symbols of that market.",
+            listSymbolsCommand};
+}
+
+Command addSymbolCommand()
+{
+    return {"add-symbol", "add-symbol --market NAME CODE [SYMBOL_NAME]",
+            "Adds the symbol CODE to the market NAME, saves Master.cds and creates the empty\n"
+            "symbol file CODE.cds when it is missing. The symbol's name defaults to its code.\n"
+            "Codes that name the program's own tables (markets, master, optimization) or that\n"
+            "are no plain file name are refused; code and name hold at most 30 characters.",
+            addSymbol};
+}
+
+}  // namespace kiruvan::cli

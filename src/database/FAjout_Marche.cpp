@@ -1,0 +1,37 @@
+#include "database/FAjout_Marche.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "database/dialog_frame.h"
+#include "database/market_manager.h"
+
+TAjout_Marche::TAjout_Marche(const QString& Titre_Dialogue, const QString& initialName, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(Titre_Dialogue);
+    EDT_Nom_Marche = new QLineEdit(initialName, this);
+    EDT_Nom_Marche->setMaxLength(kiruvan::kMarketNameSize);
+    EDT_Nom_Marche->setMinimumWidth(240);
+    BitBtn1 = kiruvan::gui::plainButton("Ok", this);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(EDT_Nom_Marche);
+    layout->addWidget(BitBtn1);
+    connect(BitBtn1, &QPushButton::clicked, this, &TAjout_Marche::BitBtn1Click);
+    kiruvan::gui::makeFixedDialog(this);
+}
+
+QString TAjout_Marche::ask(QWidget* parent, const QString& Titre_Dialogue, const QString& initialName)
+{
+    TAjout_Marche dialog(Titre_Dialogue, initialName, parent);
+    dialog.exec();
+    return dialog.Nom_Saisi();
+}
+
+void TAjout_Marche::BitBtn1Click()
+{
+    nomSaisi_ = EDT_Nom_Marche->text();
+    accept();
+}

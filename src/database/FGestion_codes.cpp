@@ -1,0 +1,231 @@
+#include "database/FGestion_codes.h"
+
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "database/dialog_frame.h"
+
+using kiruvan::SymbolItem;
+using kiruvan::gui::plainButton;
+using kiruvan::gui::runGuarded;
+
+namespace {
+
+QLineEdit* boundEdit(QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(kiruvan::kSymbolTextSize);
+    edit->setMinimumWidth(220);
+    return edit;
+}
+
+QPushButton* arrowButton(const QString& caption, const QString& hint, QWidget* parent)
+{
+    QPushButton* button = plainButton(caption, parent);
+    button->setToolTip(hint);
+    button->setStatusTip(hint);
+    button->setFixedWidth(32);
+    return button;
+}
+
+// Leaving an edit for another item of the dialog, not the window losing the focus.
+bool leavesForAnotherItem(const QEvent* event)
+{
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+}  // namespace
+
+TGestion_des_codes::TGestion_des_codes(const kiruvan::DataFolder& folder, bool& Validation_OK, QWidget* parent)
+    : QDialog(parent), manager_(std::make_unique<kiruvan::SymbolManager>(folder)), validationOK_(Validation_OK)
+{
+    setWindowTitle("Symbol Manager");
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, "Confirm", question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+
+    Label1 = new QLabel("Symbol", this);
+    EDT_Code = boundEdit(this);
+    Label3 = new QLabel("Name", this);
+    EDT_Nom = boundEdit(this);
+    Label2 = new QLabel("Market", this);
+    DBL = new QComboBox(this);
+    for (const kiruvan::Market& market : manager_->markets())
+        DBL->addItem(QString::fromStdString(market.name), market.id);
+    Button2 = arrowButton("<-", "Prior", this);
+    Button3 = arrowButton("->", "Next", this);
+    BTN_Ajouter = plainButton("Add", this);
+    BTN_Del = plainButton("Delete", this);
+    BTN_Appliquer = plainButton("Apply", this);
+    BTN_OK = plainButton("OK", this);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label1, 0, 0);
+    fields->addWidget(EDT_Code, 0, 1);
+    fields->addWidget(Button2, 0, 2);
+    fields->addWidget(Button3, 0, 3);
+    fields->addWidget(Label3, 1, 0);
+    fields->addWidget(EDT_Nom, 1, 1, 1, 3);
+    fields->addWidget(Label2, 2, 0);
+    fields->addWidget(DBL, 2, 1, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {BTN_Ajouter, BTN_Del, BTN_Appliquer, BTN_OK})
+        buttons->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+
+    EDT_Code->installEventFilter(this);
+    EDT_Nom->installEventFilter(this);
+    connect(Button2, &QPushButton::clicked, this, &TGestion_des_codes::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TGestion_des_codes::Button3Click);
+    connect(BTN_Ajouter, &QPushButton::clicked, this, &TGestion_des_codes::BTN_AjouterClick);
+    connect(BTN_Del, &QPushButton::clicked, this, &TGestion_des_codes::BTN_DelClick);
+    connect(BTN_Appliquer, &QPushButton::clicked, this, &TGestion_des_codes::BTN_AppliquerClick);
+    connect(BTN_OK, &QPushButton::clicked, this, &TGestion_des_codes::BTN_OKClick);
+    connect(DBL, &QComboBox::activated, this, &TGestion_des_codes::DBLChange);
+    showSymbol();
+    kiruvan::gui::makeFixedDialog(this);
+}
+
+TGestion_des_codes::~TGestion_des_codes() = default;
+
+bool TGestion_des_codes::eventFilter(QObject* watched, QEvent* event)
+{
+    if (leavesForAnotherItem(event)) {
+        runGuarded(this, [&] {
+            storeEdits();
+            if (watched == EDT_Code)
+                EDT_CodeExit();
+        });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// A bound edit hands its text to the symbol only when the user changed it.
+void TGestion_des_codes::storeEdits()
+{
+    if (EDT_Code->isModified())
+        manager_->setCode(EDT_Code->text().toStdString());
+    if (EDT_Nom->isModified())
+        manager_->setName(EDT_Nom->text().toStdString());
+    EDT_Code->setModified(false);
+    EDT_Nom->setModified(false);
+}
+
+void TGestion_des_codes::EDT_CodeExit()
+{
+    manager_->leaveCodeEdit();
+    showSymbol();
+}
+
+void TGestion_des_codes::showSymbol()
+{
+    EDT_Code->setText(QString::fromStdString(manager_->code()));
+    EDT_Nom->setText(QString::fromStdString(manager_->name()));
+    const QSignalBlocker quiet(DBL);
+    DBL->setCurrentIndex(DBL->findData(manager_->shownMarket()));
+    BTN_Del->setEnabled(manager_->deleteEnabled());
+}
+
+void TGestion_des_codes::focusItem(SymbolItem item)
+{
+    switch (item) {
+    case SymbolItem::Code:
+        EDT_Code->setFocus();
+        break;
+    case SymbolItem::Name:
+        EDT_Nom->setFocus();
+        break;
+    case SymbolItem::Market:
+        DBL->setFocus();
+        break;
+    }
+}
+
+void TGestion_des_codes::DBLChange(int index)
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        if (index >= 0)
+            manager_->setMarket(DBL->itemData(index).toInt());
+        showSymbol();
+    });
+}
+
+void TGestion_des_codes::step(bool (kiruvan::SymbolManager::*move)())
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        if ((manager_.get()->*move)()) {
+            showSymbol();
+            EDT_Code->setFocus();
+        }
+    });
+}
+
+void TGestion_des_codes::Button2Click()
+{
+    step(&kiruvan::SymbolManager::prior);
+}
+
+void TGestion_des_codes::Button3Click()
+{
+    step(&kiruvan::SymbolManager::next);
+}
+
+void TGestion_des_codes::BTN_AjouterClick()
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        manager_->add();
+        showSymbol();
+        EDT_Code->setFocus();
+    });
+}
+
+void TGestion_des_codes::BTN_DelClick()
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        if (manager_->hasSymbol() && confirm("Do you want delete this symbol ?"))
+            manager_->removeCurrent();
+        showSymbol();
+        EDT_Code->setFocus();
+    });
+}
+
+void TGestion_des_codes::showOutcome(const kiruvan::ApplyOutcome& outcome)
+{
+    showSymbol();
+    if (!outcome.problem.empty())
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(outcome.problem));
+    focusItem(outcome.focus);
+}
+
+void TGestion_des_codes::BTN_AppliquerClick()
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        showOutcome(manager_->apply(validationOK_));
+    });
+}
+
+void TGestion_des_codes::BTN_OKClick()
+{
+    runGuarded(this, [&] {
+        storeEdits();
+        showOutcome(manager_->confirm(validationOK_));
+        if (validationOK_)
+            accept();
+    });
+}

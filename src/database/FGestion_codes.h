@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "database/symbol_manager.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The symbol manager: one symbol at a time, bound to the code and name edits and the market
+// list. Apply and OK write Master.cds and create the missing symbol files; the close box
+// discards what was not applied.
+class TGestion_des_codes : public QDialog {
+    Q_OBJECT
+public:
+    // Validation_OK is the program-wide flag that outlives the dialog.
+    TGestion_des_codes(const kiruvan::DataFolder& folder, bool& Validation_OK, QWidget* parent = nullptr);
+    ~TGestion_des_codes() override;
+
+    // Asks a Yes/No question; a confirmation box by default, tests answer in its place.
+    std::function<bool(const QString& question)> confirm;
+
+    const kiruvan::SymbolManager& manager() const { return *manager_; }
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* EDT_Code = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* EDT_Nom = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* DBL = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* BTN_Ajouter = nullptr;
+    QPushButton* BTN_Del = nullptr;
+    QPushButton* BTN_Appliquer = nullptr;
+    QPushButton* BTN_OK = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void Button2Click();
+    void Button3Click();
+    void BTN_AjouterClick();
+    void BTN_DelClick();
+    void BTN_AppliquerClick();
+    void BTN_OKClick();
+    void DBLChange(int index);
+
+private:
+    void storeEdits();
+    void EDT_CodeExit();
+    void showSymbol();
+    void showOutcome(const kiruvan::ApplyOutcome& outcome);
+    void focusItem(kiruvan::SymbolItem item);
+    void step(bool (kiruvan::SymbolManager::*move)());
+
+    std::unique_ptr<kiruvan::SymbolManager> manager_;
+    bool& validationOK_;
+};

@@ -1,0 +1,191 @@
+#include "database/F_DataView.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/text_values.h"
+#include "database/F_DatePicker.h"
+#include "database/ascii_export.h"
+#include "database/dialog_frame.h"
+#include "database/table_model.h"
+
+using kiruvan::gui::plainButton;
+using kiruvan::gui::runGuarded;
+
+namespace {
+
+QString priceText(const kiruvan::Value& value)
+{
+    if (const auto* price = std::get_if<double>(&value))
+        return QString::fromStdString(kiruvan::Format_Prix(*price));
+    return {};
+}
+
+std::vector<kiruvan::TableModel::Column> gridColumns()
+{
+    std::vector<kiruvan::TableModel::Column> columns;
+    for (int column = kiruvan::kDateColumn; column < kiruvan::kBarColumnCount; ++column) {
+        const QString field = QString::fromUtf8(kiruvan::barColumnField(column).data(),
+                                                static_cast<qsizetype>(kiruvan::barColumnField(column).size()));
+        kiruvan::TableModel::Column spec{field, field};
+        if (column == kiruvan::kDateColumn)
+            spec.alignment = Qt::AlignCenter;
+        else if (column != kiruvan::kVolumeColumn)
+            spec.format = priceText;
+        if (column != kiruvan::kDateColumn)
+            spec.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        columns.push_back(std::move(spec));
+    }
+    return columns;
+}
+
+QString chooseFileToSave(QWidget* parent, const QString& folder, const QString& presetName)
+{
+    QFileDialog dialog(parent, QString(), folder, "ASCII (*.txt);;All (*)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the export replaces a file without asking
+    dialog.selectFile(presetName);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                   : QString();
+}
+
+}  // namespace
+
+TFDataView::TFDataView(const kiruvan::DataFolder& folder, const QString& Code_Symbole, const QString& caption,
+                       const kiruvan::Clock& clock, QWidget* parent)
+    : QDialog(parent), clock_(clock), code_(Code_Symbole), folder_(folder)
+{
+    setWindowTitle(caption);
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, "Confirm", question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+    askDivision = [this](kiruvan::Date reference) { return TFDatePicker::ask(this, reference); };
+    chooseExportFile = [this](const QString& dir, const QString& name) { return chooseFileToSave(this, dir, name); };
+
+    table_.setClock(clock_);
+    kiruvan::loadSymbolData(table_, folder_, code_.toStdString());
+    file_ = table_.fileName();
+
+    buildGrid();
+    BTN_Division = plainButton("Division", this);
+    BTN_Save_ASCII = plainButton("Save to ASCII", this);
+    BTN_OK = plainButton("OK", this);
+    BTN_Cancel = plainButton("Cancel", this);
+    const bool hasRows = !table_.isEmpty();
+    for (QPushButton* button : {BTN_Division, BTN_Save_ASCII, BTN_OK})
+        button->setEnabled(hasRows);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BTN_Division);
+    buttons->addWidget(BTN_Save_ASCII);
+    buttons->addStretch();
+    buttons->addWidget(BTN_OK);
+    buttons->addWidget(BTN_Cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DBG);
+    layout->addLayout(buttons);
+
+    connect(BTN_OK, &QPushButton::clicked, this, &TFDataView::BTN_OKClick);
+    connect(BTN_Division, &QPushButton::clicked, this, &TFDataView::BTN_DivisionClick);
+    connect(BTN_Save_ASCII, &QPushButton::clicked, this, &TFDataView::BTN_Save_ASCIIClick);
+    connect(BTN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    resize(560, 480);
+    kiruvan::gui::makeFixedDialog(this);
+}
+
+TFDataView::~TFDataView() = default;
+
+bool TFDataView::showFor(QWidget* parent, const kiruvan::DataFolder& folder, const QString& Code_Symbole,
+                         const QString& Nom_Titre, const kiruvan::Clock& clock)
+{
+    std::unique_ptr<TFDataView> viewer;
+    runGuarded(parent, [&] { viewer = std::make_unique<TFDataView>(folder, Code_Symbole, Nom_Titre, clock, parent); });
+    return viewer && viewer->exec() == QDialog::Accepted;
+}
+
+void TFDataView::buildGrid()
+{
+    DBG = new QTableView(this);
+    model_ = new kiruvan::TableModel(table_, gridColumns(), this);
+    DBG->setModel(model_);
+    DBG->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBG->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBG->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBG->setShowGrid(true);
+    DBG->verticalHeader()->setDefaultSectionSize(DBG->fontMetrics().height() + 6);
+    DBG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBG->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    model_->bindSelection(DBG);
+    DBG->installEventFilter(this);
+}
+
+bool TFDataView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DBG && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            deleteCurrentRow();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFDataView::deleteCurrentRow()
+{
+    runGuarded(this, [&] {
+        if (!table_.isEmpty() && confirm("Delete record?"))
+            table_.remove();
+    });
+}
+
+void TFDataView::selectFailure(const kiruvan::RowFailure& failure)
+{
+    const QModelIndex cell = model_->index(failure.recNo - 1, failure.column);
+    DBG->setCurrentIndex(cell);
+    DBG->scrollTo(cell);
+    DBG->setFocus();
+}
+
+void TFDataView::BTN_OKClick()
+{
+    runGuarded(this, [&] {
+        if (const auto failure = kiruvan::verifyBars(table_, clock_)) {
+            selectFailure(*failure);
+            return;
+        }
+        kiruvan::Save_file_light(table_, file_);
+        accept();
+    });
+}
+
+void TFDataView::BTN_DivisionClick()
+{
+    runGuarded(this, [&] {
+        const auto reference = kiruvan::divisionReferenceDate(table_, clock_);
+        if (!reference)
+            return;
+        const kiruvan::DivideChoice choice = askDivision(*reference);
+        if (choice.Division_OK != 1 || choice.Diviseur == 0)
+            return;
+        const auto lastDay = kiruvan::parseDate(choice.Date_Choisie, clock_);
+        if (lastDay)
+            kiruvan::divideBefore(table_, choice.Diviseur, *lastDay);
+    });
+}
+
+void TFDataView::BTN_Save_ASCIIClick()
+{
+    runGuarded(this, [&] {
+        const QString file = chooseExportFile(QString::fromStdString(folder_.root().string()), code_);
+        if (!file.isEmpty())
+            kiruvan::writeAsciiExportFile(table_, std::filesystem::path(file.toStdString()));
+    });
+}

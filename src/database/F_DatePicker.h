@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "database/symbol_data_edits.h"
+
+class QCalendarWidget;
+class QLineEdit;
+class QPushButton;
+
+// Asks for the divisor and the last day of a division. The results are read after the modal
+// showing: Division_OK is 1 only when OK was pressed with a divisor other than 0.
+class TFDatePicker : public QDialog {
+    Q_OBJECT
+public:
+    TFDatePicker(kiruvan::Date Date_Reference, QWidget* parent = nullptr);
+
+    const kiruvan::DivideChoice& result() const { return choice_; }
+
+    // Shows the dialog modally and returns its results.
+    static kiruvan::DivideChoice ask(QWidget* parent, kiruvan::Date Date_Reference);
+
+    QLineEdit* EDT_By = nullptr;
+    QCalendarWidget* MonthCalendar1 = nullptr;
+    QPushButton* BTN_OK = nullptr;
+    QPushButton* BTN_Cancel = nullptr;
+
+private slots:
+    void BTN_OKClick();
+
+private:
+    kiruvan::DivideChoice choice_;
+};

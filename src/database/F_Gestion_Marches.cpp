@@ -1,0 +1,86 @@
+#include "database/F_Gestion_Marches.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "database/FAjout_Marche.h"
+#include "database/dialog_frame.h"
+
+using kiruvan::gui::plainButton;
+using kiruvan::gui::runGuarded;
+
+TGestion_Marches::TGestion_Marches(const kiruvan::DataFolder& folder, QWidget* parent)
+    : QDialog(parent), manager_(std::make_unique<kiruvan::MarketManager>(folder))
+{
+    setWindowTitle("Market Manager");
+    askName = [this](const QString& caption, const QString& initial) { return TAjout_Marche::ask(this, caption, initial); };
+
+    Label1 = new QLabel("Name", this);
+    DBL = new QComboBox(this);
+    DBL->setMinimumWidth(240);
+    BTN_Ajouter = plainButton("Add", this);
+    BTN_Modifier = plainButton("Modify", this);
+    BitBtn1 = plainButton("OK", this);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(Label1, 0, 0, 1, 3);
+    layout->addWidget(DBL, 1, 0, 1, 3);
+    layout->addWidget(BTN_Ajouter, 2, 0);
+    layout->addWidget(BTN_Modifier, 2, 1);
+    layout->addWidget(BitBtn1, 2, 2);
+
+    connect(BTN_Ajouter, &QPushButton::clicked, this, &TGestion_Marches::BTN_AjouterClick);
+    connect(BTN_Modifier, &QPushButton::clicked, this, &TGestion_Marches::BTN_ModifierClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &TGestion_Marches::BitBtn1Click);
+    connect(DBL, &QComboBox::activated, this, &TGestion_Marches::DBLChange);
+    showMarkets();
+    kiruvan::gui::makeFixedDialog(this);
+}
+
+TGestion_Marches::~TGestion_Marches() = default;
+
+void TGestion_Marches::showMarkets()
+{
+    const QSignalBlocker quiet(DBL);
+    DBL->clear();
+    for (const kiruvan::Market& market : manager_->markets())
+        DBL->addItem(QString::fromStdString(market.name), market.id);
+    const auto current = manager_->current();
+    DBL->setCurrentIndex(current ? DBL->findData(current->id) : -1);
+}
+
+void TGestion_Marches::DBLChange(int index)
+{
+    if (index >= 0)
+        manager_->makeCurrent(DBL->itemData(index).toInt());
+}
+
+void TGestion_Marches::BTN_AjouterClick()
+{
+    runGuarded(this, [this] {
+        const QString name = askName("Add a New Market...", QString());
+        if (manager_->add(name.toStdString()).outcome == kiruvan::AddMarketOutcome::Added)
+            showMarkets();
+        DBL->setFocus();
+    });
+}
+
+void TGestion_Marches::BTN_ModifierClick()
+{
+    runGuarded(this, [this] {
+        const QString name = askName("Modify a Market...", DBL->currentText());
+        if (manager_->renameCurrent(name.toStdString()))
+            showMarkets();
+        DBL->setFocus();
+    });
+}
+
+void TGestion_Marches::BitBtn1Click()
+{
+    runGuarded(this, [this] {
+        manager_->save();
+        accept();
+    });
+}

@@ -1,0 +1,195 @@
+#include "database/market_manager.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "database/symbol_files.h"
+
+namespace kiruvan {
+namespace {
+
+constexpr std::string_view kIdField = "ID_Marche";
+constexpr std::string_view kNameField = "Nom_Marche";
+constexpr std::string_view kNameOrder = "nom_marche";
+
+char foldAtoZ(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void appendMarket(Table& markets, std::int32_t id, std::string_view name)
+{
+    markets.append();
+    markets.field(kIdField).setAsInteger(id);
+    markets.field(kNameField).setAsString(name);
+    markets.post();
+}
+
+// The table the market manager starts from when Markets.cds has gone missing.
+void createBuiltInMarkets(Table& markets)
+{
+    markets.close();
+    defineMarketLayout(markets);
+    markets.create();
+    appendMarket(markets, 1, "CAC 40");
+    appendMarket(markets, 2, "DOW JONES INDEX");
+}
+
+std::optional<int> rowOfMarket(const Table& markets, std::int32_t id)
+{
+    const int idColumn = markets.fieldIndex(kIdField);
+    for (int row = 0; row < markets.recordCount(); ++row) {
+        const Value& value = markets.valueAt(row, idColumn);
+        if (const auto* number = std::get_if<std::int32_t>(&value); number && *number == id)
+            return row;
+    }
+    return std::nullopt;
+}
+
+Market marketAt(const Table& markets, int row)
+{
+    const Value& id = markets.valueAt(row, markets.fieldIndex(kIdField));
+    const auto* number = std::get_if<std::int32_t>(&id);
+    return Market{number ? *number : 0, markets.textAt(row, markets.fieldIndex(kNameField))};
+}
+
+}  // namespace
+
+std::size_t characterCount(std::string_view text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+bool sameMarketName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAtoZ(x) == foldAtoZ(y); });
+}
+
+bool Doublon_Trouve(const Table& markets, std::string_view name)
+{
+    const int nameColumn = markets.fieldIndex(kNameField);
+    for (int row = 0; row < markets.recordCount(); ++row)
+        if (sameMarketName(markets.textAt(row, nameColumn), name))
+            return true;
+    return false;
+}
+
+std::int32_t Get_NumAuto_IDMarche(const Table& markets)
+{
+    const int idColumn = markets.fieldIndex(kIdField);
+    std::optional<std::int32_t> largest;
+    for (int row = 0; row < markets.recordCount(); ++row)
+        if (const auto* id = std::get_if<std::int32_t>(&markets.valueAt(row, idColumn)))
+            largest = std::max(largest.value_or(*id), *id);
+    return largest ? *largest + 1 : 1;
+}
+
+void loadMarketTable(Table& markets, const DataFolder& folder)
+{
+    const std::filesystem::path file = folder.file(kMarketsFile);
+    if (std::filesystem::exists(file))
+        markets.loadFromFile(file);
+    else
+        createBuiltInMarkets(markets);
+    markets.setSortOrder(std::string(kNameOrder));
+    markets.first();
+}
+
+std::vector<Market> marketsInOrder(const Table& markets)
+{
+    std::vector<Market> list;
+    for (int row = 0; row < markets.recordCount(); ++row)
+        list.push_back(marketAt(markets, row));
+    return list;
+}
+
+std::vector<Market> marketsNamed(const Table& markets, std::string_view name)
+{
+    std::vector<Market> exact, folded;
+    for (const Market& market : marketsInOrder(markets)) {
+        if (market.name == name)
+            exact.push_back(market);
+        else if (sameMarketName(market.name, name))
+            folded.push_back(market);
+    }
+    return exact.empty() ? folded : exact;
+}
+
+std::string addMarketMessage(const AddMarketResult& result, std::string_view name)
+{
+    switch (result.outcome) {
+    case AddMarketOutcome::Added:
+        return {};
+    case AddMarketOutcome::EmptyName:
+        return "The market name is empty.";
+    case AddMarketOutcome::Duplicate:
+        return "A market named '" + std::string(name) + "' already exists.";
+    case AddMarketOutcome::TooLong:
+        return "The market name '" + std::string(name) + "' is longer than " + std::to_string(kMarketNameSize)
+               + " characters.";
+    }
+    return {};
+}
+
+MarketManager::MarketManager(DataFolder folder) : folder_(std::move(folder))
+{
+    loadMarketTable(table_, folder_);
+}
+
+std::optional<Market> MarketManager::current() const
+{
+    if (table_.recNo() == 0)
+        return std::nullopt;
+    return marketAt(table_, table_.recNo() - 1);
+}
+
+void MarketManager::makeCurrent(std::int32_t id)
+{
+    postPending();
+    if (auto row = rowOfMarket(table_, id))
+        table_.moveTo(*row + 1);
+}
+
+AddMarketResult MarketManager::add(std::string_view name)
+{
+    postPending();
+    if (name.empty())
+        return {AddMarketOutcome::EmptyName, 0};
+    if (characterCount(name) > kMarketNameSize)
+        return {AddMarketOutcome::TooLong, 0};
+    if (Doublon_Trouve(table_, name))
+        return {AddMarketOutcome::Duplicate, 0};
+    const std::int32_t id = Get_NumAuto_IDMarche(table_);
+    appendMarket(table_, id, name);
+    makeCurrent(id);
+    return {AddMarketOutcome::Added, id};
+}
+
+bool MarketManager::renameCurrent(std::string_view name)
+{
+    postPending();
+    const std::optional<Market> shown = current();
+    if (name.empty() || characterCount(name) > kMarketNameSize || !shown)
+        return false;
+    table_.edit();
+    table_.field(kNameField).setAsString(name);
+    table_.post();
+    makeCurrent(shown->id);
+    return true;
+}
+
+void MarketManager::save()
+{
+    table_.saveToFile(folder_.file(kMarketsFile));
+}
+
+void MarketManager::postPending()
+{
+    if (table_.isEditing())
+        table_.post();
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,258 @@
+#include "database/symbol_manager.h"
+
+#include <array>
+#include <filesystem>
+
+#include "database/symbol_files.h"
+
+namespace kiruvan {
+namespace {
+
+constexpr std::string_view kCodeField = "Code_Titre";
+constexpr std::string_view kNameField = "Nom_Titre";
+constexpr std::string_view kMarketField = "Code_Marche";
+constexpr std::string_view kSymbolOrder = "code_marche;nom_titre";
+constexpr std::string_view kMarketOrder = "nom_marche";
+
+std::string asciiLower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+std::string tooLongMessage(std::string_view what, std::string_view text)
+{
+    return "The symbol " + std::string(what) + " '" + std::string(text) + "' is longer than "
+           + std::to_string(kSymbolTextSize) + " characters.";
+}
+
+void loadOrDefine(Table& table, const std::filesystem::path& file, void (*define)(Table&))
+{
+    if (std::filesystem::exists(file)) {
+        table.loadFromFile(file);
+    } else {
+        define(table);
+        table.create();
+    }
+}
+
+}  // namespace
+
+bool isReservedSymbolCode(std::string_view code)
+{
+    static constexpr std::array<std::string_view, 3> reserved = {"markets", "master", "optimization"};
+    const std::string lower = asciiLower(code);
+    for (std::string_view word : reserved)
+        if (lower == word)
+            return true;
+    return false;
+}
+
+std::optional<std::string> savedSymbolCodeProblem(std::string_view code)
+{
+    if (auto problem = symbolCodeProblem(code))
+        return problem;
+    if (isReservedSymbolCode(code))
+        return "The symbol code '" + std::string(code) + "' is reserved for the program's own tables.";
+    if (characterCount(code) > kSymbolTextSize)
+        return tooLongMessage("code", code);
+    return std::nullopt;
+}
+
+void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
+{
+    for (symbols.first(); !symbols.eof(); symbols.next()) {
+        const std::string code = symbols.field(kCodeField).asString();
+        if (!savedSymbolCodeProblem(code))
+            Creation_d1_Fichier_Data(folder, code);
+    }
+}
+
+std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId)
+{
+    Table symbols;
+    symbols.loadFromFile(folder.file(kMasterFile));
+    symbols.setSortOrder(std::string(kSymbolOrder));
+    std::vector<Symbol> list;
+    for (symbols.first(); !symbols.eof(); symbols.next()) {
+        Symbol symbol{symbols.field(kCodeField).asString(), symbols.field(kNameField).asString(),
+                      symbols.field(kMarketField).asInteger()};
+        if (!marketId || symbol.marketId == *marketId)
+            list.push_back(std::move(symbol));
+    }
+    return list;
+}
+
+SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))
+{
+    loadOrDefine(symbols_, folder_.file(kMasterFile), defineMasterLayout);
+    symbols_.setSortOrder(std::string(kSymbolOrder));
+    symbols_.first();
+    loadOrDefine(markets_, folder_.file(kMarketsFile), defineMarketLayout);
+    markets_.setSortOrder(std::string(kMarketOrder));
+    deleteEnabled_ = hasSymbol();
+}
+
+std::string SymbolManager::code() const
+{
+    return hasSymbol() ? symbols_.field(kCodeField).asString() : std::string();
+}
+
+std::string SymbolManager::name() const
+{
+    return hasSymbol() ? symbols_.field(kNameField).asString() : std::string();
+}
+
+std::int32_t SymbolManager::marketId() const
+{
+    return hasSymbol() ? symbols_.field(kMarketField).asInteger() : 0;
+}
+
+std::int32_t SymbolManager::shownMarket() const
+{
+    const std::int32_t id = marketId();
+    for (const Market& market : markets())
+        if (market.id == id)
+            return id;
+    return 0;
+}
+
+bool SymbolManager::hasSymbol() const
+{
+    return !symbols_.isEmpty() || symbols_.state() == TableState::Insert;
+}
+
+bool SymbolManager::isComplete() const
+{
+    return !firstMissingItem();
+}
+
+void SymbolManager::setCode(std::string_view code)
+{
+    setText(kCodeField, code);
+}
+
+void SymbolManager::setName(std::string_view name)
+{
+    setText(kNameField, name);
+}
+
+void SymbolManager::setMarket(std::int32_t id)
+{
+    if (!hasSymbol() || (!symbols_.field(kMarketField).isNull() && marketId() == id))
+        return;
+    if (!symbols_.isEditing())
+        symbols_.edit();
+    symbols_.field(kMarketField).setAsInteger(id);
+}
+
+void SymbolManager::leaveCodeEdit()
+{
+    if (isReservedSymbolCode(code()))
+        setCode("");
+}
+
+bool SymbolManager::prior()
+{
+    return step(-1);
+}
+
+bool SymbolManager::next()
+{
+    return step(+1);
+}
+
+void SymbolManager::add()
+{
+    const std::int32_t market = shownMarket();
+    postPending();
+    symbols_.append();
+    symbols_.field(kMarketField).setAsInteger(market);
+    deleteEnabled_ = true;
+}
+
+ApplyOutcome SymbolManager::apply(bool& Validation_OK)
+{
+    // Enter or a button may reach Apply without the code edit being left: check again.
+    leaveCodeEdit();
+    const bool complete = !hasSymbol() || isComplete();
+    const std::optional<Refusal> problem = complete && hasSymbol() ? currentTextProblem() : std::nullopt;
+    if (complete && !problem) {
+        postPending();
+        symbols_.saveToFile(folder_.file(kMasterFile));
+        Creation_Des_Fichiers_Data(symbols_, folder_);
+        if (hasSymbol())
+            deleteEnabled_ = true;
+        return {true, SymbolItem::Code, {}};
+    }
+    Validation_OK = false;
+    if (problem)
+        return {false, problem->item, problem->message};
+    return {false, firstMissingItem().value_or(SymbolItem::Code), {}};
+}
+
+ApplyOutcome SymbolManager::confirm(bool& Validation_OK)
+{
+    Validation_OK = true;
+    return apply(Validation_OK);
+}
+
+void SymbolManager::removeCurrent()
+{
+    postPending();
+    if (!symbols_.isEmpty())
+        symbols_.remove();
+    deleteEnabled_ = hasSymbol();
+}
+
+void SymbolManager::postPending()
+{
+    if (symbols_.isEditing())
+        symbols_.post();
+}
+
+void SymbolManager::setText(std::string_view field, std::string_view text)
+{
+    if (!hasSymbol() || symbols_.field(field).asString() == text)
+        return;
+    if (!symbols_.isEditing())
+        symbols_.edit();
+    symbols_.field(field).setAsString(text);
+}
+
+bool SymbolManager::step(int direction)
+{
+    if (!hasSymbol() || !isComplete())
+        return false;
+    postPending();
+    const int before = symbols_.recNo();
+    direction < 0 ? symbols_.prior() : symbols_.next();
+    if (symbols_.recNo() != before)
+        deleteEnabled_ = true;
+    return true;
+}
+
+std::optional<SymbolItem> SymbolManager::firstMissingItem() const
+{
+    if (code().empty())
+        return SymbolItem::Code;
+    if (name().empty())
+        return SymbolItem::Name;
+    if (marketId() == 0)
+        return SymbolItem::Market;
+    return std::nullopt;
+}
+
+std::optional<SymbolManager::Refusal> SymbolManager::currentTextProblem() const
+{
+    if (auto problem = savedSymbolCodeProblem(code()))
+        return Refusal{SymbolItem::Code, *problem};
+    if (characterCount(name()) > kSymbolTextSize)
+        return Refusal{SymbolItem::Name, tooLongMessage("name", name())};
+    return std::nullopt;
+}
+
+}  // namespace kiruvan
