@@ -2,6 +2,7 @@
 
 #include "cli/cmd_database.h"
 #include "database/market_manager.h"
+#include "database/symbol_files.h"
 
 namespace kiruvan::cli {
 namespace {
@@ -9,8 +10,7 @@ namespace {
 int listMarkets(Context& context, Arguments& args)
 {
     args.finish();
-    const MarketManager manager(context.folder);
-    for (const Market& market : manager.markets())
+    for (const Market& market : readMarkets(context.folder))
         context.out << market.id << ';' << market.name << '\n';
     return kSuccess;
 }
@@ -19,6 +19,7 @@ int addMarket(Context& context, Arguments& args)
 {
     const std::string name = args.requirePositional("market name");
     args.finish();
+    Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
     MarketManager manager(context.folder);
     const AddMarketResult result = manager.add(name);
     if (result.outcome != AddMarketOutcome::Added) {
@@ -35,7 +36,7 @@ int addMarket(Context& context, Arguments& args)
 Command marketsCommand()
 {
     return {"markets", "markets",
-            "Lists every market as 'id;name', in name order, as the market manager shows them.", listMarkets};
+            "Lists every market of Markets.cds as 'id;name', in name order.", listMarkets};
 }
 
 Command addMarketCommand()

@@ -2,6 +2,7 @@
 #include <stdexcept>
 
 #include "cli/cmd_database.h"
+#include "database/symbol_files.h"
 #include "database/symbol_manager.h"
 
 namespace kiruvan::cli {
@@ -10,9 +11,7 @@ namespace {
 // The one market the name stands for; several markets may share a name after renames.
 Market requireMarket(const DataFolder& folder, const std::string& name)
 {
-    Table markets;
-    markets.loadFromFile(folder.file(kMarketsFile));
-    const std::vector<Market> found = marketsNamed(markets, name);
+    const std::vector<Market> found = marketsNamed(readMarkets(folder), name);
     if (found.empty())
         throw std::runtime_error("No market is named '" + name + "'.");
     if (found.size() > 1)
@@ -56,6 +55,7 @@ int addSymbol(Context& context, Arguments& args)
         context.err << "kiruvan-cli: " << *problem << '\n';
         return kFailed;
     }
+    Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
     const Market market = requireMarket(context.folder, *marketName);
     SymbolManager manager(context.folder);
     manager.add();

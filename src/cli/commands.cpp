@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/cmd_database.h"
 
 namespace kiruvan::cli {
 
@@ -9,6 +10,7 @@ Command reportCommand();
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
+        marketsCommand(), addMarketCommand(), symbolsCommand(), addSymbolCommand(), exportCommand(),
         backtestCommand(),
         reportCommand(),
     };

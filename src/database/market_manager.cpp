@@ -106,10 +106,21 @@ std::vector<Market> marketsInOrder(const Table& markets)
     return list;
 }
 
-std::vector<Market> marketsNamed(const Table& markets, std::string_view name)
+std::vector<Market> readMarkets(const DataFolder& folder)
+{
+    const std::filesystem::path file = folder.file(kMarketsFile);
+    if (!std::filesystem::exists(file))
+        return {};
+    Table markets;
+    markets.loadFromFile(file);
+    markets.setSortOrder(std::string(kNameOrder));
+    return marketsInOrder(markets);
+}
+
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
 {
     std::vector<Market> exact, folded;
-    for (const Market& market : marketsInOrder(markets)) {
+    for (const Market& market : markets) {
         if (market.name == name)
             exact.push_back(market);
         else if (sameMarketName(market.name, name))

@@ -73,8 +73,11 @@ void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
 
 std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId)
 {
+    const std::filesystem::path file = folder.file(kMasterFile);
+    if (!std::filesystem::exists(file))
+        return {};
     Table symbols;
-    symbols.loadFromFile(folder.file(kMasterFile));
+    symbols.loadFromFile(file);
     symbols.setSortOrder(std::string(kSymbolOrder));
     std::vector<Symbol> list;
     for (symbols.first(); !symbols.eof(); symbols.next()) {

@@ -33,7 +33,7 @@ struct Symbol {
 };
 
 // Every symbol of Master.cds in the symbol manager's order (market number, then name);
-// with a market number, only that market's symbols.
+// with a market number, only that market's symbols. None when Master.cds is missing.
 std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId = std::nullopt);
 
 // The items of the symbol manager, in the order the focus visits missing ones.
