@@ -2,23 +2,12 @@
 #include <stdexcept>
 
 #include "cli/cmd_database.h"
+#include "cli/market_argument.h"
 #include "database/symbol_files.h"
 #include "database/symbol_manager.h"
 
 namespace kiruvan::cli {
 namespace {
-
-// The one market the name stands for; several markets may share a name after renames.
-Market requireMarket(const DataFolder& folder, const std::string& name)
-{
-    const std::vector<Market> found = marketsNamed(readMarkets(folder), name);
-    if (found.empty())
-        throw std::runtime_error("No market is named '" + name + "'.");
-    if (found.size() > 1)
-        throw std::runtime_error(std::to_string(found.size()) + " markets are named '" + name
-                                 + "'; rename one in the market manager.");
-    return found.front();
-}
 
 int listSymbolsCommand(Context& context, Arguments& args)
 {
@@ -56,12 +45,12 @@ int addSymbol(Context& context, Arguments& args)
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
-    const Market market = requireMarket(context.folder, *marketName);
+    const std::int32_t marketId = requireMarket(context.folder, *marketName).id;
     SymbolManager manager(context.folder);
     manager.add();
     manager.setCode(code);
     manager.setName(name);
-    manager.setMarket(market.id);
+    manager.setMarket(marketId);
     bool validationOK = true;
     const ApplyOutcome outcome = manager.apply(validationOK);
     if (!outcome.saved) {

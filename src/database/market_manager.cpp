@@ -117,18 +117,6 @@ std::vector<Market> readMarkets(const DataFolder& folder)
     return marketsInOrder(markets);
 }
 
-std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
-{
-    std::vector<Market> exact, folded;
-    for (const Market& market : markets) {
-        if (market.name == name)
-            exact.push_back(market);
-        else if (sameMarketName(market.name, name))
-            folded.push_back(market);
-    }
-    return exact.empty() ? folded : exact;
-}
-
 std::string addMarketMessage(const AddMarketResult& result, std::string_view name)
 {
     switch (result.outcome) {

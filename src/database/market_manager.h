@@ -43,10 +43,6 @@ std::vector<Market> marketsInOrder(const Table& markets);
 // The markets of Markets.cds in name order; none when the file is missing.
 std::vector<Market> readMarkets(const DataFolder& folder);
 
-// The markets whose name is the given one: exact matches when there are any, else the
-// matches that differ only in the case of A to Z.
-std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name);
-
 enum class AddMarketOutcome { Added, EmptyName, Duplicate, TooLong };
 
 struct AddMarketResult {

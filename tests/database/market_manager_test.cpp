@@ -115,14 +115,5 @@ TEST_F(MarketManagerTest, StartsFromTheTwoBuiltInMarketsWhenTheFileIsMissing)
     EXPECT_EQ(saved().size(), 3u);
 }
 
-TEST(MarketNames, FindExactMatchesBeforeCaseFoldedOnes)
-{
-    const std::vector<Market> markets{{1, "Nyse"}, {2, "NYSE"}, {3, "AMEX"}};
-    EXPECT_EQ(marketsNamed(markets, "NYSE"), (std::vector<Market>{{2, "NYSE"}}));
-    EXPECT_EQ(marketsNamed(markets, "nyse").size(), 2u);
-    EXPECT_EQ(marketsNamed(markets, "amex"), (std::vector<Market>{{3, "AMEX"}}));
-    EXPECT_TRUE(marketsNamed(markets, "LSE").empty());
-}
-
 }  // namespace
 }  // namespace kiruvan
