@@ -29,6 +29,16 @@ Slice slice(int i, int count, int start, int length)
     return {start + i * base + std::min(i, extra), base + (i < extra ? 1 : 0)};
 }
 
+// One rectangle per slice of `length` pixels shared among `count` windows.
+template <class MakeRect>
+std::vector<Rect> slices(int count, int start, int length, MakeRect makeRect)
+{
+    std::vector<Rect> rects;
+    for (int i = 0; i < count; ++i)
+        rects.push_back(makeRect(slice(i, count, start, length)));
+    return rects;
+}
+
 }  // namespace
 
 StatusPanelWidths statusPanelWidthsAtCreation(int clientWidth)
@@ -43,22 +53,16 @@ StatusPanelWidths statusPanelWidthsAfterResize(int clientWidth)
 
 std::vector<Rect> tileHorizontally(int count, const Rect& area)
 {
-    std::vector<Rect> rects;
-    for (int i = 0; i < count; ++i) {
-        const Slice s = slice(i, count, area.y, area.height);
-        rects.push_back({area.x, s.start, area.width, s.length});
-    }
-    return rects;
+    return slices(count, area.y, area.height, [&area](const Slice& s) {
+        return Rect{area.x, s.start, area.width, s.length};
+    });
 }
 
 std::vector<Rect> tileVertically(int count, const Rect& area)
 {
-    std::vector<Rect> rects;
-    for (int i = 0; i < count; ++i) {
-        const Slice s = slice(i, count, area.x, area.width);
-        rects.push_back({s.start, area.y, s.length, area.height});
-    }
-    return rects;
+    return slices(count, area.x, area.width, [&area](const Slice& s) {
+        return Rect{s.start, area.y, s.length, area.height};
+    });
 }
 
 std::vector<Rect> iconRows(int count, int iconWidth, int iconHeight, const Rect& area)

@@ -3,18 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QPointer>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -41,6 +45,16 @@ protected:
         content->setWindowTitle(title);
         content->resize(200, 150);
         return window.addChildWindow(content);
+    }
+
+    template <class Order>
+    QList<QRect> childPlaces(Order order) const
+    {
+        QList<QRect> places;
+        for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
+            places.append(child->geometry());
+        std::sort(places.begin(), places.end(), order);
+        return places;
     }
 
     void showAt(int width, int height)
@@ -151,10 +165,7 @@ TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
     window.WindowTileItem->trigger();
 
     const QRect area = window.mdiArea()->viewport()->rect();
-    QList<QRect> places;
-    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
-        places.append(child->geometry());
-    std::sort(places.begin(), places.end(), [](const QRect& a, const QRect& b) { return a.y() < b.y(); });
+    const QList<QRect> places = childPlaces([](const QRect& a, const QRect& b) { return a.y() < b.y(); });
     int next = 0;
     for (const QRect& place : places) {
         EXPECT_EQ(place.x(), 0);
@@ -173,10 +184,7 @@ TEST_F(MainWindowTest, TileVerticallyPutsFullHeightWindowsSideBySide)
     window.WindowTileItem2->trigger();
 
     const QRect area = window.mdiArea()->viewport()->rect();
-    QList<QRect> places;
-    for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
-        places.append(child->geometry());
-    std::sort(places.begin(), places.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+    const QList<QRect> places = childPlaces([](const QRect& a, const QRect& b) { return a.x() < b.x(); });
     ASSERT_EQ(places.size(), 2);
     EXPECT_EQ(places[0], QRect(0, 0, area.width() / 2 + area.width() % 2, area.height()));
     EXPECT_EQ(places[1].left(), places[0].right() + 1);
@@ -221,6 +229,24 @@ TEST_F(MainWindowTest, QuitAsksAndNoKeepsEverything)
     MessageBoxAnswer yes(QMessageBox::Yes);
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, EditCommandsWorkOnTheFocusedText)
+{
+    showAt(900, 600);
+    auto* edit = new QLineEdit("12.50");
+    window.addChildWindow(edit);
+    window.activateWindow();
+    edit->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+
+    edit->selectAll();
+    window.CutItem->trigger();
+    EXPECT_EQ(edit->text(), "");
+    window.PasteItem->trigger();
+    window.PasteItem->trigger();
+    EXPECT_EQ(edit->text(), "12.5012.50");
 }
 
 void writeMaster(const std::filesystem::path& file, std::initializer_list<std::pair<const char*, int>> symbols)
@@ -281,6 +307,36 @@ TEST(GeneralErrorBox, ShowsAnEscapedErrorAndCarriesOn)
     MessageBoxAnswer second(QMessageBox::Ok);
     QCoreApplication::sendEvent(&handler, &again);
     EXPECT_TRUE(second.answered());
+}
+
+void click(QWidget& widget)
+{
+    const QPointF at(widget.width() / 2.0, widget.height() / 2.0);
+    const QPointF global = widget.mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    QApplication::sendEvent(&widget, &release);
+}
+
+TEST(GeneralErrorBox, ACommandThatFailsLeavesItsButtonUsable)
+{
+    QPushButton button("Apply");
+    button.resize(80, 24);
+    button.show();
+    int runs = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&runs] {
+        ++runs;
+        throw std::invalid_argument("not a number: 12,5");
+    });
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        click(button);
+        EXPECT_TRUE(ok.answered());
+        EXPECT_EQ(ok.text(), "not a number: 12,5");
+        EXPECT_EQ(runs, attempt);
+        EXPECT_FALSE(button.isDown());
+    }
 }
 
 TEST(Splash, FadesInFifteenStepsThenStays)
