@@ -21,6 +21,8 @@ public:
         static char name[] = "test_app";
         static char* argv[] = {name, nullptr};
         app_ = new KiruvanApplication(argc, argv);
+        // A main window closed by one test must not end the event loops of the next ones.
+        app_->setQuitOnLastWindowClosed(false);
     }
     void TearDown() override
     {
