@@ -81,37 +81,16 @@ int firstBarFor(int barCount)
 
 ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symbol, const SearchResult& best)
 {
-    const TradeStatistics& s = best.statistics;
-    ResultRow row;
-    row.Code_Market = market.id;
-    row.Code_Stock = symbol.code;
-    row.Nom_Market = market.name;
-    row.Nom_Stock = symbol.name;
-    row.Date_Last_Trade = s.Date_Last_Trade;
-    row.Sens_Last_trade = s.Sens_Last_trade;
-    row.cours_Last_trade = s.cours_Last_trade;
-    row.Cours_backtest = best.Cours_backtest;
-    row.PV_Since_Last_trade = s.PV_Since_Last_trade;
-    row.Opt1 = best.Opt1;
-    row.Opt2 = best.Opt2;
-    row.First_Bar = best.First_Bar;
-    row.Date_BackTest = best.Date_BackTest;
-    row.Last_Top_Equity = s.Last_Top_Equity;
-    row.DateStr_Last_Top_Equity_Curve = s.DateStr_Last_Top_Equity_Curve;
-    row.Total_profit_pourcent = s.Total_profit_pourcent;
-    row.NB_Trades = s.NB_Trades;
-    row.Number_Winning_trades = s.Number_Winning_trades;
-    row.Number_Loosing_trades = s.Number_Loosing_trades;
-    row.Percent_profitable = s.Percent_profitable;
-    row.Gross_Profit = s.Gross_Profit;
-    row.Gross_Loss = s.Gross_Loss;
-    row.Profit_Factor = s.Profit_Factor;
-    row.Max_intraday_drawdown = s.Max_intraday_drawdown;
-    row.Updated_Max_intraday_drawdown = s.Updated_Max_intraday_drawdown;
-    row.date_UMDD = s.date_UMDD;
-    row.Updated_Account_size_required = s.Updated_Account_size_required;
-    row.Updated_Return_On_Account = s.Updated_Return_On_Account;
-    return row;
+    return {.Code_Market = market.id,
+            .Code_Stock = symbol.code,
+            .Nom_Market = market.name,
+            .Nom_Stock = symbol.name,
+            .Opt1 = best.Opt1,
+            .Opt2 = best.Opt2,
+            .First_Bar = best.First_Bar,
+            .Date_BackTest = best.Date_BackTest,
+            .Cours_backtest = best.Cours_backtest,
+            .statistics = best.statistics};
 }
 
 namespace {
@@ -230,8 +209,8 @@ private:
             return;
         }
         ++summary_.rowsWritten;
-        if (row.Updated_Account_size_required != 0)
-            log("Updated Return On Account " + Format_Prix(row.Updated_Return_On_Account) + " %");
+        if (row.statistics.Updated_Account_size_required != 0)
+            log("Updated Return On Account " + Format_Prix(row.statistics.Updated_Return_On_Account) + " %");
     }
 
     const DataFolder& folder_;

@@ -30,18 +30,17 @@ namespace {
 
 std::string csvField(const ResultRow& row, const ResultField& field)
 {
-    return std::visit(
-        [&](auto member) -> std::string {
-            const auto& value = row.*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, std::int32_t>)
-                return std::to_string(value);
-            else if constexpr (std::is_same_v<T, double>)
-                return csvNumber(value);
-            else
-                return csvText(value);
-        },
-        field.member);
+    std::string text;
+    visitResultField(row, field, [&](const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::int32_t>)
+            text = std::to_string(value);
+        else if constexpr (std::is_same_v<T, double>)
+            text = csvNumber(value);
+        else
+            text = csvText(value);
+    });
+    return text;
 }
 
 template <typename Cell>

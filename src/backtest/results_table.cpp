@@ -7,36 +7,37 @@ namespace kiruvan {
 namespace {
 
 using R = ResultRow;
+using S = TradeStatistics;
 
 constexpr std::array<ResultField, kResultFieldCount> kFields = {{
     {"Code_Market", FieldType::Integer, 0, &R::Code_Market},
     {"Code_Stock", FieldType::String, 30, &R::Code_Stock},
     {"Nom_Market", FieldType::String, 30, &R::Nom_Market},
     {"Nom_Stock", FieldType::String, 30, &R::Nom_Stock},
-    {"Date_Last_Trade", FieldType::String, 30, &R::Date_Last_Trade},
-    {"Sens_Last_trade", FieldType::String, 30, &R::Sens_Last_trade},
-    {"cours_Last_trade", FieldType::Float, 0, &R::cours_Last_trade},
+    {"Date_Last_Trade", FieldType::String, 30, &S::Date_Last_Trade},
+    {"Sens_Last_trade", FieldType::String, 30, &S::Sens_Last_trade},
+    {"cours_Last_trade", FieldType::Float, 0, &S::cours_Last_trade},
     {"Cours_backtest", FieldType::Float, 0, &R::Cours_backtest},
-    {"PV_Since_Last_trade", FieldType::Float, 0, &R::PV_Since_Last_trade},
+    {"PV_Since_Last_trade", FieldType::Float, 0, &S::PV_Since_Last_trade},
     {"Opt1", FieldType::Integer, 0, &R::Opt1},
     {"Opt2", FieldType::Integer, 0, &R::Opt2},
     {"First_Bar", FieldType::Integer, 0, &R::First_Bar},
     {"Date_BackTest", FieldType::String, 10, &R::Date_BackTest},
-    {"Last_Top_Equity", FieldType::Integer, 0, &R::Last_Top_Equity},
-    {"DateStr_Last_Top_Equity_Curve", FieldType::String, 10, &R::DateStr_Last_Top_Equity_Curve},
-    {"Total_profit_pourcent", FieldType::Float, 0, &R::Total_profit_pourcent},
-    {"NB_Trades", FieldType::Integer, 0, &R::NB_Trades},
-    {"Number_Winning_trades", FieldType::Integer, 0, &R::Number_Winning_trades},
-    {"Number_Loosing_trades", FieldType::Integer, 0, &R::Number_Loosing_trades},
-    {"Percent_profitable", FieldType::Float, 0, &R::Percent_profitable},
-    {"Gross_Profit", FieldType::Float, 0, &R::Gross_Profit},
-    {"Gross_Loss", FieldType::Float, 0, &R::Gross_Loss},
-    {"Profit_Factor", FieldType::Float, 0, &R::Profit_Factor},
-    {"Max_intraday_drawdown", FieldType::Float, 0, &R::Max_intraday_drawdown},
-    {"Updated_Max_intraday_drawdown", FieldType::Float, 0, &R::Updated_Max_intraday_drawdown},
-    {"date_UMDD", FieldType::String, 10, &R::date_UMDD},
-    {"Updated_Account_size_required", FieldType::Float, 0, &R::Updated_Account_size_required},
-    {"Updated_Return_On_Account", FieldType::Float, 0, &R::Updated_Return_On_Account},
+    {"Last_Top_Equity", FieldType::Integer, 0, &S::Last_Top_Equity},
+    {"DateStr_Last_Top_Equity_Curve", FieldType::String, 10, &S::DateStr_Last_Top_Equity_Curve},
+    {"Total_profit_pourcent", FieldType::Float, 0, &S::Total_profit_pourcent},
+    {"NB_Trades", FieldType::Integer, 0, &S::NB_Trades},
+    {"Number_Winning_trades", FieldType::Integer, 0, &S::Number_Winning_trades},
+    {"Number_Loosing_trades", FieldType::Integer, 0, &S::Number_Loosing_trades},
+    {"Percent_profitable", FieldType::Float, 0, &S::Percent_profitable},
+    {"Gross_Profit", FieldType::Float, 0, &S::Gross_Profit},
+    {"Gross_Loss", FieldType::Float, 0, &S::Gross_Loss},
+    {"Profit_Factor", FieldType::Float, 0, &S::Profit_Factor},
+    {"Max_intraday_drawdown", FieldType::Float, 0, &S::Max_intraday_drawdown},
+    {"Updated_Max_intraday_drawdown", FieldType::Float, 0, &S::Updated_Max_intraday_drawdown},
+    {"date_UMDD", FieldType::String, 10, &S::date_UMDD},
+    {"Updated_Account_size_required", FieldType::Float, 0, &S::Updated_Account_size_required},
+    {"Updated_Return_On_Account", FieldType::Float, 0, &S::Updated_Return_On_Account},
 }};
 
 // The order in which a new row's fields are set: identifiers, parameters, the last bar, the
@@ -52,34 +53,28 @@ std::filesystem::path resultsFile(const DataFolder& folder)
 
 void writeField(FieldRef target, const ResultRow& row, const ResultField& field)
 {
-    std::visit(
-        [&](auto member) {
-            const auto& value = row.*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, std::int32_t>)
-                target.setAsInteger(value);
-            else if constexpr (std::is_same_v<T, double>)
-                target.setAsFloat(value);
-            else
-                target.setAsString(value);
-        },
-        field.member);
+    visitResultField(row, field, [&](const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::int32_t>)
+            target.setAsInteger(value);
+        else if constexpr (std::is_same_v<T, double>)
+            target.setAsFloat(value);
+        else
+            target.setAsString(value);
+    });
 }
 
 void readField(const FieldRef& source, ResultRow& row, const ResultField& field)
 {
-    std::visit(
-        [&](auto member) {
-            auto& value = row.*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, std::int32_t>)
-                value = source.asInteger();
-            else if constexpr (std::is_same_v<T, double>)
-                value = source.asFloat();
-            else
-                value = source.asString();
-        },
-        field.member);
+    visitResultField(row, field, [&](auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::int32_t>)
+            value = source.asInteger();
+        else if constexpr (std::is_same_v<T, double>)
+            value = source.asFloat();
+        else
+            value = source.asString();
+    });
 }
 
 std::string quoted(std::string_view text)

@@ -5,57 +5,61 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
 #include "database/data_folder.h"
 #include "database/table.h"
+#include "trading/trade_statistics.h"
 
 namespace kiruvan {
 
 // One row of the results table: the best parameter pair of one symbol with its statistics.
-// Members carry the field names; their order is the table's field order.
+// Members carry the field names.
 struct ResultRow {
     std::int32_t Code_Market = 0;
     std::string Code_Stock;
     std::string Nom_Market;
     std::string Nom_Stock;
-    std::string Date_Last_Trade;
-    std::string Sens_Last_trade;
-    double cours_Last_trade = 0;
-    double Cours_backtest = 0;
-    double PV_Since_Last_trade = 0;
     std::int32_t Opt1 = 0;
     std::int32_t Opt2 = 0;
     std::int32_t First_Bar = 0;
     std::string Date_BackTest;
-    std::int32_t Last_Top_Equity = 0;
-    std::string DateStr_Last_Top_Equity_Curve;
-    double Total_profit_pourcent = 0;
-    std::int32_t NB_Trades = 0;
-    std::int32_t Number_Winning_trades = 0;
-    std::int32_t Number_Loosing_trades = 0;
-    double Percent_profitable = 0;
-    double Gross_Profit = 0;
-    double Gross_Loss = 0;
-    double Profit_Factor = 0;
-    double Max_intraday_drawdown = 0;
-    double Updated_Max_intraday_drawdown = 0;
-    std::string date_UMDD;
-    double Updated_Account_size_required = 0;
-    double Updated_Return_On_Account = 0;
+    double Cours_backtest = 0;
+    TradeStatistics statistics;
 
     friend bool operator==(const ResultRow&, const ResultRow&) = default;
 };
 
-// One field of the results table and the member of ResultRow that holds it.
+// One field of the results table and the member of ResultRow (or of its statistics) that
+// holds it.
 struct ResultField {
-    using Member = std::variant<std::int32_t ResultRow::*, double ResultRow::*, std::string ResultRow::*>;
+    using Member = std::variant<std::int32_t ResultRow::*, double ResultRow::*, std::string ResultRow::*,
+                                std::int32_t TradeStatistics::*, double TradeStatistics::*,
+                                std::string TradeStatistics::*>;
     std::string_view name;
     FieldType type;
     int size;
     Member member;
 };
+
+// The row's value of a field, const when the row is.
+template <typename Row, typename Owner, typename T>
+auto& memberOf(Row& row, T Owner::*member)
+{
+    if constexpr (std::is_same_v<Owner, ResultRow>)
+        return row.*member;
+    else
+        return row.statistics.*member;
+}
+
+// Calls f with the row's value of the field (an int32, a double or a string).
+template <typename Row, typename F>
+void visitResultField(Row& row, const ResultField& field, F&& f)
+{
+    std::visit([&](auto member) { f(memberOf(row, member)); }, field.member);
+}
 
 inline constexpr int kResultFieldCount = 28;
 

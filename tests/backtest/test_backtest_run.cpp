@@ -57,8 +57,8 @@ SearchResult searchDirectly(const BacktestFolder& data, const std::string& code)
 Lines backtestedLines(const std::string& name, const ResultRow& row)
 {
     Lines lines{"Backtesting " + name};
-    if (row.Updated_Account_size_required != 0)
-        lines.push_back("Updated Return On Account " + Format_Prix(row.Updated_Return_On_Account) + " %");
+    if (row.statistics.Updated_Account_size_required != 0)
+        lines.push_back("Updated Return On Account " + Format_Prix(row.statistics.Updated_Return_On_Account) + " %");
     lines.push_back("");
     return lines;
 }
@@ -144,15 +144,7 @@ TEST_F(BacktestRunTest, EvaluationWindowIsTheLast1251BarsAndRowsHoldTheBestPair)
     EXPECT_EQ(row.Opt2, best.Opt2);
     EXPECT_EQ(row.Date_BackTest, best.Date_BackTest);
     EXPECT_EQ(row.Cours_backtest, best.Cours_backtest);
-    EXPECT_EQ(row.cours_Last_trade, best.statistics.cours_Last_trade);
-    EXPECT_EQ(row.Sens_Last_trade, best.statistics.Sens_Last_trade);
-    EXPECT_EQ(row.Number_Winning_trades, best.statistics.Number_Winning_trades);
-    EXPECT_EQ(row.Number_Loosing_trades, best.statistics.Number_Loosing_trades);
-    EXPECT_EQ(row.Gross_Profit, best.statistics.Gross_Profit);
-    EXPECT_EQ(row.Gross_Loss, best.statistics.Gross_Loss);
-    EXPECT_EQ(row.Max_intraday_drawdown, best.statistics.Max_intraday_drawdown);
-    EXPECT_EQ(row.Updated_Max_intraday_drawdown, best.statistics.Updated_Max_intraday_drawdown);
-    EXPECT_EQ(row.Updated_Return_On_Account, best.statistics.Updated_Return_On_Account);
+    EXPECT_EQ(row.statistics, best.statistics);
 }
 
 TEST_F(BacktestRunTest, AbortDuringTheFirstSymbolLeavesTheFileAsItWas)

@@ -96,8 +96,8 @@ TEST(ResultsTableRows, RoundTripEveryFieldExactly)
     BacktestFolder data;
     CreateDataset_Trading_system(data.folder());
     ResultRow row = sampleRow(7, "X");
-    row.Date_Last_Trade.clear();
-    row.Sens_Last_trade.clear();
+    row.statistics.Date_Last_Trade.clear();
+    row.statistics.Sens_Last_trade.clear();
     row.Cours_backtest = std::nextafter(0.1, 1.0);
     replaceMarketRows(data.folder(), 7, {row});
 
@@ -179,9 +179,9 @@ TEST(ResultsTableReaders, MissingFileGivesNoRowsAndAClosedTable)
 TEST(ResultsCsv, HeaderNamesTheFieldsAndRowsKeepEveryValue)
 {
     ResultRow row = sampleRow(3, "A,\"B\"");
-    row.Gross_Profit = 0.1 + 0.2;
-    row.Updated_Return_On_Account = -1.0 / 7.0;
-    row.Max_intraday_drawdown = 1e-310;  // subnormal
+    row.statistics.Gross_Profit = 0.1 + 0.2;
+    row.statistics.Updated_Return_On_Account = -1.0 / 7.0;
+    row.statistics.Max_intraday_drawdown = 1e-310;  // subnormal
     std::ostringstream out;
     writeResultsCsv(out, {row});
 
@@ -198,9 +198,9 @@ TEST(ResultsCsv, HeaderNamesTheFieldsAndRowsKeepEveryValue)
     EXPECT_EQ(names.back(), "Updated_Return_On_Account");
     EXPECT_EQ(cells[1], "A,\"B\"");
     EXPECT_EQ(cells[0], "3");
-    EXPECT_EQ(std::strtod(cells[20].c_str(), nullptr), row.Gross_Profit);
-    EXPECT_EQ(std::strtod(cells[27].c_str(), nullptr), row.Updated_Return_On_Account);
-    EXPECT_EQ(std::strtod(cells[23].c_str(), nullptr), row.Max_intraday_drawdown);
+    EXPECT_EQ(std::strtod(cells[20].c_str(), nullptr), row.statistics.Gross_Profit);
+    EXPECT_EQ(std::strtod(cells[27].c_str(), nullptr), row.statistics.Updated_Return_On_Account);
+    EXPECT_EQ(std::strtod(cells[23].c_str(), nullptr), row.statistics.Max_intraday_drawdown);
     EXPECT_EQ(cells[22], "999.99000000000001");
 }
 
