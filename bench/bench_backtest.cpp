@@ -10,8 +10,6 @@
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
-#include "database/symbol_files.h"
-#include "database/table.h"
 #include "trading/bar_loading.h"
 #include "trading/synthetic_bars.h"
 
@@ -29,11 +27,7 @@ public:
         if (!mkdtemp(pattern.data()))
             std::abort();
         path_ = pattern;
-        Table symbol;
-        defineSymbolLayout(symbol, true);
-        symbol.create();
-        appendSymbolRows(symbol, syntheticDailyBars({.seed = 11, .count = 3501}));
-        symbol.saveToFile(path_ / "BENCH.cds");
+        appendToSymbolFile(folder(), "BENCH", syntheticDailyBars({.seed = 11, .count = 3501}));
         CreateDataset_Trading_system(folder());
     }
     ~BenchFolder() { std::filesystem::remove_all(path_); }

@@ -26,6 +26,7 @@
 #include "app/kiruvan_application.h"
 #include "app/market_check.h"
 #include "app/window_layout.h"
+#include "backtest/FOptimisation.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
@@ -161,7 +162,6 @@ void TBrannock::enableAvailableCommands()
     GestiondesMarchs1->setEnabled(false);
     GestiondesTitres1->setEnabled(false);
     MiseJour1->setEnabled(false);
-    Scanneur1->setEnabled(false);
     signals1->setEnabled(false);
     Web1->setEnabled(false);
 }
@@ -502,7 +502,8 @@ void TBrannock::MiseJour1Click()
 void TBrannock::Scanneur1Click()
 {
     Ferme_Fenetres_Filles();
-    // Then shows the backtest dialog modally.
+    TUOptimisation dialog(dataFolder_, this);
+    dialog.exec();
 }
 
 void TBrannock::signals1Click()

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "app/text_values.h"
-#include "database/symbol_files.h"
 #include "trading/bar_loading.h"
 #include "trading/bar_series.h"
 #include "trading/parameter_search.h"
@@ -172,16 +171,9 @@ private:
     // reports as too few.
     bool loadSymbol(const BacktestSymbol& symbol)
     {
-        const auto file = folder_.findSymbolFile(symbol.code);
-        if (!file) {
-            fail("< File \"" + symbol.code + ".cds\" not found. >");
-            bars_->NBBars = 0;
-            return true;
-        }
         try {
-            Verification_Fichier_Data(*file);
-            bars_->Reinitialise_Les_Tableaux();
-            loadNewestBars(*file, *bars_);
+            if (!loadSymbolForBacktest(*bars_, folder_, symbol.code))
+                fail("< File \"" + symbol.code + ".cds\" not found. >");
         } catch (const std::exception&) {
             fail("Read Error ! " + symbol.name + " file is corrupted. ");
             return false;

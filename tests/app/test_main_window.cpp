@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
-    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton3, window.SpeedButton2, window.SpeedButton4};
+    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton3, window.SpeedButton4};
     for (QAction* button : buttons)
         EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
     EXPECT_FALSE(window.GestiondesMarchs1->isEnabled());

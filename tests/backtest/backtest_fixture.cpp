@@ -39,11 +39,8 @@ void BacktestFolder::writeSymbols(const std::vector<SymbolSpec>& symbols) const
 
 void BacktestFolder::writeBars(const std::string& code, int barCount, int seed) const
 {
-    Table table;
-    defineSymbolLayout(table, true);
-    table.create();
-    appendSymbolRows(table, syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed) + 1, .count = barCount}));
-    table.saveToFile(file(code + ".cds"));
+    appendToSymbolFile(folder(), code,
+                       syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed) + 1, .count = barCount}));
 }
 
 ResultRow sampleRow(std::int32_t market, const std::string& code, double salt)
