@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/gui_support.h"
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
@@ -22,23 +23,6 @@ namespace kiruvan {
 namespace {
 
 using test::BacktestFolder;
-
-class QtApplication : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "test_backtest_gui";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 // Processes events until the condition holds or the time runs out.
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
@@ -161,6 +145,28 @@ TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
     EXPECT_EQ(logLines(dialog).count("Backtesting First"), 1);
 }
 
+TEST(BacktestDialog, RunThatCannotReadTheResultsFileShowsWhyAndReturnsToIdle)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 1}});
+    TUOptimisation dialog(data.folder());
+    test::writeFile(data.file("Optimization.cds"), "damaged");
+    int ended = 0;
+    QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
+
+    test::MessageBoxAnswer answer(QMessageBox::Ok);
+    dialog.BTN_OK->click();
+    ASSERT_TRUE(waitFor([&] { return ended == 1; }));
+
+    EXPECT_TRUE(answer.answered());
+    EXPECT_EQ(answer.icon(), QMessageBox::Critical);
+    EXPECT_TRUE(answer.text().contains("Optimization.cds")) << answer.text().toStdString();
+    EXPECT_EQ(dialog.BTN_OK->text(), "Start");
+    EXPECT_FALSE(dialog.BTN_Cancel->isHidden());
+    EXPECT_EQ(test::readFile(data.file("Optimization.cds")), "damaged");
+}
+
 // The picture of the dialog in the middle of a run shows its controls (not a blank window).
 // With KIRUVAN_SHOTS set, the picture is also saved there for a person to look at.
 TEST(BacktestDialog, PaintsItsControlsDuringARun)
@@ -185,6 +191,8 @@ TEST(BacktestDialog, PaintsItsControlsDuringARun)
     EXPECT_GT(colours.size(), 4);
     dialog.BTN_OK->click();
     ASSERT_TRUE(waitFor([&] { return !dialog.isRunning(); }));
+    if (const char* folder = std::getenv("KIRUVAN_SHOTS"))
+        dialog.grab().save(QString::fromLocal8Bit(folder) + "/backtest_dialog_aborted.png");
 }
 
 }  // namespace
