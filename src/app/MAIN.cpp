@@ -27,6 +27,8 @@
 #include "app/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
+#include "database/FGestion_codes.h"
+#include "database/F_Gestion_Marches.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
@@ -159,8 +161,6 @@ QString TBrannock::dataFolderText() const
 void TBrannock::enableAvailableCommands()
 {
     FileOpenItem->setEnabled(false);
-    GestiondesMarchs1->setEnabled(false);
-    GestiondesTitres1->setEnabled(false);
     MiseJour1->setEnabled(false);
     signals1->setEnabled(false);
     Web1->setEnabled(false);
@@ -485,12 +485,14 @@ void TBrannock::FileOpen1Execute()
 
 void TBrannock::GestiondesMarchs1Click()
 {
-    // Shows the market manager modally.
+    TGestion_Marches dialog(dataFolder_, this);
+    dialog.exec();
 }
 
 void TBrannock::GestiondesTitres1Click()
 {
-    // Shows the symbol manager modally.
+    TGestion_des_codes dialog(dataFolder_, Validation_OK, this);
+    dialog.exec();
 }
 
 void TBrannock::MiseJour1Click()

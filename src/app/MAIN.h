@@ -97,6 +97,9 @@ public:
     QToolBar* ToolBar2 = nullptr;
     TAboutBox* AboutBox = nullptr;
 
+    // The symbol manager's flag; it outlives the dialog and lives as long as the program.
+    bool Validation_OK = false;
+
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

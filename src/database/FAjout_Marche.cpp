@@ -7,20 +7,22 @@
 #include "database/dialog_frame.h"
 #include "database/market_manager.h"
 
+namespace kiruvan {
+
 TAjout_Marche::TAjout_Marche(const QString& Titre_Dialogue, const QString& initialName, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(Titre_Dialogue);
     EDT_Nom_Marche = new QLineEdit(initialName, this);
-    EDT_Nom_Marche->setMaxLength(kiruvan::kMarketNameSize);
+    EDT_Nom_Marche->setMaxLength(kMarketNameSize);
     EDT_Nom_Marche->setMinimumWidth(240);
-    BitBtn1 = kiruvan::gui::plainButton("Ok", this);
+    BitBtn1 = gui::plainButton("Ok", this);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(EDT_Nom_Marche);
     layout->addWidget(BitBtn1);
     connect(BitBtn1, &QPushButton::clicked, this, &TAjout_Marche::BitBtn1Click);
-    kiruvan::gui::makeFixedDialog(this);
+    gui::makeFixedDialog(this);
 }
 
 QString TAjout_Marche::ask(QWidget* parent, const QString& Titre_Dialogue, const QString& initialName)
@@ -35,3 +37,5 @@ void TAjout_Marche::BitBtn1Click()
     nomSaisi_ = EDT_Nom_Marche->text();
     accept();
 }
+
+}  // namespace kiruvan

@@ -6,6 +6,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace kiruvan {
+
 // Asks for a market's name. Nom_Saisi holds the edit's text, as typed, when "Ok" was pressed
 // and the empty text when the dialog was closed any other way.
 class TAjout_Marche : public QDialog {
@@ -27,3 +29,5 @@ private slots:
 private:
     QString nomSaisi_;
 };
+
+}  // namespace kiruvan

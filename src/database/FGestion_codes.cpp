@@ -11,23 +11,21 @@
 
 #include "database/dialog_frame.h"
 
-using kiruvan::SymbolItem;
-using kiruvan::gui::plainButton;
-using kiruvan::gui::runGuarded;
+namespace kiruvan {
 
 namespace {
 
 QLineEdit* boundEdit(QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
-    edit->setMaxLength(kiruvan::kSymbolTextSize);
+    edit->setMaxLength(kSymbolTextSize);
     edit->setMinimumWidth(220);
     return edit;
 }
 
 QPushButton* arrowButton(const QString& caption, const QString& hint, QWidget* parent)
 {
-    QPushButton* button = plainButton(caption, parent);
+    QPushButton* button = gui::plainButton(caption, parent);
     button->setToolTip(hint);
     button->setStatusTip(hint);
     button->setFixedWidth(32);
@@ -45,8 +43,8 @@ bool leavesForAnotherItem(const QEvent* event)
 
 }  // namespace
 
-TGestion_des_codes::TGestion_des_codes(const kiruvan::DataFolder& folder, bool& Validation_OK, QWidget* parent)
-    : QDialog(parent), manager_(std::make_unique<kiruvan::SymbolManager>(folder)), validationOK_(Validation_OK)
+TGestion_des_codes::TGestion_des_codes(const DataFolder& folder, bool& Validation_OK, QWidget* parent)
+    : QDialog(parent), manager_(std::make_unique<SymbolManager>(folder)), validationOK_(Validation_OK)
 {
     setWindowTitle("Symbol Manager");
     confirm = [this](const QString& question) {
@@ -59,14 +57,14 @@ TGestion_des_codes::TGestion_des_codes(const kiruvan::DataFolder& folder, bool& 
     EDT_Nom = boundEdit(this);
     Label2 = new QLabel("Market", this);
     DBL = new QComboBox(this);
-    for (const kiruvan::Market& market : manager_->markets())
+    for (const Market& market : manager_->markets())
         DBL->addItem(QString::fromStdString(market.name), market.id);
     Button2 = arrowButton("<-", "Prior", this);
     Button3 = arrowButton("->", "Next", this);
-    BTN_Ajouter = plainButton("Add", this);
-    BTN_Del = plainButton("Delete", this);
-    BTN_Appliquer = plainButton("Apply", this);
-    BTN_OK = plainButton("OK", this);
+    BTN_Ajouter = gui::plainButton("Add", this);
+    BTN_Del = gui::plainButton("Delete", this);
+    BTN_Appliquer = gui::plainButton("Apply", this);
+    BTN_OK = gui::plainButton("OK", this);
 
     auto* fields = new QGridLayout;
     fields->addWidget(Label1, 0, 0);
@@ -94,7 +92,7 @@ TGestion_des_codes::TGestion_des_codes(const kiruvan::DataFolder& folder, bool& 
     connect(BTN_OK, &QPushButton::clicked, this, &TGestion_des_codes::BTN_OKClick);
     connect(DBL, &QComboBox::activated, this, &TGestion_des_codes::DBLChange);
     showSymbol();
-    kiruvan::gui::makeFixedDialog(this);
+    gui::makeFixedDialog(this);
 }
 
 TGestion_des_codes::~TGestion_des_codes() = default;
@@ -102,7 +100,7 @@ TGestion_des_codes::~TGestion_des_codes() = default;
 bool TGestion_des_codes::eventFilter(QObject* watched, QEvent* event)
 {
     if (leavesForAnotherItem(event)) {
-        runGuarded(this, [&] {
+        gui::runGuarded([&] {
             storeEdits();
             if (watched == EDT_Code)
                 EDT_CodeExit();
@@ -154,7 +152,7 @@ void TGestion_des_codes::focusItem(SymbolItem item)
 
 void TGestion_des_codes::DBLChange(int index)
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         if (index >= 0)
             manager_->setMarket(DBL->itemData(index).toInt());
@@ -162,9 +160,9 @@ void TGestion_des_codes::DBLChange(int index)
     });
 }
 
-void TGestion_des_codes::step(bool (kiruvan::SymbolManager::*move)())
+void TGestion_des_codes::step(bool (SymbolManager::*move)())
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         if ((manager_.get()->*move)()) {
             showSymbol();
@@ -175,17 +173,17 @@ void TGestion_des_codes::step(bool (kiruvan::SymbolManager::*move)())
 
 void TGestion_des_codes::Button2Click()
 {
-    step(&kiruvan::SymbolManager::prior);
+    step(&SymbolManager::prior);
 }
 
 void TGestion_des_codes::Button3Click()
 {
-    step(&kiruvan::SymbolManager::next);
+    step(&SymbolManager::next);
 }
 
 void TGestion_des_codes::BTN_AjouterClick()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         manager_->add();
         showSymbol();
@@ -195,7 +193,7 @@ void TGestion_des_codes::BTN_AjouterClick()
 
 void TGestion_des_codes::BTN_DelClick()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         if (manager_->hasSymbol() && confirm("Do you want delete this symbol ?"))
             manager_->removeCurrent();
@@ -204,7 +202,7 @@ void TGestion_des_codes::BTN_DelClick()
     });
 }
 
-void TGestion_des_codes::showOutcome(const kiruvan::ApplyOutcome& outcome)
+void TGestion_des_codes::showOutcome(const ApplyOutcome& outcome)
 {
     showSymbol();
     if (!outcome.problem.empty())
@@ -214,7 +212,7 @@ void TGestion_des_codes::showOutcome(const kiruvan::ApplyOutcome& outcome)
 
 void TGestion_des_codes::BTN_AppliquerClick()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         showOutcome(manager_->apply(validationOK_));
     });
@@ -222,10 +220,12 @@ void TGestion_des_codes::BTN_AppliquerClick()
 
 void TGestion_des_codes::BTN_OKClick()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         storeEdits();
         showOutcome(manager_->confirm(validationOK_));
         if (validationOK_)
             accept();
     });
 }
+
+}  // namespace kiruvan

@@ -12,6 +12,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace kiruvan {
+
 // The symbol manager: one symbol at a time, bound to the code and name edits and the market
 // list. Apply and OK write Master.cds and create the missing symbol files; the close box
 // discards what was not applied.
@@ -19,13 +21,13 @@ class TGestion_des_codes : public QDialog {
     Q_OBJECT
 public:
     // Validation_OK is the program-wide flag that outlives the dialog.
-    TGestion_des_codes(const kiruvan::DataFolder& folder, bool& Validation_OK, QWidget* parent = nullptr);
+    TGestion_des_codes(const DataFolder& folder, bool& Validation_OK, QWidget* parent = nullptr);
     ~TGestion_des_codes() override;
 
     // Asks a Yes/No question; a confirmation box by default, tests answer in its place.
     std::function<bool(const QString& question)> confirm;
 
-    const kiruvan::SymbolManager& manager() const { return *manager_; }
+    const SymbolManager& manager() const { return *manager_; }
 
     QLabel* Label1 = nullptr;
     QLineEdit* EDT_Code = nullptr;
@@ -56,10 +58,12 @@ private:
     void storeEdits();
     void EDT_CodeExit();
     void showSymbol();
-    void showOutcome(const kiruvan::ApplyOutcome& outcome);
-    void focusItem(kiruvan::SymbolItem item);
-    void step(bool (kiruvan::SymbolManager::*move)());
+    void showOutcome(const ApplyOutcome& outcome);
+    void focusItem(SymbolItem item);
+    void step(bool (SymbolManager::*move)());
 
-    std::unique_ptr<kiruvan::SymbolManager> manager_;
+    std::unique_ptr<SymbolManager> manager_;
     bool& validationOK_;
 };
+
+}  // namespace kiruvan

@@ -15,30 +15,29 @@
 #include "database/dialog_frame.h"
 #include "database/table_model.h"
 
-using kiruvan::gui::plainButton;
-using kiruvan::gui::runGuarded;
+namespace kiruvan {
 
 namespace {
 
-QString priceText(const kiruvan::Value& value)
+QString priceText(const Value& value)
 {
     if (const auto* price = std::get_if<double>(&value))
-        return QString::fromStdString(kiruvan::Format_Prix(*price));
+        return QString::fromStdString(Format_Prix(*price));
     return {};
 }
 
-std::vector<kiruvan::TableModel::Column> gridColumns()
+std::vector<TableModel::Column> gridColumns()
 {
-    std::vector<kiruvan::TableModel::Column> columns;
-    for (int column = kiruvan::kDateColumn; column < kiruvan::kBarColumnCount; ++column) {
-        const QString field = QString::fromUtf8(kiruvan::barColumnField(column).data(),
-                                                static_cast<qsizetype>(kiruvan::barColumnField(column).size()));
-        kiruvan::TableModel::Column spec{field, field};
-        if (column == kiruvan::kDateColumn)
+    std::vector<TableModel::Column> columns;
+    for (int column = kDateColumn; column < kBarColumnCount; ++column) {
+        const QString field = QString::fromUtf8(barColumnField(column).data(),
+                                                static_cast<qsizetype>(barColumnField(column).size()));
+        TableModel::Column spec{field, field};
+        if (column == kDateColumn)
             spec.alignment = Qt::AlignCenter;
-        else if (column != kiruvan::kVolumeColumn)
+        else if (column != kVolumeColumn)
             spec.format = priceText;
-        if (column != kiruvan::kDateColumn)
+        if (column != kDateColumn)
             spec.alignment = Qt::AlignRight | Qt::AlignVCenter;
         columns.push_back(std::move(spec));
     }
@@ -58,26 +57,26 @@ QString chooseFileToSave(QWidget* parent, const QString& folder, const QString& 
 
 }  // namespace
 
-TFDataView::TFDataView(const kiruvan::DataFolder& folder, const QString& Code_Symbole, const QString& caption,
-                       const kiruvan::Clock& clock, QWidget* parent)
+TFDataView::TFDataView(const DataFolder& folder, const QString& Code_Symbole, const QString& caption,
+                       const Clock& clock, QWidget* parent)
     : QDialog(parent), clock_(clock), code_(Code_Symbole), folder_(folder)
 {
     setWindowTitle(caption);
     confirm = [this](const QString& question) {
         return QMessageBox::question(this, "Confirm", question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
-    askDivision = [this](kiruvan::Date reference) { return TFDatePicker::ask(this, reference); };
+    askDivision = [this](Date reference) { return TFDatePicker::ask(this, reference); };
     chooseExportFile = [this](const QString& dir, const QString& name) { return chooseFileToSave(this, dir, name); };
 
     table_.setClock(clock_);
-    kiruvan::loadSymbolData(table_, folder_, code_.toStdString());
+    loadSymbolData(table_, folder_, code_.toStdString());
     file_ = table_.fileName();
 
     buildGrid();
-    BTN_Division = plainButton("Division", this);
-    BTN_Save_ASCII = plainButton("Save to ASCII", this);
-    BTN_OK = plainButton("OK", this);
-    BTN_Cancel = plainButton("Cancel", this);
+    BTN_Division = gui::plainButton("Division", this);
+    BTN_Save_ASCII = gui::plainButton("Save to ASCII", this);
+    BTN_OK = gui::plainButton("OK", this);
+    BTN_Cancel = gui::plainButton("Cancel", this);
     const bool hasRows = !table_.isEmpty();
     for (QPushButton* button : {BTN_Division, BTN_Save_ASCII, BTN_OK})
         button->setEnabled(hasRows);
@@ -97,23 +96,23 @@ TFDataView::TFDataView(const kiruvan::DataFolder& folder, const QString& Code_Sy
     connect(BTN_Save_ASCII, &QPushButton::clicked, this, &TFDataView::BTN_Save_ASCIIClick);
     connect(BTN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(560, 480);
-    kiruvan::gui::makeFixedDialog(this);
+    gui::makeFixedDialog(this);
 }
 
 TFDataView::~TFDataView() = default;
 
-bool TFDataView::showFor(QWidget* parent, const kiruvan::DataFolder& folder, const QString& Code_Symbole,
-                         const QString& Nom_Titre, const kiruvan::Clock& clock)
+bool TFDataView::showFor(QWidget* parent, const DataFolder& folder, const QString& Code_Symbole,
+                         const QString& Nom_Titre, const Clock& clock)
 {
     std::unique_ptr<TFDataView> viewer;
-    runGuarded(parent, [&] { viewer = std::make_unique<TFDataView>(folder, Code_Symbole, Nom_Titre, clock, parent); });
+    gui::runGuarded([&] { viewer = std::make_unique<TFDataView>(folder, Code_Symbole, Nom_Titre, clock, parent); });
     return viewer && viewer->exec() == QDialog::Accepted;
 }
 
 void TFDataView::buildGrid()
 {
     DBG = new QTableView(this);
-    model_ = new kiruvan::TableModel(table_, gridColumns(), this);
+    model_ = new TableModel(table_, gridColumns(), this);
     DBG->setModel(model_);
     DBG->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBG->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -140,13 +139,13 @@ bool TFDataView::eventFilter(QObject* watched, QEvent* event)
 
 void TFDataView::deleteCurrentRow()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         if (!table_.isEmpty() && confirm("Delete record?"))
             table_.remove();
     });
 }
 
-void TFDataView::selectFailure(const kiruvan::RowFailure& failure)
+void TFDataView::selectFailure(const RowFailure& failure)
 {
     const QModelIndex cell = model_->index(failure.recNo - 1, failure.column);
     DBG->setCurrentIndex(cell);
@@ -156,36 +155,38 @@ void TFDataView::selectFailure(const kiruvan::RowFailure& failure)
 
 void TFDataView::BTN_OKClick()
 {
-    runGuarded(this, [&] {
-        if (const auto failure = kiruvan::verifyBars(table_, clock_)) {
+    gui::runGuarded([&] {
+        if (const auto failure = verifyBars(table_, clock_)) {
             selectFailure(*failure);
             return;
         }
-        kiruvan::Save_file_light(table_, file_);
+        Save_file_light(table_, file_);
         accept();
     });
 }
 
 void TFDataView::BTN_DivisionClick()
 {
-    runGuarded(this, [&] {
-        const auto reference = kiruvan::divisionReferenceDate(table_, clock_);
+    gui::runGuarded([&] {
+        const auto reference = divisionReferenceDate(table_, clock_);
         if (!reference)
             return;
-        const kiruvan::DivideChoice choice = askDivision(*reference);
+        const DivideChoice choice = askDivision(*reference);
         if (choice.Division_OK != 1 || choice.Diviseur == 0)
             return;
-        const auto lastDay = kiruvan::parseDate(choice.Date_Choisie, clock_);
+        const auto lastDay = parseDate(choice.Date_Choisie, clock_);
         if (lastDay)
-            kiruvan::divideBefore(table_, choice.Diviseur, *lastDay);
+            divideBefore(table_, choice.Diviseur, *lastDay);
     });
 }
 
 void TFDataView::BTN_Save_ASCIIClick()
 {
-    runGuarded(this, [&] {
+    gui::runGuarded([&] {
         const QString file = chooseExportFile(QString::fromStdString(folder_.root().string()), code_);
         if (!file.isEmpty())
-            kiruvan::writeAsciiExportFile(table_, std::filesystem::path(file.toStdString()));
+            writeAsciiExportFile(table_, std::filesystem::path(file.toStdString()));
     });
 }
+
+}  // namespace kiruvan

@@ -15,8 +15,8 @@ class QPushButton;
 class QTableView;
 
 namespace kiruvan {
+
 class TableModel;
-}
 
 // The data viewer and editor of one symbol's bars: rows can be deleted, prices divided before
 // a day, and the bars exported as ASCII; OK verifies every row and rewrites the symbol file.
@@ -25,21 +25,21 @@ class TFDataView : public QDialog {
     Q_OBJECT
 public:
     // Loads the symbol file of Code_Symbole; throws when it cannot be loaded.
-    TFDataView(const kiruvan::DataFolder& folder, const QString& Code_Symbole, const QString& caption,
-               const kiruvan::Clock& clock, QWidget* parent = nullptr);
+    TFDataView(const DataFolder& folder, const QString& Code_Symbole, const QString& caption,
+               const Clock& clock, QWidget* parent = nullptr);
     ~TFDataView() override;
 
     // Opens the viewer modally for a symbol; a file that cannot be loaded is reported in an
     // error box and nothing opens. Returns whether the viewer saved the file.
-    static bool showFor(QWidget* parent, const kiruvan::DataFolder& folder, const QString& Code_Symbole,
-                        const QString& Nom_Titre, const kiruvan::Clock& clock);
+    static bool showFor(QWidget* parent, const DataFolder& folder, const QString& Code_Symbole,
+                        const QString& Nom_Titre, const Clock& clock);
 
     // Questions and choices, answered by the standard boxes by default and by tests in their place.
     std::function<bool(const QString& question)> confirm;
-    std::function<kiruvan::DivideChoice(kiruvan::Date reference)> askDivision;
+    std::function<DivideChoice(Date reference)> askDivision;
     std::function<QString(const QString& folder, const QString& presetName)> chooseExportFile;
 
-    kiruvan::Table& CDS_Data() { return table_; }
+    Table& CDS_Data() { return table_; }
     QString Code_Symbole() const { return code_; }
 
     QTableView* DBG = nullptr;
@@ -59,12 +59,14 @@ private slots:
 private:
     void buildGrid();
     void deleteCurrentRow();
-    void selectFailure(const kiruvan::RowFailure& failure);
+    void selectFailure(const RowFailure& failure);
 
-    const kiruvan::Clock& clock_;
+    const Clock& clock_;
     QString code_;
     std::filesystem::path file_;
-    kiruvan::DataFolder folder_;
-    kiruvan::Table table_;
-    kiruvan::TableModel* model_ = nullptr;
+    DataFolder folder_;
+    Table table_;
+    TableModel* model_ = nullptr;
 };
+
+}  // namespace kiruvan

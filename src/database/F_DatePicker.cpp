@@ -9,6 +9,8 @@
 
 #include "database/dialog_frame.h"
 
+namespace kiruvan {
+
 namespace {
 
 // Lets into the divisor box only what the divisor rule accepts, typed or pasted.
@@ -17,25 +19,25 @@ public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override
     {
-        return kiruvan::divisorTextAcceptable(input.toStdString()) ? Acceptable : Invalid;
+        return divisorTextAcceptable(input.toStdString()) ? Acceptable : Invalid;
     }
 };
 
 }  // namespace
 
-TFDatePicker::TFDatePicker(kiruvan::Date Date_Reference, QWidget* parent) : QDialog(parent)
+TFDatePicker::TFDatePicker(Date Date_Reference, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Divide by / before");
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     EDT_By = new QLineEdit("1", this);
-    EDT_By->setMaxLength(kiruvan::kDivisorTextSize);
+    EDT_By->setMaxLength(kDivisorTextSize);
     EDT_By->setValidator(new DivisorValidator(EDT_By));
     MonthCalendar1 = new QCalendarWidget(this);
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthCalendar1->setSelectedDate(QDate(Date_Reference.year(), Date_Reference.month(), Date_Reference.day()));
-    BTN_OK = kiruvan::gui::plainButton("OK", this);
-    BTN_Cancel = kiruvan::gui::plainButton("Cancel", this);
+    BTN_OK = gui::plainButton("OK", this);
+    BTN_Cancel = gui::plainButton("Cancel", this);
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -49,7 +51,7 @@ TFDatePicker::TFDatePicker(kiruvan::Date Date_Reference, QWidget* parent) : QDia
     connect(BTN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-kiruvan::DivideChoice TFDatePicker::ask(QWidget* parent, kiruvan::Date Date_Reference)
+DivideChoice TFDatePicker::ask(QWidget* parent, Date Date_Reference)
 {
     TFDatePicker dialog(Date_Reference, parent);
     dialog.exec();
@@ -59,6 +61,8 @@ kiruvan::DivideChoice TFDatePicker::ask(QWidget* parent, kiruvan::Date Date_Refe
 void TFDatePicker::BTN_OKClick()
 {
     const QDate day = MonthCalendar1->selectedDate();
-    choice_ = kiruvan::confirmDivision(EDT_By->text().toStdString(), kiruvan::Date::fromYmd(day.year(), day.month(), day.day()));
+    choice_ = confirmDivision(EDT_By->text().toStdString(), Date::fromYmd(day.year(), day.month(), day.day()));
     accept();
 }
+
+}  // namespace kiruvan

@@ -9,17 +9,19 @@ class QCalendarWidget;
 class QLineEdit;
 class QPushButton;
 
+namespace kiruvan {
+
 // Asks for the divisor and the last day of a division. The results are read after the modal
 // showing: Division_OK is 1 only when OK was pressed with a divisor other than 0.
 class TFDatePicker : public QDialog {
     Q_OBJECT
 public:
-    TFDatePicker(kiruvan::Date Date_Reference, QWidget* parent = nullptr);
+    TFDatePicker(Date Date_Reference, QWidget* parent = nullptr);
 
-    const kiruvan::DivideChoice& result() const { return choice_; }
+    const DivideChoice& result() const { return choice_; }
 
     // Shows the dialog modally and returns its results.
-    static kiruvan::DivideChoice ask(QWidget* parent, kiruvan::Date Date_Reference);
+    static DivideChoice ask(QWidget* parent, Date Date_Reference);
 
     QLineEdit* EDT_By = nullptr;
     QCalendarWidget* MonthCalendar1 = nullptr;
@@ -30,5 +32,7 @@ private slots:
     void BTN_OKClick();
 
 private:
-    kiruvan::DivideChoice choice_;
+    DivideChoice choice_;
 };
+
+}  // namespace kiruvan

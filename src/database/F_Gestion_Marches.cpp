@@ -8,11 +8,10 @@
 #include "database/FAjout_Marche.h"
 #include "database/dialog_frame.h"
 
-using kiruvan::gui::plainButton;
-using kiruvan::gui::runGuarded;
+namespace kiruvan {
 
-TGestion_Marches::TGestion_Marches(const kiruvan::DataFolder& folder, QWidget* parent)
-    : QDialog(parent), manager_(std::make_unique<kiruvan::MarketManager>(folder))
+TGestion_Marches::TGestion_Marches(const DataFolder& folder, QWidget* parent)
+    : QDialog(parent), manager_(std::make_unique<MarketManager>(folder))
 {
     setWindowTitle("Market Manager");
     askName = [this](const QString& caption, const QString& initial) { return TAjout_Marche::ask(this, caption, initial); };
@@ -20,9 +19,9 @@ TGestion_Marches::TGestion_Marches(const kiruvan::DataFolder& folder, QWidget* p
     Label1 = new QLabel("Name", this);
     DBL = new QComboBox(this);
     DBL->setMinimumWidth(240);
-    BTN_Ajouter = plainButton("Add", this);
-    BTN_Modifier = plainButton("Modify", this);
-    BitBtn1 = plainButton("OK", this);
+    BTN_Ajouter = gui::plainButton("Add", this);
+    BTN_Modifier = gui::plainButton("Modify", this);
+    BitBtn1 = gui::plainButton("OK", this);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 3);
@@ -36,7 +35,7 @@ TGestion_Marches::TGestion_Marches(const kiruvan::DataFolder& folder, QWidget* p
     connect(BitBtn1, &QPushButton::clicked, this, &TGestion_Marches::BitBtn1Click);
     connect(DBL, &QComboBox::activated, this, &TGestion_Marches::DBLChange);
     showMarkets();
-    kiruvan::gui::makeFixedDialog(this);
+    gui::makeFixedDialog(this);
 }
 
 TGestion_Marches::~TGestion_Marches() = default;
@@ -45,7 +44,7 @@ void TGestion_Marches::showMarkets()
 {
     const QSignalBlocker quiet(DBL);
     DBL->clear();
-    for (const kiruvan::Market& market : manager_->markets())
+    for (const Market& market : manager_->markets())
         DBL->addItem(QString::fromStdString(market.name), market.id);
     const auto current = manager_->current();
     DBL->setCurrentIndex(current ? DBL->findData(current->id) : -1);
@@ -59,9 +58,9 @@ void TGestion_Marches::DBLChange(int index)
 
 void TGestion_Marches::BTN_AjouterClick()
 {
-    runGuarded(this, [this] {
+    gui::runGuarded([this] {
         const QString name = askName("Add a New Market...", QString());
-        if (manager_->add(name.toStdString()).outcome == kiruvan::AddMarketOutcome::Added)
+        if (manager_->add(name.toStdString()).outcome == AddMarketOutcome::Added)
             showMarkets();
         DBL->setFocus();
     });
@@ -69,7 +68,7 @@ void TGestion_Marches::BTN_AjouterClick()
 
 void TGestion_Marches::BTN_ModifierClick()
 {
-    runGuarded(this, [this] {
+    gui::runGuarded([this] {
         const QString name = askName("Modify a Market...", DBL->currentText());
         if (manager_->renameCurrent(name.toStdString()))
             showMarkets();
@@ -79,8 +78,10 @@ void TGestion_Marches::BTN_ModifierClick()
 
 void TGestion_Marches::BitBtn1Click()
 {
-    runGuarded(this, [this] {
+    gui::runGuarded([this] {
         manager_->save();
         accept();
     });
 }
+
+}  // namespace kiruvan

@@ -11,12 +11,14 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace kiruvan {
+
 // The market manager: markets are added and renamed in memory; OK writes Markets.cds and the
 // close box discards every change.
 class TGestion_Marches : public QDialog {
     Q_OBJECT
 public:
-    explicit TGestion_Marches(const kiruvan::DataFolder& folder, QWidget* parent = nullptr);
+    explicit TGestion_Marches(const DataFolder& folder, QWidget* parent = nullptr);
     ~TGestion_Marches() override;
 
     // Asks for a name with a caption and an initial text; the empty text means none.
@@ -38,5 +40,7 @@ private slots:
 private:
     void showMarkets();
 
-    std::unique_ptr<kiruvan::MarketManager> manager_;
+    std::unique_ptr<MarketManager> manager_;
 };
+
+}  // namespace kiruvan

@@ -1,11 +1,11 @@
 #include "database/dialog_frame.h"
 
 #include <QDialog>
-#include <QGuiApplication>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <exception>
+
+#include "app/gui_helpers.h"
+#include "app/kiruvan_application.h"
 
 namespace kiruvan::gui {
 
@@ -15,11 +15,7 @@ void makeFixedDialog(QDialog* dialog)
                            | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     dialog->adjustSize();
     dialog->setFixedSize(dialog->sizeHint().expandedTo(dialog->size()));
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = dialog->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        dialog->move(frame.topLeft());
-    }
+    centerOnScreen(*dialog);
 }
 
 QPushButton* plainButton(const QString& caption, QWidget* parent)
@@ -30,12 +26,12 @@ QPushButton* plainButton(const QString& caption, QWidget* parent)
     return button;
 }
 
-void runGuarded(QWidget* window, const std::function<void()>& action)
+void runGuarded(const std::function<void()>& action)
 {
     try {
         action();
     } catch (const std::exception& error) {
-        QMessageBox::critical(window, QStringLiteral("Error"), QString::fromStdString(error.what()));
+        KiruvanApplication::showError(QString::fromUtf8(error.what()));
     }
 }
 

@@ -113,7 +113,8 @@ TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
     const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton3, window.SpeedButton4};
     for (QAction* button : buttons)
         EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
-    EXPECT_FALSE(window.GestiondesMarchs1->isEnabled());
+    EXPECT_TRUE(window.GestiondesMarchs1->isEnabled());
+    EXPECT_TRUE(window.GestiondesTitres1->isEnabled());
     EXPECT_FALSE(window.Web1->isEnabled());
 
     window.MiseJour1->setEnabled(true);
