@@ -95,11 +95,15 @@ TFDataView::TFDataView(const DataFolder& folder, const QString& Code_Symbole, co
     connect(BTN_Division, &QPushButton::clicked, this, &TFDataView::BTN_DivisionClick);
     connect(BTN_Save_ASCII, &QPushButton::clicked, this, &TFDataView::BTN_Save_ASCIIClick);
     connect(BTN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(560, 480);
-    gui::makeFixedDialog(this);
+    gui::makeFixedDialog(this, QSize(620, 480));
 }
 
-TFDataView::~TFDataView() = default;
+TFDataView::~TFDataView()
+{
+    // The grid's model follows the table: it must go before the table does.
+    DBG->setModel(nullptr);
+    delete model_;
+}
 
 bool TFDataView::showFor(QWidget* parent, const DataFolder& folder, const QString& Code_Symbole,
                          const QString& Nom_Titre, const Clock& clock)
@@ -121,6 +125,7 @@ void TFDataView::buildGrid()
     DBG->verticalHeader()->setDefaultSectionSize(DBG->fontMetrics().height() + 6);
     DBG->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBG->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    DBG->horizontalHeader()->setSectionResizeMode(kDateColumn, QHeaderView::ResizeToContents);
     model_->bindSelection(DBG);
     DBG->installEventFilter(this);
 }

@@ -35,6 +35,7 @@ TFDatePicker::TFDatePicker(Date Date_Reference, QWidget* parent) : QDialog(paren
     EDT_By->setValidator(new DivisorValidator(EDT_By));
     MonthCalendar1 = new QCalendarWidget(this);
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthCalendar1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     MonthCalendar1->setSelectedDate(QDate(Date_Reference.year(), Date_Reference.month(), Date_Reference.day()));
     BTN_OK = gui::plainButton("OK", this);
     BTN_Cancel = gui::plainButton("Cancel", this);

@@ -9,12 +9,15 @@
 
 namespace kiruvan::gui {
 
-void makeFixedDialog(QDialog* dialog)
+void makeFixedDialog(QDialog* dialog, QSize size)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                            | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    dialog->adjustSize();
-    dialog->setFixedSize(dialog->sizeHint().expandedTo(dialog->size()));
+    if (!size.isValid()) {
+        dialog->adjustSize();
+        size = dialog->sizeHint().expandedTo(dialog->size());
+    }
+    dialog->setFixedSize(size);
     centerOnScreen(*dialog);
 }
 

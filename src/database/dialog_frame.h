@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -9,8 +10,9 @@ class QWidget;
 
 namespace kiruvan::gui {
 
-// A fixed dialog border with only the close box, centred on the screen.
-void makeFixedDialog(QDialog* dialog);
+// A fixed dialog border with only the close box, centred on the screen; the size is the
+// layout's own unless one is given.
+void makeFixedDialog(QDialog* dialog, QSize size = {});
 
 // A push button that Enter does not press: no button of these dialogs is a default one.
 QPushButton* plainButton(const QString& caption, QWidget* parent);
