@@ -128,6 +128,16 @@ TEST_F(SymbolDataTest, DivisionExamples)
     EXPECT_EQ(value(2, "Volume"), 1500);
 }
 
+TEST_F(SymbolDataTest, DaysCompareAsDatesNotAsText)
+{
+    // As text, 01/01/2005 would come before 05/03/2004.
+    load({bar(2004, 3, 5, 10, 10, 10, 10, 1), bar(2005, 1, 1, 10, 10, 10, 10, 1)});
+    EXPECT_EQ(verify(), std::nullopt);
+    divideBefore(bars, 2, Date::fromYmd(2004, 3, 5));
+    EXPECT_EQ(value(1, "Open"), 5);
+    EXPECT_EQ(value(2, "Open"), 10);
+}
+
 TEST_F(SymbolDataTest, DivisionByAHalfDoublesPricesAndHalvesVolume)
 {
     load({bar(2004, 3, 5, 10, 11, 9.5, 10.5, 1000)});
