@@ -5,6 +5,7 @@ namespace kiruvan::cli {
 
 Command backtestCommand();
 Command reportCommand();
+Command importCommand();
 
 // Each command lives in a file of its own (cmd_*.cpp) and is listed here.
 const std::vector<Command>& commands()
@@ -13,6 +14,7 @@ const std::vector<Command>& commands()
         marketsCommand(), addMarketCommand(), symbolsCommand(), addSymbolCommand(), exportCommand(),
         backtestCommand(),
         reportCommand(),
+        importCommand(),
     };
     return list;
 }

@@ -60,7 +60,12 @@ Date clampFirstDate(Date day, const Clock& clock)
 
 ImportSettings Lecture_Fichier_INI(const std::filesystem::path& iniFile, const Clock& clock)
 {
-    const IniFile ini = IniFile::load(iniFile);
+    IniFile ini;
+    try {
+        ini = IniFile::load(iniFile);
+    } catch (const std::exception&) {
+        // A settings file that cannot be read gives the defaults, like a missing one.
+    }
     ImportSettings settings;
     settings.fieldSeparator = listIndex(ini, kFieldSeparatorSection, kValueKey, kFieldSeparatorItems.size());
     settings.decimalSeparator = listIndex(ini, kDecimalSeparatorSection, kValueKey, kDecimalSeparatorItems.size());

@@ -54,7 +54,7 @@ struct ImportSettings {
 Date earliestFirstDate();
 Date clampFirstDate(Date day, const Clock& clock);
 
-// Settings from Files.ini; the defaults for a missing file, key or unreadable value.
+// Settings from Files.ini; the defaults for a missing or unreadable file, key or value.
 ImportSettings Lecture_Fichier_INI(const std::filesystem::path& iniFile, const Clock& clock);
 // Writes every key, keeping what else the file holds.
 void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings);

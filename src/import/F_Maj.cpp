@@ -1,0 +1,386 @@
+#include "import/F_Maj.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "import/quote_file.h"
+
+namespace kiruvan {
+namespace {
+
+constexpr int kSymbolLength = 30;
+
+template <std::size_t N>
+QStringList itemsOf(const std::array<std::string_view, N>& items)
+{
+    QStringList list;
+    for (std::string_view item : items)
+        list << QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size()));
+    return list;
+}
+
+QDate toQDate(Date day)
+{
+    return QDate(day.year(), day.month(), day.day());
+}
+
+Date toDate(QDate day)
+{
+    return Date::fromYmd(day.year(), day.month(), day.day());
+}
+
+QLabel* makeLabel(const char* name, const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+void showMessageBox(QWidget* parent, TU_MAJ::MessageKind kind, const QString& text)
+{
+    const QString title = QApplication::applicationName();
+    switch (kind) {
+    case TU_MAJ::MessageKind::Information: QMessageBox::information(parent, title, text); break;
+    case TU_MAJ::MessageKind::Warning: QMessageBox::warning(parent, title, text); break;
+    case TU_MAJ::MessageKind::Error: QMessageBox::critical(parent, title, text); break;
+    }
+}
+
+}  // namespace
+
+TU_MAJ::TU_MAJ(const DataFolder& folder, const Clock& clock, QWidget* parent)
+    : QDialog(parent), folder_(folder), clock_(clock)
+{
+    showMessage = [this](MessageKind kind, const QString& text) { showMessageBox(this, kind, text); };
+    beep = [] { QApplication::beep(); };
+    setObjectName("U_MAJ");
+    setWindowTitle("Update Database");
+    buildControls();
+    Lecture_Fichier_INI();
+    setFixedSize(760, 344);
+}
+
+QComboBox* TU_MAJ::makeList(const char* name, const QStringList& items)
+{
+    auto* box = new QComboBox;
+    box->setObjectName(name);
+    box->addItems(items);
+    return box;
+}
+
+void TU_MAJ::buildControls()
+{
+    GroupBox1 = new QGroupBox;
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setFocusPolicy(Qt::StrongFocus);
+
+    BTN_open = new QPushButton("Open ASCII File");
+    BTN_open->setObjectName("BTN_open");
+    CBX_Separateur_Champ = makeList("CBX_Separateur_Champ", itemsOf(kFieldSeparatorItems));
+    CBX_date_Format = makeList("CBX_date_Format", itemsOf(kDateLayoutItems));
+    CBX_Decimal_Separateur = makeList("CBX_Decimal_Separateur", itemsOf(kDecimalSeparatorItems));
+    EDT_Symbol = new QLineEdit;
+    EDT_Symbol->setObjectName("EDT_Symbol");
+    EDT_Symbol->setMaxLength(kSymbolLength);
+    EDT_Symbol->setFixedWidth(90);
+    Picker_FirstDate = new QDateEdit;
+    Picker_FirstDate->setObjectName("Picker_FirstDate");
+    Picker_FirstDate->setDisplayFormat("dd/MM/yyyy");
+    Picker_FirstDate->setCalendarPopup(true);
+    Picker_FirstDate->setMinimumDate(toQDate(earliestFirstDate()));
+    Picker_FirstDate->setMaximumDate(toQDate(clock_.today()));
+    Label12 = makeLabel("Label12", "Decimal Separator", CBX_Decimal_Separateur);
+    Label12->hide();
+    CBX_Decimal_Separateur->hide();
+
+    auto* settingsRow = new QHBoxLayout;
+    settingsRow->addWidget(BTN_open);
+    settingsRow->addSpacing(8);
+    settingsRow->addWidget(makeLabel("Label11", "Field Separator", CBX_Separateur_Champ));
+    settingsRow->addWidget(CBX_Separateur_Champ);
+    settingsRow->addWidget(makeLabel("Label13", "Date Fomat", CBX_date_Format));
+    settingsRow->addWidget(CBX_date_Format);
+    settingsRow->addWidget(Label12);
+    settingsRow->addWidget(CBX_Decimal_Separateur);
+    settingsRow->addWidget(makeLabel("Label14", "Symbol", EDT_Symbol));
+    settingsRow->addWidget(EDT_Symbol);
+    settingsRow->addWidget(makeLabel("Label15", "First Date", Picker_FirstDate));
+    settingsRow->addWidget(Picker_FirstDate);
+    settingsRow->addStretch();
+
+    auto* columnGrid = new QGridLayout;
+    columnGrid->setVerticalSpacing(1);
+    const QStringList kinds = itemsOf(kColumnKindItems);
+    for (int c = 1; c <= kImportColumns; ++c) {
+        const QByteArray name = c == 1 ? "CBX_col1" : "CBX_Col" + QByteArray::number(c);
+        QComboBox* box = makeList(name.constData(), kinds);
+        box->setMinimumContentsLength(6);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        columnBoxes_.push_back(box);
+        const QByteArray labelName = "Label" + QByteArray::number(c);
+        columnGrid->addWidget(makeLabel(labelName.constData(), QString("Col %1").arg(c), box), 0, c - 1);
+        columnGrid->addWidget(box, 1, c - 1);
+    }
+
+    Memo_Import = new QPlainTextEdit;
+    Memo_Import->setObjectName("Memo_Import");
+    Memo_Import->setReadOnly(true);
+    Memo_Import->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo_Import->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The list only shows what a run reads: it never takes the focus or a key.
+    Memo_Import->setFocusPolicy(Qt::NoFocus);
+    Memo_Import->setTextInteractionFlags(Qt::NoTextInteraction);
+
+    BTN_update = new QPushButton("Update");
+    BTN_update->setObjectName("BTN_update");
+    BTN_update->setEnabled(false);
+    LBL_Processing = new QLabel("Processing ...");
+    LBL_Processing->setObjectName("LBL_Processing");
+    LBL_Processing->hide();
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(BTN_update);
+    runRow->addWidget(LBL_Processing);
+    runRow->addStretch();
+
+    auto* group = new QVBoxLayout(GroupBox1);
+    group->addLayout(settingsRow);
+    group->addLayout(columnGrid);
+    group->addWidget(Memo_Import, 1);
+    group->addLayout(runRow);
+
+    LBL_Directory = new QLabel;
+    LBL_Directory->setObjectName("LBL_Directory");
+    LBL_Directory->hide();
+    Memo_Erreurs = new QPlainTextEdit;
+    Memo_Erreurs->setObjectName("Memo_Erreurs");
+    Memo_Erreurs->setReadOnly(true);
+    Memo_Erreurs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo_Erreurs->setFixedSize(240, 40);
+    Memo_Erreurs->hide();
+    OK = new QPushButton("Close");
+    OK->setObjectName("OK");
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(LBL_Directory, 1);
+    bottomRow->addWidget(Memo_Erreurs);
+    bottomRow->addWidget(OK, 0, Qt::AlignBottom);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1, 1);
+    layout->addLayout(bottomRow);
+
+    for (QPushButton* button : {BTN_open, BTN_update, OK})
+        button->setAutoDefault(false);
+    connect(BTN_open, &QPushButton::clicked, this, &TU_MAJ::BTN_openClick);
+    connect(BTN_update, &QPushButton::clicked, this, &TU_MAJ::BTN_updateClick);
+    connect(OK, &QPushButton::clicked, this, &TU_MAJ::OKClick);
+}
+
+void TU_MAJ::Lecture_Fichier_INI()
+{
+    const ImportSettings settings = kiruvan::Lecture_Fichier_INI(folder_.file(kFilesIni), clock_);
+    CBX_Separateur_Champ->setCurrentIndex(settings.fieldSeparator);
+    CBX_Decimal_Separateur->setCurrentIndex(settings.decimalSeparator);
+    CBX_date_Format->setCurrentIndex(settings.dateFormat);
+    Picker_FirstDate->setDate(toQDate(settings.firstDate));
+    for (std::size_t c = 0; c < columnBoxes_.size(); ++c)
+        columnBoxes_[c]->setCurrentIndex(settings.columns[c]);
+}
+
+ImportSettings TU_MAJ::currentSettings() const
+{
+    ImportSettings settings;
+    settings.fieldSeparator = CBX_Separateur_Champ->currentIndex();
+    settings.decimalSeparator = CBX_Decimal_Separateur->currentIndex();
+    settings.dateFormat = CBX_date_Format->currentIndex();
+    settings.firstDate = toDate(Picker_FirstDate->date());
+    for (std::size_t c = 0; c < columnBoxes_.size(); ++c)
+        settings.columns[c] = columnBoxes_[c]->currentIndex();
+    return settings;
+}
+
+void TU_MAJ::Ecriture_Fichier_INI()
+{
+    kiruvan::Ecriture_Fichier_INI(folder_.file(kFilesIni), currentSettings());
+}
+
+void TU_MAJ::OKClick()
+{
+    try {
+        Ecriture_Fichier_INI();
+    } catch (const std::exception& error) {
+        showMessage(MessageKind::Error, QString::fromStdString(error.what()));
+        return;
+    }
+    accept();
+}
+
+void TU_MAJ::closeEvent(QCloseEvent* event)
+{
+    if (running_)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void TU_MAJ::reject()
+{
+    if (!running_)
+        QDialog::reject();
+}
+
+void TU_MAJ::Enabled_components(bool flag)
+{
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setEnabled(flag);
+    for (QComboBox* box : findChildren<QComboBox*>())
+        box->setEnabled(flag);
+    EDT_Symbol->setEnabled(flag);
+    Picker_FirstDate->setEnabled(flag);
+}
+
+void TU_MAJ::BTN_OK_enabled(bool flag)
+{
+    LBL_Processing->setVisible(!flag);
+    Enabled_components(flag);
+    OK->setEnabled(flag);
+    BTN_update->setEnabled(flag);
+}
+
+void TU_MAJ::BTN_openClick()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(folder_.root().string()));
+    if (!file.isEmpty())
+        loadQuoteFile(file);
+}
+
+bool TU_MAJ::loadQuoteFile(const QString& file)
+{
+    emptyLoadedLines();
+    QApplication::processEvents();
+    try {
+        lines_ = readQuoteFile(file.toStdString());
+    } catch (const std::exception& error) {
+        showMessage(MessageKind::Error, QString::fromStdString(error.what()));
+        return false;
+    }
+    QString text;
+    for (const std::string& line : lines_)
+        text += QString::fromStdString(line) + '\n';
+    text.chop(1);
+    Memo_Import->setPlainText(text);
+    LBL_Directory->setText(file);
+    LBL_Directory->show();
+    BTN_update->setEnabled(true);
+    return true;
+}
+
+void TU_MAJ::emptyLoadedLines()
+{
+    lines_.clear();
+    Memo_Import->clear();
+}
+
+void TU_MAJ::BTN_updateClick()
+{
+    if (running_)
+        return;
+    running_ = true;
+    Enabled_components(false);
+    shownProgress_.clear();
+    LBL_Processing->setText("Processing ...");
+    LBL_Processing->show();
+    QApplication::processEvents();
+
+    // Repaints, and the desktop's are-you-alive queries, keep running; input waits for the end.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    ImportHooks hooks;
+    hooks.progress = [&](int percent) {
+        showProgress(percent);
+        if (sinceEvents.elapsed() >= 50) {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sinceEvents.restart();
+        }
+    };
+    hooks.writeFailed = [this](const std::string& symbol) { addWriteFailure(symbol); };
+    const ImportRequest request{folder_, clock_, currentSettings(), EDT_Symbol->text().toStdString(), lines_};
+    const ImportOutcome outcome = runImport(request, hooks);
+    running_ = false;
+    finishRun(outcome);
+}
+
+void TU_MAJ::showProgress(int percent)
+{
+    const QString caption = QString::number(percent) + "  %";
+    if (caption == shownProgress_)
+        return;
+    shownProgress_ = caption;
+    LBL_Processing->setText(caption);
+    LBL_Processing->repaint();
+}
+
+void TU_MAJ::addWriteFailure(const std::string& symbol)
+{
+    Memo_Erreurs->show();
+    Memo_Erreurs->appendPlainText("Symbol [" + QString::fromStdString(symbol) + "]");
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TU_MAJ::finishRun(const ImportOutcome& outcome)
+{
+    const QString message = QString::fromStdString(outcome.message);
+    switch (outcome.end) {
+    case ImportEnd::NeedsSymbol:
+        beep();
+        showMessage(MessageKind::Error, message);
+        LBL_Processing->hide();
+        Enabled_components(true);
+        EDT_Symbol->setFocus();
+        return;
+    case ImportEnd::SymbolRefused:
+    case ImportEnd::SymbolNotFound:
+    case ImportEnd::Stopped:
+        showMessage(MessageKind::Error, message);
+        BTN_OK_enabled(true);
+        if (outcome.end == ImportEnd::SymbolRefused)
+            EDT_Symbol->setFocus();
+        return;
+    case ImportEnd::ColumnCheckFailed:
+        showMessage(MessageKind::Warning, message);
+        break;
+    case ImportEnd::Completed:
+        break;
+    }
+    beep();
+    if (outcome.linesInserted == 0)
+        showMessage(MessageKind::Information, QString::fromUtf8(kNothingInsertedMessage.data(),
+                                                                static_cast<qsizetype>(kNothingInsertedMessage.size())));
+    BTN_OK_enabled(true);
+    emptyLoadedLines();
+    EDT_Symbol->clear();
+    focusBlamedBox(outcome.check);
+}
+
+void TU_MAJ::focusBlamedBox(const ColumnCheck& check)
+{
+    if (check.blamed == BlamedBox::FieldSeparator)
+        CBX_Separateur_Champ->setFocus();
+    else if (check.blamed == BlamedBox::Column)
+        columnBoxes_[static_cast<std::size_t>(check.blamedColumn - 1)]->setFocus();
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/calendar_date.h"
+#include "database/data_folder.h"
+#include "import/import_run.h"
+#include "import/import_settings.h"
+
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kiruvan {
+
+// The "Update Database" dialog: the import settings, the loaded quote file and its run.
+class TU_MAJ : public QDialog {
+    Q_OBJECT
+
+public:
+    enum class MessageKind { Information, Warning, Error };
+    // Shows one message box; tests replace it to read the messages instead.
+    std::function<void(MessageKind, const QString&)> showMessage;
+    // Sounds the default system beep.
+    std::function<void()> beep;
+
+    TU_MAJ(const DataFolder& folder, const Clock& clock, QWidget* parent = nullptr);
+
+    // The settings as the controls show them.
+    ImportSettings currentSettings() const;
+    // Loads a quote file into the list of lines; false, after a message, when it cannot be read.
+    bool loadQuoteFile(const QString& file);
+    bool running() const { return running_; }
+
+public slots:
+    void BTN_openClick();
+    void BTN_updateClick();
+    void OKClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    QComboBox* makeList(const char* name, const QStringList& items);
+    void Lecture_Fichier_INI();
+    void Ecriture_Fichier_INI();
+    void Enabled_components(bool flag);
+    void BTN_OK_enabled(bool flag);
+    void showProgress(int percent);
+    void addWriteFailure(const std::string& symbol);
+    void finishRun(const ImportOutcome& outcome);
+    void focusBlamedBox(const ColumnCheck& check);
+    void emptyLoadedLines();
+
+    DataFolder folder_;
+    const Clock& clock_;
+    std::vector<std::string> lines_;
+    bool running_ = false;
+    QString shownProgress_;
+
+    QGroupBox* GroupBox1 = nullptr;
+    QPushButton* BTN_open = nullptr;
+    QComboBox* CBX_Separateur_Champ = nullptr;
+    QComboBox* CBX_date_Format = nullptr;
+    QLabel* Label12 = nullptr;
+    QComboBox* CBX_Decimal_Separateur = nullptr;
+    QLineEdit* EDT_Symbol = nullptr;
+    QDateEdit* Picker_FirstDate = nullptr;
+    std::vector<QComboBox*> columnBoxes_;  // CBX_col1, CBX_Col2 to CBX_Col10
+    QPlainTextEdit* Memo_Import = nullptr;
+    QPushButton* BTN_update = nullptr;
+    QLabel* LBL_Processing = nullptr;
+    QLabel* LBL_Directory = nullptr;
+    QPlainTextEdit* Memo_Erreurs = nullptr;
+    QPushButton* OK = nullptr;
+};
+
+}  // namespace kiruvan

@@ -1,0 +1,339 @@
+#include "import/import_run.h"
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
+#include "app/text_values.h"
+#include "database/symbol_files.h"
+#include "database/table.h"
+#include "import/conversions.h"
+
+namespace kiruvan {
+namespace {
+
+// Enough symbol files kept open for any market, well below the process's file limit.
+constexpr std::size_t kMostOpenSymbolFiles = 64;
+
+struct FileStamp {
+    std::filesystem::file_time_type written;
+    std::uintmax_t size = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+std::optional<FileStamp> stampOf(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    FileStamp stamp;
+    stamp.written = std::filesystem::last_write_time(file, ec);
+    if (ec)
+        return std::nullopt;
+    stamp.size = std::filesystem::file_size(file, ec);
+    if (ec)
+        return std::nullopt;
+    return stamp;
+}
+
+// A symbol file loaded for the run, with the row of each day it holds.
+struct SymbolTable {
+    std::filesystem::path file;
+    Table table;
+    std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
+    std::optional<FileStamp> stamp;
+    std::uint64_t lastUse = 0;
+};
+
+// The symbol files of a run. A file is checked and loaded when a line first needs it, then
+// kept open while nothing else changes it, so that each line costs one row write, not a
+// whole load and save.
+class OpenSymbolFiles {
+public:
+    explicit OpenSymbolFiles(const DataFolder& folder) : folder_(folder) {}
+
+    SymbolTable& open(const std::filesystem::path& file)
+    {
+        const std::string key = file.string();
+        auto it = tables_.find(key);
+        if (it != tables_.end() && it->second->stamp && it->second->stamp == stampOf(file)) {
+            it->second->lastUse = ++uses_;
+            return *it->second;
+        }
+        if (it != tables_.end())
+            tables_.erase(it);
+        if (tables_.size() >= kMostOpenSymbolFiles)
+            closeLeastRecentlyUsed();
+        auto table = load(file);
+        table->lastUse = ++uses_;
+        return *tables_.emplace(key, std::move(table)).first->second;
+    }
+
+    void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
+    void closeAll() { tables_.clear(); }
+
+private:
+    std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
+    {
+        // The layout check runs on the file actually found, whatever the case of the code.
+        Verification_Fichier_Data(folder_, file.stem().string());
+        auto st = std::make_unique<SymbolTable>();
+        st->file = file;
+        st->table.loadFromFile(file);
+        const int dateField = st->table.fieldIndex("Date");
+        for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
+            const Value& day = st->table.valueAt(row, dateField);
+            if (const Date* date = std::get_if<Date>(&day))
+                st->rowOfDay.emplace(date->dayNumber(), row + 1);
+        }
+        st->stamp = stampOf(file);
+        return st;
+    }
+
+    void closeLeastRecentlyUsed()
+    {
+        auto oldest = tables_.begin();
+        for (auto it = tables_.begin(); it != tables_.end(); ++it)
+            if (it->second->lastUse < oldest->second->lastUse)
+                oldest = it;
+        tables_.erase(oldest);
+    }
+
+    const DataFolder& folder_;
+    std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
+    std::uint64_t uses_ = 0;
+};
+
+// The texts of an accepted line, ready to be written.
+struct Bar {
+    Date day;
+    std::string open, high, low, close, volume;
+};
+
+bool pricesAreConsistent(const Bar& bar)
+{
+    const auto open = parseFloat(bar.open), high = parseFloat(bar.high);
+    const auto low = parseFloat(bar.low), close = parseFloat(bar.close);
+    if (!open || !high || !low || !close)
+        return false;
+    return !(*high < *open) && !(*high < *low) && !(*high < *close) && !(*low > *open) && !(*low > *close);
+}
+
+// Every price: a number of at least zero; the volume may be empty.
+bool valuesPass(const std::optional<std::string>& open, const std::optional<std::string>& high,
+                const std::optional<std::string>& low, const std::optional<std::string>& close,
+                const std::optional<std::string>& volume)
+{
+    for (const auto* price : {&open, &high, &low, &close})
+        if (!*price || !Prix_Valide(**price))
+            return false;
+    return volume && Volume_Valide(*volume);
+}
+
+class ImportRunner {
+public:
+    ImportRunner(const ImportRequest& request, const ImportHooks& hooks)
+        : request_(request), hooks_(hooks), files_(request.folder), layout_(dateLayoutOf(request.settings))
+    {
+    }
+
+    ImportOutcome run()
+    {
+        separator_ = Definition_des_parametres(request_.settings);
+        outcome_.check = Verification_CBX(request_.settings);
+        if (!outcome_.check.passed()) {
+            outcome_.end = ImportEnd::ColumnCheckFailed;
+            outcome_.message = outcome_.check.message;
+            return outcome_;
+        }
+        const bool symbolColumn = column(kSymbol) != 0;
+        const auto& lines = request_.lines;
+        std::optional<std::filesystem::path> typedSymbolFile;
+        try {
+            for (std::size_t i = 1; i <= lines.size(); ++i) {
+                reportProgress(i, lines.size());
+                fields_ = splitFields(lines[i - 1], separator_);
+                if (symbolColumn) {
+                    const std::string symbol = *fieldOf(fields_, column(kSymbol));
+                    if (const auto file = symbolFile(symbol))
+                        Mise_a_jour_Ligne_fichier(symbol, *file);
+                } else {
+                    typedSymbolFile = typedSymbol();
+                    if (!typedSymbolFile)
+                        return outcome_;
+                    Mise_a_jour_Ligne_fichier(request_.symbol, *typedSymbolFile);
+                }
+            }
+        } catch (const std::exception& error) {
+            files_.closeAll();
+            outcome_.end = ImportEnd::Stopped;
+            outcome_.message = error.what();
+            return outcome_;
+        }
+        files_.closeAll();
+        if (typedSymbolFile)
+            compact(*typedSymbolFile);
+        return outcome_;
+    }
+
+private:
+    void compact(const std::filesystem::path& file)
+    {
+        try {
+            Compression_File(file);
+        } catch (const std::exception& error) {
+            outcome_.end = ImportEnd::Stopped;
+            outcome_.message = error.what();
+        }
+    }
+
+    int column(ColumnKind kind) const { return outcome_.check.numbers[kind]; }
+    std::optional<std::string> field(ColumnKind kind) const { return fieldOf(fields_, column(kind)); }
+
+    void reportProgress(std::size_t line, std::size_t lineCount) const
+    {
+        if (hooks_.progress)
+            hooks_.progress(static_cast<int>(std::nearbyint(static_cast<double>(line) * 100.0 /
+                                                            static_cast<double>(lineCount))));
+    }
+
+    // The file of a symbol, found once per run and checked again before each use.
+    std::optional<std::filesystem::path> symbolFile(const std::string& symbol)
+    {
+        auto known = resolved_.find(symbol);
+        std::error_code ec;
+        if (known != resolved_.end() && (!known->second || std::filesystem::is_regular_file(*known->second, ec)))
+            return known->second;
+        auto file = request_.folder.findSymbolFile(symbol);
+        resolved_[symbol] = file;
+        return file;
+    }
+
+    // The symbol typed for a file without a symbol column; ends the run when it is missing.
+    std::optional<std::filesystem::path> typedSymbol()
+    {
+        const std::string& symbol = request_.symbol;
+        if (symbol.empty())
+            return endBeforeWriting(ImportEnd::NeedsSymbol, std::string(kNeedsSymbolMessage));
+        if (auto problem = symbolCodeProblem(symbol))
+            return endBeforeWriting(ImportEnd::SymbolRefused, *problem);
+        if (auto file = symbolFile(symbol))
+            return file;
+        return endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
+    }
+
+    std::nullopt_t endBeforeWriting(ImportEnd end, std::string message)
+    {
+        files_.closeAll();
+        outcome_.end = end;
+        outcome_.message = std::move(message);
+        return std::nullopt;
+    }
+
+    // The bar a line gives, or nullopt when the line is rejected.
+    std::optional<Bar> acceptedBar() const
+    {
+        const auto dateText = field(kDate);
+        if (!dateText)
+            return std::nullopt;
+        const auto day = parseDate(Formatage_de_la_date(*dateText, layout_, request_.clock), request_.clock);
+        if (!day || *day < request_.settings.firstDate)
+            return std::nullopt;
+        const auto open = field(kOpen), high = field(kHigh), low = field(kLow), close = field(kClose);
+        const auto volume = field(kVolume);
+        if (!valuesPass(open, high, low, close, volume))
+            return std::nullopt;
+        Bar bar{*day, To_Float(*open), To_Float(*high), To_Float(*low), To_Float(*close), *volume};
+        if (!pricesAreConsistent(bar))
+            return std::nullopt;
+        return bar;
+    }
+
+    void Mise_a_jour_Ligne_fichier(const std::string& symbol, const std::filesystem::path& file)
+    {
+        SymbolTable& target = files_.open(file);
+        const auto bar = acceptedBar();
+        if (!bar)
+            return;
+        try {
+            writeBar(target, *bar);
+            ++outcome_.linesInserted;
+        } catch (const std::exception&) {
+            // The table may hold a row the file does not: read the file again for the next line.
+            files_.forget(file);
+            if (hooks_.writeFailed)
+                hooks_.writeFailed(symbol);
+        }
+    }
+
+    static void writeBar(SymbolTable& target, const Bar& bar)
+    {
+        Table& table = target.table;
+        const auto existing = target.rowOfDay.find(bar.day.dayNumber());
+        if (existing != target.rowOfDay.end()) {
+            table.moveTo(existing->second);
+            table.edit();
+        } else {
+            table.append();
+        }
+        table.field("Date").setAsDate(bar.day);
+        table.field("Open").setAsString(bar.open);
+        table.field("High").setAsString(bar.high);
+        table.field("Low").setAsString(bar.low);
+        table.field("Close").setAsString(bar.close);
+        table.field("Volume").setAsString(bar.volume);
+        table.field("INDEX_DATE").setAsString(bar.day.toIndexText());
+        table.post();
+        if (existing == target.rowOfDay.end())
+            target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
+        table.saveToFile(target.file);
+        target.stamp = stampOf(target.file);
+    }
+
+    const ImportRequest& request_;
+    const ImportHooks& hooks_;
+    OpenSymbolFiles files_;
+    std::optional<DateLayout> layout_;
+    std::string separator_;
+    std::vector<std::string_view> fields_;
+    std::unordered_map<std::string, std::optional<std::filesystem::path>> resolved_;
+    ImportOutcome outcome_;
+};
+
+}  // namespace
+
+std::string symbolNotFoundMessage(const DataFolder& folder, std::string_view symbol)
+{
+    std::string path = folder.root().string();
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += symbol;
+    for (char& c : path)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return "< \"" + path + std::string(kTableFileExtension) + "\" Not found >";
+}
+
+ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks)
+{
+    return ImportRunner(request, hooks).run();
+}
+
+void Compression_File(const std::filesystem::path& file)
+{
+    Table loaded;
+    loaded.loadFromFile(file);
+    Table compact;
+    compact.copyFieldDefinitions(loaded);
+    compact.create();
+    for (loaded.first(); !loaded.eof(); loaded.next()) {
+        compact.append();
+        for (int f = 0; f < loaded.fieldCount(); ++f)
+            compact.field(f).setValue(loaded.field(f).value());
+        compact.post();
+    }
+    compact.saveToFile(file);
+}
+
+}  // namespace kiruvan

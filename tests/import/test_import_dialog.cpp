@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "database/symbol_files.h"
+#include "import/F_Maj.h"
+#include "support/temp_folder.h"
+
+namespace kiruvan {
+namespace {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "test_import";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+struct Message {
+    TU_MAJ::MessageKind kind;
+    QString text;
+    friend bool operator==(const Message&, const Message&) = default;
+};
+
+class ImportDialog : public ::testing::Test {
+protected:
+    ImportDialog() { application(); }
+
+    std::unique_ptr<TU_MAJ> open()
+    {
+        auto dialog = std::make_unique<TU_MAJ>(folder, clock);
+        dialog->showMessage = [this](TU_MAJ::MessageKind kind, const QString& text) {
+            messages.push_back({kind, text});
+        };
+        dialog->beep = [this] { messages.push_back({TU_MAJ::MessageKind::Information, "beep"}); };
+        return dialog;
+    }
+
+    template <typename W>
+    static W* child(TU_MAJ& dialog, const char* name)
+    {
+        W* widget = dialog.findChild<W*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    void setColumns(TU_MAJ& dialog, std::vector<int> kinds)
+    {
+        for (std::size_t c = 0; c < kinds.size(); ++c)
+            child<QComboBox>(dialog, c == 0 ? "CBX_col1" : ("CBX_Col" + std::to_string(c + 1)).c_str())
+                ->setCurrentIndex(kinds[c]);
+    }
+
+    void loadLines(TU_MAJ& dialog, const std::string& text)
+    {
+        test::writeFile(temp.file("quotes.txt"), text);
+        ASSERT_TRUE(dialog.loadQuoteFile(QString::fromStdString(temp.file("quotes.txt").string())));
+    }
+
+    test::TempFolder temp;
+    DataFolder folder{temp.path()};
+    FixedClock clock = test::fixedClock2026();
+    std::vector<Message> messages;
+};
+
+TEST_F(ImportDialog, OpensWithTheDefaultsWithoutASettingsFile)
+{
+    auto dialog = open();
+    EXPECT_EQ(dialog->windowTitle(), "Update Database");
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_Separateur_Champ")->currentText(), ";");
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_date_Format")->currentText(), "dd/mm/yy");
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_Col10")->currentText(), "None");
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_col1")->count(), 11);
+    EXPECT_EQ(child<QDateEdit>(*dialog, "Picker_FirstDate")->date(), QDate(2026, 6, 15));
+    EXPECT_EQ(child<QDateEdit>(*dialog, "Picker_FirstDate")->maximumDate(), QDate(2026, 6, 15));
+    EXPECT_EQ(child<QLabel>(*dialog, "Label13")->text(), "Date Fomat");
+    EXPECT_FALSE(child<QPushButton>(*dialog, "BTN_update")->isEnabled());
+    EXPECT_EQ(child<QLineEdit>(*dialog, "EDT_Symbol")->maxLength(), 30);
+    dialog->show();
+    EXPECT_FALSE(child<QComboBox>(*dialog, "CBX_Decimal_Separateur")->isVisible());
+    EXPECT_FALSE(child<QPlainTextEdit>(*dialog, "Memo_Erreurs")->isVisible());
+    EXPECT_EQ(dialog->size(), QSize(760, 344));
+}
+
+TEST_F(ImportDialog, OnlyTheCloseButtonWritesTheSettings)
+{
+    const std::string before = "[Date Format]\r\nValue=1\r\n";
+    test::writeFile(temp.file("Files.ini"), before);
+    {
+        auto dialog = open();
+        child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(4);
+        dialog->show();
+        dialog->close();
+    }
+    EXPECT_EQ(test::readFile(temp.file("Files.ini")), before);
+
+    auto dialog = open();
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_date_Format")->currentIndex(), 1);
+    child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(4);
+    setColumns(*dialog, {kDate, kClose});
+    child<QPushButton>(*dialog, "OK")->click();
+    const ImportSettings written = Lecture_Fichier_INI(temp.file("Files.ini"), clock);
+    EXPECT_EQ(written.dateFormat, 4);
+    EXPECT_EQ(written.columns[1], kClose);
+    EXPECT_EQ(written.firstDate, clock.today());
+}
+
+TEST_F(ImportDialog, CompletedRunBeepsAndEmptiesTheListAndTheSymbol)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    setColumns(*dialog, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
+    child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(1);
+    child<QDateEdit>(*dialog, "Picker_FirstDate")->setDate(QDate(2004, 1, 1));
+    loadLines(*dialog, "05/03/2004;1;1;1;1;1\r\n");
+    EXPECT_TRUE(child<QPushButton>(*dialog, "BTN_update")->isEnabled());
+    EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "05/03/2004;1;1;1;1;1");
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_EQ(messages, (std::vector<Message>{{TU_MAJ::MessageKind::Information, "beep"}}));
+    EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "");
+    EXPECT_EQ(child<QLineEdit>(*dialog, "EDT_Symbol")->text(), "");
+    EXPECT_TRUE(child<QPushButton>(*dialog, "BTN_update")->isEnabled());
+    EXPECT_EQ(child<QLabel>(*dialog, "LBL_Processing")->text(), "100  %");
+    EXPECT_TRUE(child<QLabel>(*dialog, "LBL_Processing")->isHidden());
+
+    // A second run on the emptied list writes nothing and says so.
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_EQ(messages.back().text, "   0 line inserted ! Please check parameters.   ");
+}
+
+TEST_F(ImportDialog, MissingSymbolKeepsTheLoadedLines)
+{
+    auto dialog = open();
+    setColumns(*dialog, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
+    loadLines(*dialog, "05/03/04;1;1;1;1;1\n");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_EQ(messages, (std::vector<Message>{{TU_MAJ::MessageKind::Information, "beep"},
+                                              {TU_MAJ::MessageKind::Error, "Needs Symbol."}}));
+    EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "05/03/04;1;1;1;1;1");
+    EXPECT_TRUE(child<QComboBox>(*dialog, "CBX_col1")->isEnabled());
+}
+
+TEST_F(ImportDialog, FailedColumnCheckWarnsThenReportsNothingInserted)
+{
+    auto dialog = open();
+    setColumns(*dialog, {kNone, kDate});
+    loadLines(*dialog, "x;05/03/04\n");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{TU_MAJ::MessageKind::Warning, "Please check Column 1."},
+                                    {TU_MAJ::MessageKind::Information, "beep"},
+                                    {TU_MAJ::MessageKind::Information,
+                                     "   0 line inserted ! Please check parameters.   "}}));
+    EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "");
+}
+
+}  // namespace
+}  // namespace kiruvan
