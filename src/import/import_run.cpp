@@ -7,6 +7,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include <sys/stat.h>
+
 #include "app/text_values.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
@@ -18,23 +20,21 @@ namespace {
 // Enough symbol files kept open for any market, well below the process's file limit.
 constexpr std::size_t kMostOpenSymbolFiles = 64;
 
+// What tells a file written by someone else since the run's own last save.
 struct FileStamp {
-    std::filesystem::file_time_type written;
-    std::uintmax_t size = 0;
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t size = 0, seconds = 0, nanoseconds = 0;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
 std::optional<FileStamp> stampOf(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    FileStamp stamp;
-    stamp.written = std::filesystem::last_write_time(file, ec);
-    if (ec)
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
         return std::nullopt;
-    stamp.size = std::filesystem::file_size(file, ec);
-    if (ec)
-        return std::nullopt;
-    return stamp;
+    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                     static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                     static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
 // A symbol file loaded for the run, with the row of each day it holds.
@@ -51,7 +51,7 @@ struct SymbolTable {
 // whole load and save.
 class OpenSymbolFiles {
 public:
-    explicit OpenSymbolFiles(const DataFolder& folder) : folder_(folder) {}
+    OpenSymbolFiles() = default;
 
     SymbolTable& open(const std::filesystem::path& file)
     {
@@ -77,7 +77,7 @@ private:
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
     {
         // The layout check runs on the file actually found, whatever the case of the code.
-        Verification_Fichier_Data(folder_, file.stem().string());
+        Verification_Fichier_Data(file);
         auto st = std::make_unique<SymbolTable>();
         st->file = file;
         st->table.loadFromFile(file);
@@ -100,7 +100,6 @@ private:
         tables_.erase(oldest);
     }
 
-    const DataFolder& folder_;
     std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
     std::uint64_t uses_ = 0;
 };
@@ -134,7 +133,7 @@ bool valuesPass(const std::optional<std::string>& open, const std::optional<std:
 class ImportRunner {
 public:
     ImportRunner(const ImportRequest& request, const ImportHooks& hooks)
-        : request_(request), hooks_(hooks), files_(request.folder), layout_(dateLayoutOf(request.settings))
+        : request_(request), hooks_(hooks), layout_(dateLayoutOf(request.settings))
     {
     }
 
@@ -324,16 +323,7 @@ void Compression_File(const std::filesystem::path& file)
 {
     Table loaded;
     loaded.loadFromFile(file);
-    Table compact;
-    compact.copyFieldDefinitions(loaded);
-    compact.create();
-    for (loaded.first(); !loaded.eof(); loaded.next()) {
-        compact.append();
-        for (int f = 0; f < loaded.fieldCount(); ++f)
-            compact.field(f).setValue(loaded.field(f).value());
-        compact.post();
-    }
-    compact.saveToFile(file);
+    rewriteSymbolFile(loaded, file);
 }
 
 }  // namespace kiruvan

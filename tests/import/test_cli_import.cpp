@@ -16,7 +16,7 @@ protected:
     {
         out.str("");
         err.str("");
-        args.insert(args.begin(), {"--data", temp.path().string(), "import"});
+        args.insert(args.begin(), {"--data=" + temp.path().string(), "import"});
         return cli::runCommandLine(args, "", clock, out, err);
     }
 

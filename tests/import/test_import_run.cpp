@@ -258,7 +258,10 @@ TEST_F(OneSymbolImport, EndsBeforeTheFirstLineWithoutAUsableSymbol)
 
     outcome = run(lines, "NewCo");
     EXPECT_EQ(outcome.end, ImportEnd::SymbolNotFound);
-    EXPECT_EQ(outcome.message, "< \"" + temp.path().string() + "/newco.cds\" Not found >");
+    std::string lowerPath = temp.path().string() + "/NewCo";
+    for (char& c : lowerPath)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(outcome.message, "< \"" + lowerPath + ".cds\" Not found >");
 
     outcome = run(lines, "../NewCo");
     EXPECT_EQ(outcome.end, ImportEnd::SymbolRefused);
