@@ -5,9 +5,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unordered_map>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/text_values.h"
 #include "database/symbol_files.h"
@@ -48,10 +51,13 @@ struct SymbolTable {
 
 // The symbol files of a run. A file is checked and loaded when a line first needs it, then
 // kept open while nothing else changes it, so that each line costs one row write, not a
-// whole load and save.
+// whole load and save. Each line's save is complete in the file before the next line, and
+// survives the process dying; waiting for the disk at every line would make a bulk import
+// crawl, so the run's files are flushed to the disk once, when the run ends.
 class OpenSymbolFiles {
 public:
     OpenSymbolFiles() = default;
+    ~OpenSymbolFiles() { closeAll(); }
 
     SymbolTable& open(const std::filesystem::path& file)
     {
@@ -71,7 +77,15 @@ public:
     }
 
     void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
-    void closeAll() { tables_.clear(); }
+    void wrote(const std::filesystem::path& file) { written_.insert(file.string()); }
+
+    void closeAll()
+    {
+        tables_.clear();
+        for (const std::string& file : written_)
+            flushToDisk(file);
+        written_.clear();
+    }
 
 private:
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
@@ -80,6 +94,7 @@ private:
         Verification_Fichier_Data(file);
         auto st = std::make_unique<SymbolTable>();
         st->file = file;
+        st->table.setFullSync(false);
         st->table.loadFromFile(file);
         const int dateField = st->table.fieldIndex("Date");
         for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
@@ -100,7 +115,17 @@ private:
         tables_.erase(oldest);
     }
 
+    static void flushToDisk(const std::string& file)
+    {
+        const int fd = ::open(file.c_str(), O_RDONLY);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+
     std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
+    std::set<std::string> written_;
     std::uint64_t uses_ = 0;
 };
 
@@ -257,6 +282,7 @@ private:
             return;
         try {
             writeBar(target, *bar);
+            files_.wrote(file);
             ++outcome_.linesInserted;
         } catch (const std::exception&) {
             // The table may hold a row the file does not: read the file again for the next line.

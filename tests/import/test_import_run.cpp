@@ -89,6 +89,8 @@ TEST_F(ImportRun, WritesTheBarOfAnAcceptedLine)
     EXPECT_EQ(stored[0].close, 1.25);
     EXPECT_EQ(stored[0].volume, 1500.0);
     EXPECT_EQ(stored[0].time, "");
+    // The run leaves no file of its own behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
 }
 
 TEST_F(ImportRun, APresentDayIsReplacedAndEveryWriteCounts)
