@@ -145,10 +145,9 @@ void SymbolManager::setName(std::string_view name)
 
 void SymbolManager::setMarket(std::int32_t id)
 {
-    if (!hasSymbol() || (!symbols_.field(kMarketField).isNull() && marketId() == id))
+    if (hasSymbol() && !symbols_.field(kMarketField).isNull() && marketId() == id)
         return;
-    if (!symbols_.isEditing())
-        symbols_.edit();
+    beginEdit();
     symbols_.field(kMarketField).setAsInteger(id);
 }
 
@@ -219,11 +218,20 @@ void SymbolManager::postPending()
 
 void SymbolManager::setText(std::string_view field, std::string_view text)
 {
-    if (!hasSymbol() || symbols_.field(field).asString() == text)
+    if (hasSymbol() && symbols_.field(field).asString() == text)
         return;
-    if (!symbols_.isEditing())
-        symbols_.edit();
+    beginEdit();
     symbols_.field(field).setAsString(text);
+}
+
+void SymbolManager::beginEdit()
+{
+    if (symbols_.isEditing())
+        return;
+    const bool startsASymbol = !hasSymbol();  // editing an empty table appends a row
+    symbols_.edit();
+    if (startsASymbol)
+        deleteEnabled_ = true;
 }
 
 bool SymbolManager::step(int direction)

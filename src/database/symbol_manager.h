@@ -66,7 +66,7 @@ public:
     bool deleteEnabled() const { return deleteEnabled_; }
 
     // What the bound items store into the current symbol; a value equal to the stored one
-    // leaves the symbol untouched.
+    // leaves the symbol untouched. Typing into an empty table starts a new symbol.
     void setCode(std::string_view code);
     void setName(std::string_view name);
     void setMarket(std::int32_t id);
@@ -94,6 +94,7 @@ public:
 private:
     void postPending();
     void setText(std::string_view field, std::string_view text);
+    void beginEdit();
     bool step(int direction);
     std::optional<SymbolItem> firstMissingItem() const;
     struct Refusal {

@@ -181,6 +181,18 @@ TEST_F(SymbolManagerTest, AddStartsInTheMarketShownBefore)
     EXPECT_EQ(manager.marketId(), 0);
 }
 
+TEST_F(SymbolManagerTest, TypingIntoAnEmptyTableStartsANewSymbol)
+{
+    SymbolManager manager(folder);
+    ASSERT_FALSE(manager.hasSymbol());
+    manager.setCode("IBM");
+    EXPECT_TRUE(manager.deleteEnabled());
+    manager.setName("IBM Corp");
+    manager.setMarket(1);
+    EXPECT_TRUE(manager.apply(validationOK).saved);
+    EXPECT_EQ(savedCodes(), std::vector<std::string>{"IBM"});
+}
+
 TEST_F(SymbolManagerTest, DeletingTheOnlySymbolDisablesDeleteAndKeepsItsFile)
 {
     {
