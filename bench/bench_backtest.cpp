@@ -1,5 +1,6 @@
 // How quickly a running backtest honours an abort request, against the longest single step of
-// the search (Barux of the largest period) measured in the same run.
+// the search (Barux of the largest period) measured in the same run; and a market's run with
+// worker threads against the same run on one thread.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -18,23 +19,29 @@ namespace {
 using namespace kiruvan;
 using Clock = std::chrono::steady_clock;
 
-// A data folder with one 3501-bar symbol and an empty results file, removed at exit.
+// A data folder with 3501-bar symbols and an empty results file, removed at exit.
 class BenchFolder {
 public:
-    BenchFolder()
+    explicit BenchFolder(int symbolCount = 1)
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "kiruvan-bench-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         path_ = pattern;
-        appendToSymbolFile(folder(), "BENCH", syntheticDailyBars({.seed = 11, .count = 3501}));
+        for (int i = 0; i < symbolCount; ++i) {
+            const std::string code = "BENCH" + std::to_string(i);
+            appendToSymbolFile(folder(), code, syntheticDailyBars({.seed = 11u + i, .count = 3501}));
+            symbols_.push_back({code, code});
+        }
         CreateDataset_Trading_system(folder());
     }
+    const std::vector<BacktestSymbol>& symbols() const { return symbols_; }
     ~BenchFolder() { std::filesystem::remove_all(path_); }
     DataFolder folder() const { return DataFolder(path_.string() + "/"); }
 
 private:
     std::filesystem::path path_;
+    std::vector<BacktestSymbol> symbols_;
 };
 
 // Each iteration starts a run, lets it search for a while, asks for the abort and times how
@@ -43,14 +50,13 @@ void abortLatency(benchmark::State& state)
 {
     BenchFolder data;
     const BacktestMarket market{1, "Bench"};
-    const std::vector<BacktestSymbol> symbols{{"BENCH", "Bench"}};
     double worst = 0;
     int round = 0;
     for (auto _ : state) {
         std::atomic<bool> abort{false};
         BacktestHooks hooks;
         hooks.abortRequested = [&] { return abort.load(); };
-        std::thread run([&] { runBacktest(data.folder(), market, symbols, hooks); });
+        std::thread run([&] { runBacktest(data.folder(), market, data.symbols(), hooks, backtestThreadCount()); });
         std::this_thread::sleep_for(std::chrono::milliseconds(50 + 37 * (round++ % 7)));
         const auto asked = Clock::now();
         abort = true;
@@ -62,6 +68,17 @@ void abortLatency(benchmark::State& state)
     state.counters["worst_ms"] = worst * 1000;
 }
 BENCHMARK(abortLatency)->UseManualTime()->Iterations(14)->Unit(benchmark::kMillisecond);
+
+// A whole market of four symbols; the argument is the number of threads (0: one per processor).
+void marketRun(benchmark::State& state)
+{
+    BenchFolder data(4);
+    const int threads = state.range(0) > 0 ? static_cast<int>(state.range(0)) : backtestThreadCount();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(runBacktest(data.folder(), {1, "Bench"}, data.symbols(), {}, threads));
+    state.counters["threads"] = threads;
+}
+BENCHMARK(marketRun)->Arg(1)->Arg(0)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void referenceBaruxOfLargestPeriod(benchmark::State& state)
 {

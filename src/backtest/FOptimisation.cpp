@@ -156,7 +156,7 @@ void TUOptimisation::startRun()
     worker_ = std::thread([this, market, symbols = symbols_, hooks = workerHooks()] {
         QString error;
         try {
-            runBacktest(folder_, market, symbols, hooks);
+            runBacktest(folder_, market, symbols, hooks, backtestThreadCount());
         } catch (const std::exception& e) {
             error = QString::fromStdString(e.what());
         }

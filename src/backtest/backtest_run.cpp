@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "app/text_values.h"
-#include "trading/bar_loading.h"
+#include "backtest/symbol_searches.h"
 #include "trading/bar_series.h"
 #include "trading/parameter_search.h"
 
@@ -73,6 +74,11 @@ std::string errorSummaryLine(int errors)
     return std::to_string(errors) + (errors == 1 ? " error." : " errors.");
 }
 
+int backtestThreadCount()
+{
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
 int firstBarFor(int barCount)
 {
     return std::max(1000, barCount - 1250);
@@ -94,25 +100,29 @@ ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symb
 
 namespace {
 
-// One run over the symbols of a market; it owns the bar series and the results table.
+// One run over the symbols of a market; it owns the results table, and the bar series or the
+// worker threads that load and search the symbols.
 class BacktestRun {
 public:
     BacktestRun(const DataFolder& folder, const BacktestMarket& market, const std::vector<BacktestSymbol>& symbols,
-                const BacktestHooks& hooks)
-        : folder_(folder), market_(market), symbols_(symbols), hooks_(hooks), results_(folder),
-          bars_(std::make_unique<BarSeries>())
+                const BacktestHooks& hooks, int threads)
+        : folder_(folder), market_(market), symbols_(symbols), hooks_(hooks), threads_(threads), results_(folder)
     {
     }
 
     BacktestSummary run()
     {
         results_.Delete_anciennes_valeurs_dans_CDS_Optimisation(market_.id);
-        for (std::size_t i = 0; i < symbols_.size(); ++i) {
+        if (threads_ > 1)
+            searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_);
+        else
+            bars_ = std::make_unique<BarSeries>();
+        for (int i = 0; i < static_cast<int>(symbols_.size()); ++i) {
             if (stopRequested())
                 return summary_;
-            progress_ = {static_cast<int>(i) + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
+            progress_ = {i + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
             report();
-            backtestSymbol(symbols_[i]);
+            backtestSymbol(i);
             if (summary_.aborted)
                 return summary_;
         }
@@ -150,43 +160,52 @@ private:
         ++summary_.errors;
     }
 
-    void backtestSymbol(const BacktestSymbol& symbol)
+    void backtestSymbol(int i)
     {
-        if (!loadSymbol(symbol))
+        const BacktestSymbol& symbol = symbols_[i];
+        const auto load = loadSymbol(i);
+        if (!load)
             return;
-        if (bars_->NBBars < kMinimumBacktestBars) {
+        // A missing file leaves no bars, so it is also reported as too short.
+        if (load->status == SymbolLoad::Status::Missing)
+            fail("< File \"" + symbol.code + ".cds\" not found. >");
+        if (load->status == SymbolLoad::Status::Unreadable) {
+            fail("Read Error ! " + symbol.name + " file is corrupted. ");
+            return;
+        }
+        if (!worthSearching(*load)) {
             fail("Needs 2250 bars for " + symbol.name);
             return;
         }
         log("Backtesting " + symbol.name);
-        const auto best = Trading_system2_OPT(*bars_, firstBarFor(bars_->NBBars),
-                                              [this](const SearchProgress& p) { return beforePair(p); });
+        const auto best = searchSymbol(i, *load);
         if (!best)
             return;
         saveRow(makeResultRow(market_, symbol, *best));
         log("");
     }
 
-    // Returns false after a read error. A missing file leaves no bars, which the caller then
-    // reports as too few.
-    bool loadSymbol(const BacktestSymbol& symbol)
+    std::optional<SymbolLoad> loadSymbol(int i)
     {
-        try {
-            if (!loadSymbolForBacktest(*bars_, folder_, symbol.code))
-                fail("< File \"" + symbol.code + ".cds\" not found. >");
-        } catch (const std::exception&) {
-            fail("Read Error ! " + symbol.name + " file is corrupted. ");
-            return false;
-        }
-        return true;
+        if (!searches_)
+            return loadForBacktest(*bars_, folder_, symbols_[i].code);
+        return searches_->waitLoaded(i, [this] { return !stopRequested(); });
     }
 
-    bool beforePair(const SearchProgress& p)
+    std::optional<SearchResult> searchSymbol(int i, const SymbolLoad& load)
+    {
+        if (!searches_)
+            return Trading_system2_OPT(*bars_, firstBarFor(load.barCount),
+                                       [this](const SearchProgress& p) { return beforePair(p.pairIndex); });
+        return searches_->waitSearched(i, [this, i] { return beforePair(searches_->pairsDone(i)); });
+    }
+
+    bool beforePair(int pairIndex)
     {
         if (stopRequested())
             return false;
-        progress_.pairIndex = p.pairIndex;
-        progress_.pairCount = p.pairCount;
+        progress_.pairIndex = pairIndex;
+        progress_.pairCount = kPairCount;
         report();
         return true;
     }
@@ -209,8 +228,10 @@ private:
     const BacktestMarket& market_;
     const std::vector<BacktestSymbol>& symbols_;
     const BacktestHooks& hooks_;
+    const int threads_;
     ResultsTable results_;
     std::unique_ptr<BarSeries> bars_;
+    std::unique_ptr<SymbolSearches> searches_;
     BacktestProgress progress_;
     BacktestSummary summary_;
 };
@@ -218,9 +239,9 @@ private:
 }  // namespace
 
 BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
-                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks)
+                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks, int threads)
 {
-    return BacktestRun(folder, market, symbols, hooks).run();
+    return BacktestRun(folder, market, symbols, hooks, threads).run();
 }
 
 }  // namespace kiruvan

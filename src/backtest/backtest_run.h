@@ -46,12 +46,13 @@ struct BacktestProgress {
     int pairCount = 0;
 };
 
-// What a run reports to its caller. Every hook is called on the thread that runs the
-// backtest; an empty hook is skipped.
+// What a run reports to its caller. Every hook is called on the thread that called
+// runBacktest; an empty hook is skipped.
 struct BacktestHooks {
     std::function<void(const std::string& line)> log;
     std::function<void(const BacktestProgress&)> progress;
-    // Polled before every symbol and every parameter pair; true stops the run there.
+    // Polled before every symbol and every parameter pair (with worker threads, every few
+    // milliseconds while the run waits for them); true stops the run there.
     std::function<bool()> abortRequested;
 };
 
@@ -75,8 +76,15 @@ ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symb
 
 // Backtests every symbol of the market: the market's old rows are removed, then each symbol
 // with enough bars gets the best pair of the parameter search as its row, saved at once.
+// With more than one thread, workers load and search the following symbols ahead while the
+// caller's thread logs and saves in symbol order: the log and the rows are the same, and
+// every hook is still called on the caller's thread.
 // Throws when the results file cannot be loaded at the start.
 BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
-                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks);
+                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks,
+                            int threads = 1);
+
+// The number of threads that makes the best use of this machine.
+int backtestThreadCount();
 
 }  // namespace kiruvan

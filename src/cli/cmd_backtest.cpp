@@ -1,4 +1,7 @@
+#include <charconv>
+#include <optional>
 #include <ostream>
+#include <string>
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
@@ -9,9 +12,21 @@ namespace kiruvan::cli {
 
 namespace {
 
+int threadCount(const std::optional<std::string>& text)
+{
+    if (!text)
+        return backtestThreadCount();
+    int value = 0;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (error != std::errc() || end != text->data() + text->size() || value < 1)
+        throw UsageError("--threads needs a whole number of at least 1, not '" + *text + "'");
+    return value;
+}
+
 int runBacktestCommand(Context& context, Arguments& args)
 {
     const auto name = args.takeOption("--market");
+    const int threads = threadCount(args.takeOption("--threads"));
     args.finish();
     if (!name)
         throw UsageError("backtest needs --market NAME");
@@ -19,7 +34,7 @@ int runBacktestCommand(Context& context, Arguments& args)
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
     hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
-    runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks);
+    runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads);
     return kSuccess;
 }
 
@@ -27,13 +42,15 @@ int runBacktestCommand(Context& context, Arguments& args)
 
 Command backtestCommand()
 {
-    return {"backtest", "backtest --market NAME",
+    return {"backtest", "backtest --market NAME [--threads N]",
             "Backtests the trading system on every symbol of the market, as the Backtest dialog\n"
             "does: the market's old results are replaced, and each symbol with at least 2250 bars\n"
             "gets the best parameter pair and its statistics in Optimization.cds, saved symbol by\n"
             "symbol.\n\n"
             "  --market NAME  the market's name (letters A to Z match without regard to case\n"
-            "                 when no name matches exactly)\n\n"
+            "                 when no name matches exactly)\n"
+            "  --threads N    search N symbols at a time (default: one per processor); the log\n"
+            "                 and the results are the same whatever N is\n\n"
             "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
             "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
             "total; the exit status is 0 whenever the run reaches its end.",

@@ -121,6 +121,8 @@ TEST(BatchBacktest, RefusesWrongCommandLinesAndUnknownMarkets)
     EXPECT_EQ(runCli(data, {"backtest"}).status, 2);
     EXPECT_EQ(runCli(data, {"backtest", "--market", "Alpha", "extra"}).status, 2);
     EXPECT_EQ(runCli(data, {"report", "--market", "Alpha", "--all"}).status, 2);
+    EXPECT_EQ(runCli(data, {"backtest", "--market", "Alpha", "--threads", "0"}).status, 2);
+    EXPECT_EQ(runCli(data, {"backtest", "--market", "Alpha", "--threads", "2x"}).status, 2);
 
     const CliResult unknown = runCli(data, {"backtest", "--market", "Gamma"});
     EXPECT_EQ(unknown.status, 1);
@@ -138,7 +140,7 @@ TEST(BatchBacktest, HelpDescribesBothCommands)
     BacktestFolder data;
     const CliResult help = runCli(data, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("backtest --market NAME"), std::string::npos);
+    EXPECT_NE(help.out.find("backtest --market NAME [--threads N]"), std::string::npos);
     EXPECT_NE(help.out.find("report [--market NAME | --all]"), std::string::npos);
     EXPECT_NE(runCli(data, {"report", "--help"}).out.find("17 significant digits"), std::string::npos);
 }

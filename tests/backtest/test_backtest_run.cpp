@@ -29,7 +29,7 @@ struct RecordedRun {
 
 RecordedRun runMarket(const BacktestFolder& data, const BacktestMarket& market,
                       std::function<bool(const RecordedRun&)> abortWhen = {},
-                      std::function<void(const BacktestProgress&)> onProgress = {})
+                      std::function<void(const BacktestProgress&)> onProgress = {}, int threads = 1)
 {
     RecordedRun run;
     BacktestHooks hooks;
@@ -41,7 +41,7 @@ RecordedRun runMarket(const BacktestFolder& data, const BacktestMarket& market,
             onProgress(p);
     };
     hooks.abortRequested = [&] { return abortWhen && abortWhen(run); };
-    run.summary = runBacktest(data.folder(), market, loadMarketSymbols(data.folder(), market.id), hooks);
+    run.summary = runBacktest(data.folder(), market, loadMarketSymbols(data.folder(), market.id), hooks, threads);
     return run;
 }
 
@@ -226,6 +226,42 @@ TEST_F(BacktestRunTest, MissingResultsFileStopsTheRunBeforeAnySymbol)
     std::filesystem::remove(data.file("Optimization.cds"));
 
     EXPECT_ANY_THROW(runMarket(data, kAlpha));
+}
+
+TEST_F(BacktestRunTest, WorkerThreadsGiveTheSameLogAndRows)
+{
+    data.writeSymbols({{"S1", "First", 1}, {"GONE", "Gone", 1}, {"SHORT", "Short", 1}, {"BROKEN", "Broken", 1},
+                       {"S2", "Second", 1}});
+    data.writeBars("S1", 2250, 6);
+    data.writeBars("SHORT", 30);
+    test::writeFile(data.file("BROKEN.cds"), "not a table file");
+    data.writeBars("S2", 2300, 7);
+
+    const RecordedRun alone = runMarket(data, kAlpha);
+    const auto rowsAlone = readResultRows(data.folder(), std::nullopt);
+    const RecordedRun together = runMarket(data, kAlpha, {}, {}, 3);
+
+    EXPECT_EQ(together.log, alone.log);
+    EXPECT_EQ(readResultRows(data.folder(), std::nullopt), rowsAlone);
+    EXPECT_EQ(rowsAlone.size(), 2u);
+    EXPECT_EQ(together.summary.errors, 4);
+}
+
+TEST_F(BacktestRunTest, AbortWithWorkerThreadsKeepsOnlyTheRowsBeforeIt)
+{
+    data.writeSymbols({{"S1", "First", 1}, {"S2", "Second", 1}, {"S3", "Third", 1}});
+    data.writeBars("S1", 2250, 8);
+    data.writeBars("S2", 2250, 9);
+    data.writeBars("S3", 2250, 10);
+
+    const RecordedRun run = runMarket(
+        data, kAlpha, [](const RecordedRun& r) { return !r.log.empty() && r.log.back() == "Backtesting Second"; }, {},
+        3);
+
+    const auto rows = readResultRows(data.folder(), 1);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Code_Stock, "S1");
+    EXPECT_EQ(run.log, concat({backtestedLines("First", rows[0]), {"Backtesting Second", "Backtest aborted !"}}));
 }
 
 TEST(BacktestInputs, MarketsComeSortedByName)
