@@ -49,7 +49,7 @@ private:
 void abortLatency(benchmark::State& state)
 {
     BenchFolder data;
-    const BacktestMarket market{1, "Bench"};
+    const Market market{1, "Bench"};
     double worst = 0;
     int round = 0;
     for (auto _ : state) {

@@ -109,9 +109,9 @@ void TUOptimisation::FormCreate()
 {
     BTN_OK->setEnabled(false);
     CreateDataset_Trading_system(folder_);
-    markets_ = loadBacktestMarkets(folder_);
+    markets_ = readMarkets(folder_);
     const QSignalBlocker quiet(DBL1);
-    for (const BacktestMarket& market : markets_)
+    for (const Market& market : markets_)
         DBL1->addItem(qText(market.name), market.id);
     if (markets_.empty())
         return;
@@ -152,7 +152,7 @@ void TUOptimisation::startRun()
     LBL_Progress->clear();
     lastReportedSymbol_ = 0;
 
-    const BacktestMarket market = markets_[DBL1->currentIndex()];
+    const Market market = markets_[DBL1->currentIndex()];
     worker_ = std::thread([this, market, symbols = symbols_, hooks = workerHooks()] {
         QString error;
         try {

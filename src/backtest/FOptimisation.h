@@ -67,7 +67,7 @@ private:
     void reportProgressFromWorker(const BacktestProgress& progress);
 
     DataFolder folder_;
-    std::vector<BacktestMarket> markets_;
+    std::vector<Market> markets_;
     std::vector<BacktestSymbol> symbols_;
     QGroupBox* GBX_Log = nullptr;
 

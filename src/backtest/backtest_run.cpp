@@ -12,43 +12,13 @@
 
 namespace kiruvan {
 
-namespace {
-
-bool sameLettersIgnoringCase(std::string_view a, std::string_view b)
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-bool loadIfPresent(Table& table, const std::filesystem::path& file)
-{
-    if (!std::filesystem::exists(file))
-        return false;
-    table.loadFromFile(file);
-    return true;
-}
-
-}  // namespace
-
-std::vector<BacktestMarket> loadBacktestMarkets(const DataFolder& folder)
-{
-    std::vector<BacktestMarket> markets;
-    Table table;
-    if (!loadIfPresent(table, folder.file(kMarketsFile)))
-        return markets;
-    table.setSortOrder("nom_marche");
-    for (table.first(); !table.eof(); table.next())
-        markets.push_back({table.field("id_marche").asInteger(), table.field("nom_marche").asString()});
-    return markets;
-}
-
-std::vector<BacktestMarket> marketsNamed(const std::vector<BacktestMarket>& markets, std::string_view name)
-{
-    std::vector<BacktestMarket> exact, loose;
-    for (const BacktestMarket& m : markets) {
+    std::vector<Market> exact, loose;
+    for (const Market& m : markets) {
         if (m.name == name)
             exact.push_back(m);
-        else if (sameLettersIgnoringCase(m.name, name))
+        else if (sameMarketName(m.name, name))
             loose.push_back(m);
     }
     return exact.empty() ? loose : exact;
@@ -57,9 +27,11 @@ std::vector<BacktestMarket> marketsNamed(const std::vector<BacktestMarket>& mark
 std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId)
 {
     std::vector<BacktestSymbol> symbols;
-    Table table;
-    if (!loadIfPresent(table, folder.file(kMasterFile)))
+    const auto file = folder.file(kMasterFile);
+    if (!std::filesystem::exists(file))
         return symbols;
+    Table table;
+    table.loadFromFile(file);
     table.setFilter("code_Marche=" + std::to_string(marketId));
     table.setFiltered(true);
     for (table.first(); !table.eof(); table.next())
@@ -84,7 +56,7 @@ int firstBarFor(int barCount)
     return std::max(1000, barCount - 1250);
 }
 
-ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symbol, const SearchResult& best)
+ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, const SearchResult& best)
 {
     return {.Code_Market = market.id,
             .Code_Stock = symbol.code,
@@ -104,7 +76,7 @@ namespace {
 // worker threads that load and search the symbols.
 class BacktestRun {
 public:
-    BacktestRun(const DataFolder& folder, const BacktestMarket& market, const std::vector<BacktestSymbol>& symbols,
+    BacktestRun(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
                 const BacktestHooks& hooks, int threads)
         : folder_(folder), market_(market), symbols_(symbols), hooks_(hooks), threads_(threads), results_(folder)
     {
@@ -225,7 +197,7 @@ private:
     }
 
     const DataFolder& folder_;
-    const BacktestMarket& market_;
+    const Market& market_;
     const std::vector<BacktestSymbol>& symbols_;
     const BacktestHooks& hooks_;
     const int threads_;
@@ -238,7 +210,7 @@ private:
 
 }  // namespace
 
-BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
+BacktestSummary runBacktest(const DataFolder& folder, const Market& market,
                             const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks, int threads)
 {
     return BacktestRun(folder, market, symbols, hooks, threads).run();

@@ -7,17 +7,12 @@
 
 #include "backtest/results_table.h"
 #include "database/data_folder.h"
+#include "database/market_manager.h"
 
 namespace kiruvan {
 
 struct BarSeries;
 struct SearchResult;
-
-struct BacktestMarket {
-    std::int32_t id = 0;
-    std::string name;
-    friend bool operator==(const BacktestMarket&, const BacktestMarket&) = default;
-};
 
 // One symbol of the market as the symbol table lists it.
 struct BacktestSymbol {
@@ -26,12 +21,9 @@ struct BacktestSymbol {
     friend bool operator==(const BacktestSymbol&, const BacktestSymbol&) = default;
 };
 
-// Every market of Markets.cds sorted by name; empty when the file is missing.
-std::vector<BacktestMarket> loadBacktestMarkets(const DataFolder& folder);
-
 // The markets with this name: exact matches when there are any, else the names that differ
 // only in the case of A to Z.
-std::vector<BacktestMarket> marketsNamed(const std::vector<BacktestMarket>& markets, std::string_view name);
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name);
 
 // The symbols of one market in the order of Master.cds; empty when the file is missing.
 std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId);
@@ -72,7 +64,7 @@ int firstBarFor(int barCount);
 inline constexpr int kMinimumBacktestBars = 2250;
 
 // The result row of a symbol from its best pair.
-ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symbol, const SearchResult& best);
+ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, const SearchResult& best);
 
 // Backtests every symbol of the market: the market's old rows are removed, then each symbol
 // with enough bars gets the best pair of the parameter search as its row, saved at once.
@@ -80,7 +72,7 @@ ResultRow makeResultRow(const BacktestMarket& market, const BacktestSymbol& symb
 // caller's thread logs and saves in symbol order: the log and the rows are the same, and
 // every hook is still called on the caller's thread.
 // Throws when the results file cannot be loaded at the start.
-BacktestSummary runBacktest(const DataFolder& folder, const BacktestMarket& market,
+BacktestSummary runBacktest(const DataFolder& folder, const Market& market,
                             const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks,
                             int threads = 1);
 

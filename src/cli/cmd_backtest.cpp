@@ -30,7 +30,7 @@ int runBacktestCommand(Context& context, Arguments& args)
     args.finish();
     if (!name)
         throw UsageError("backtest needs --market NAME");
-    const BacktestMarket market = requireMarket(context.folder, *name);
+    const Market market = requireMarket(context.folder, *name);
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
     hooks.log = [&](const std::string& line) { context.out << line << std::endl; };

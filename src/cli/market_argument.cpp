@@ -5,9 +5,9 @@
 
 namespace kiruvan::cli {
 
-BacktestMarket requireMarket(const DataFolder& folder, std::string_view name)
+Market requireMarket(const DataFolder& folder, std::string_view name)
 {
-    const auto matches = marketsNamed(loadBacktestMarkets(folder), name);
+    const auto matches = marketsNamed(readMarkets(folder), name);
     if (matches.empty())
         throw std::runtime_error("no market named '" + std::string(name) + "' in " +
                                  folder.file(kMarketsFile).string());

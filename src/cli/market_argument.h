@@ -9,6 +9,6 @@ namespace kiruvan::cli {
 
 // The one market of Markets.cds with this name; throws a readable error when there is none
 // or more than one.
-BacktestMarket requireMarket(const DataFolder& folder, std::string_view name);
+Market requireMarket(const DataFolder& folder, std::string_view name);
 
 }  // namespace kiruvan::cli

@@ -8,12 +8,12 @@ namespace kiruvan::test {
 
 BacktestFolder::BacktestFolder() = default;
 
-void BacktestFolder::writeMarkets(const std::vector<BacktestMarket>& markets) const
+void BacktestFolder::writeMarkets(const std::vector<Market>& markets) const
 {
     Table table;
     defineMarketLayout(table);
     table.create();
-    for (const BacktestMarket& m : markets) {
+    for (const Market& m : markets) {
         table.append();
         table.field("ID_Marche").setAsInteger(m.id);
         table.field("Nom_Marche").setAsString(m.name);

@@ -23,7 +23,7 @@ public:
     DataFolder folder() const { return DataFolder(temp_.withSeparator()); }
     std::filesystem::path file(const std::string& name) const { return temp_.file(name); }
 
-    void writeMarkets(const std::vector<BacktestMarket>& markets) const;
+    void writeMarkets(const std::vector<Market>& markets) const;
     void writeSymbols(const std::vector<SymbolSpec>& symbols) const;
 
     // A symbol file with this many synthetic daily bars; the seed picks the walk.

@@ -16,8 +16,8 @@ using test::BacktestFolder;
 using test::sampleRow;
 using Lines = std::vector<std::string>;
 
-const BacktestMarket kAlpha{1, "Alpha"};
-const BacktestMarket kBeta{2, "Beta"};
+const Market kAlpha{1, "Alpha"};
+const Market kBeta{2, "Beta"};
 
 // Runs a backtest of the market and keeps its log. The abort rule sees the log so far and
 // the pairs searched so far.
@@ -27,7 +27,7 @@ struct RecordedRun {
     BacktestSummary summary;
 };
 
-RecordedRun runMarket(const BacktestFolder& data, const BacktestMarket& market,
+RecordedRun runMarket(const BacktestFolder& data, const Market& market,
                       std::function<bool(const RecordedRun&)> abortWhen = {},
                       std::function<void(const BacktestProgress&)> onProgress = {}, int threads = 1)
 {
@@ -264,23 +264,13 @@ TEST_F(BacktestRunTest, AbortWithWorkerThreadsKeepsOnlyTheRowsBeforeIt)
     EXPECT_EQ(run.log, concat({backtestedLines("First", rows[0]), {"Backtesting Second", "Backtest aborted !"}}));
 }
 
-TEST(BacktestInputs, MarketsComeSortedByName)
-{
-    BacktestFolder data;
-    EXPECT_TRUE(loadBacktestMarkets(data.folder()).empty());
-    data.writeMarkets({{3, "Zeta"}, {1, "Alpha"}, {4, "Beta"}});
-
-    EXPECT_EQ(loadBacktestMarkets(data.folder()),
-              (std::vector<BacktestMarket>{{1, "Alpha"}, {4, "Beta"}, {3, "Zeta"}}));
-}
-
 TEST(BacktestInputs, MarketNamesMatchWithoutCaseOnlyWhenNoneMatchesExactly)
 {
-    const std::vector<BacktestMarket> markets{{1, "Alpha"}, {2, "ALPHA"}, {4, "beta"}, {5, "\xc3\x89t\xc3\xa9"}};
+    const std::vector<Market> markets{{1, "Alpha"}, {2, "ALPHA"}, {4, "beta"}, {5, "\xc3\x89t\xc3\xa9"}};
 
-    EXPECT_EQ(marketsNamed(markets, "Alpha"), (std::vector<BacktestMarket>{{1, "Alpha"}}));
+    EXPECT_EQ(marketsNamed(markets, "Alpha"), (std::vector<Market>{{1, "Alpha"}}));
     EXPECT_EQ(marketsNamed(markets, "alpha").size(), 2u);
-    EXPECT_EQ(marketsNamed(markets, "BETA"), (std::vector<BacktestMarket>{{4, "beta"}}));
+    EXPECT_EQ(marketsNamed(markets, "BETA"), (std::vector<Market>{{4, "beta"}}));
     EXPECT_TRUE(marketsNamed(markets, "\xc3\xa9t\xc3\xa9").empty());  // only A to Z ignore case
     EXPECT_TRUE(marketsNamed(markets, "gamma").empty());
 }
