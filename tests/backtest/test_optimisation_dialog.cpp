@@ -9,11 +9,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/MAIN.h"
 #include "app/gui_support.h"
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
@@ -165,6 +170,35 @@ TEST(BacktestDialog, RunThatCannotReadTheResultsFileShowsWhyAndReturnsToIdle)
     EXPECT_EQ(dialog.BTN_OK->text(), "Start");
     EXPECT_FALSE(dialog.BTN_Cancel->isHidden());
     EXPECT_EQ(test::readFile(data.file("Optimization.cds")), "damaged");
+}
+
+TEST(BacktestCommand, ClosesTheChildWindowsThenShowsTheDialog)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    TBrannock window(data.folder());
+    window.show();
+    window.addChildWindow(new QWidget);
+    ASSERT_TRUE(window.Scanneur1->isEnabled());
+
+    QString title;
+    qsizetype childrenShown = -1;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TUOptimisation*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        closer.stop();
+        title = dialog->windowTitle();
+        childrenShown = std::ranges::count_if(window.mdiArea()->subWindowList(),
+                                              [](const QWidget* child) { return child->isVisible(); });
+        dialog->BTN_Cancel->click();
+    });
+    closer.start(5);
+    window.Scanneur1->trigger();
+
+    EXPECT_EQ(title, "Optimization");
+    EXPECT_EQ(childrenShown, 0);
 }
 
 // The picture of the dialog in the middle of a run shows its controls (not a blank window).
