@@ -1,14 +1,15 @@
 #include "import/import_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <unordered_map>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,8 +21,17 @@
 namespace kiruvan {
 namespace {
 
-// Enough symbol files kept open for any market, well below the process's file limit.
-constexpr std::size_t kMostOpenSymbolFiles = 64;
+// As many symbol files kept open as the process's file limit allows with room to spare (a file
+// and its journal each), so that a market's file, read day after day, keeps every one of its
+// symbols open.
+std::size_t mostOpenSymbolFiles()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1000;
+    const auto spare = static_cast<std::size_t>(limit.rlim_cur) / 2;
+    return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
+}
 
 // What tells a file written by someone else since the run's own last save.
 struct FileStamp {
@@ -40,13 +50,30 @@ std::optional<FileStamp> stampOf(const std::filesystem::path& file)
                      static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
+void flushToDisk(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 // A symbol file loaded for the run, with the row of each day it holds.
 struct SymbolTable {
+    ~SymbolTable()
+    {
+        table.close();
+        if (written)
+            flushToDisk(file);
+    }
+
     std::filesystem::path file;
     Table table;
     std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
     std::optional<FileStamp> stamp;
     std::uint64_t lastUse = 0;
+    bool written = false;
 };
 
 // The symbol files of a run. A file is checked and loaded when a line first needs it, then
@@ -59,33 +86,30 @@ public:
     OpenSymbolFiles() = default;
     ~OpenSymbolFiles() { closeAll(); }
 
-    SymbolTable& open(const std::filesystem::path& file)
+    // The table of a symbol file, loaded again when the file changed since; nullptr when the
+    // file is gone.
+    SymbolTable* open(const std::filesystem::path& file)
     {
         const std::string key = file.string();
         auto it = tables_.find(key);
-        if (it != tables_.end() && it->second->stamp && it->second->stamp == stampOf(file)) {
+        const auto now = stampOf(file);
+        if (it != tables_.end() && it->second->stamp == now && now) {
             it->second->lastUse = ++uses_;
-            return *it->second;
+            return it->second.get();
         }
         if (it != tables_.end())
             tables_.erase(it);
-        if (tables_.size() >= kMostOpenSymbolFiles)
+        if (!now)
+            return nullptr;
+        if (tables_.size() >= mostOpen_)
             closeLeastRecentlyUsed();
         auto table = load(file);
         table->lastUse = ++uses_;
-        return *tables_.emplace(key, std::move(table)).first->second;
+        return tables_.emplace(key, std::move(table)).first->second.get();
     }
 
     void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
-    void wrote(const std::filesystem::path& file) { written_.insert(file.string()); }
-
-    void closeAll()
-    {
-        tables_.clear();
-        for (const std::string& file : written_)
-            flushToDisk(file);
-        written_.clear();
-    }
+    void closeAll() { tables_.clear(); }
 
 private:
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
@@ -115,18 +139,9 @@ private:
         tables_.erase(oldest);
     }
 
-    static void flushToDisk(const std::string& file)
-    {
-        const int fd = ::open(file.c_str(), O_RDONLY);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
-
     std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
-    std::set<std::string> written_;
     std::uint64_t uses_ = 0;
+    std::size_t mostOpen_ = mostOpenSymbolFiles();
 };
 
 // The texts of an accepted line, ready to be written.
@@ -178,15 +193,17 @@ public:
             for (std::size_t i = 1; i <= lines.size(); ++i) {
                 reportProgress(i, lines.size());
                 fields_ = splitFields(lines[i - 1], separator_);
-                if (symbolColumn) {
-                    const std::string symbol = *fieldOf(fields_, column(kSymbol));
-                    if (const auto file = symbolFile(symbol))
-                        Mise_a_jour_Ligne_fichier(symbol, *file);
-                } else {
-                    typedSymbolFile = typedSymbol();
-                    if (!typedSymbolFile)
-                        return outcome_;
-                    Mise_a_jour_Ligne_fichier(request_.symbol, *typedSymbolFile);
+                const std::string symbol = symbolColumn ? *fieldOf(fields_, column(kSymbol)) : request_.symbol;
+                if (!symbolColumn && !typedSymbolUsable())
+                    return outcome_;
+                SymbolTable* target = tableOf(symbol);
+                if (target) {
+                    if (!symbolColumn)
+                        typedSymbolFile = target->file;
+                    Mise_a_jour_Ligne_fichier(symbol, *target);  // may let go of target
+                } else if (!symbolColumn) {
+                    endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
+                    return outcome_;
                 }
             }
         } catch (const std::exception& error) {
@@ -222,37 +239,40 @@ private:
                                                             static_cast<double>(lineCount))));
     }
 
-    // The file of a symbol, found once per run and checked again before each use.
-    std::optional<std::filesystem::path> symbolFile(const std::string& symbol)
+    // The open table of a symbol's file; the file is found once per run and found again when
+    // it goes away. nullptr when the symbol has no file (or cannot name one).
+    SymbolTable* tableOf(const std::string& symbol)
     {
-        auto known = resolved_.find(symbol);
-        std::error_code ec;
-        if (known != resolved_.end() && (!known->second || std::filesystem::is_regular_file(*known->second, ec)))
-            return known->second;
-        auto file = request_.folder.findSymbolFile(symbol);
-        resolved_[symbol] = file;
-        return file;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            auto known = resolved_.find(symbol);
+            if (known == resolved_.end())
+                known = resolved_.emplace(symbol, request_.folder.findSymbolFile(symbol)).first;
+            if (!known->second)
+                return nullptr;
+            if (SymbolTable* table = files_.open(*known->second))
+                return table;
+            resolved_.erase(known);
+        }
+        return nullptr;
     }
 
-    // The symbol typed for a file without a symbol column; ends the run when it is missing.
-    std::optional<std::filesystem::path> typedSymbol()
+    // Whether the symbol typed for a file without a symbol column can be used; ends the run when not.
+    bool typedSymbolUsable()
     {
         const std::string& symbol = request_.symbol;
         if (symbol.empty())
             return endBeforeWriting(ImportEnd::NeedsSymbol, std::string(kNeedsSymbolMessage));
         if (auto problem = symbolCodeProblem(symbol))
             return endBeforeWriting(ImportEnd::SymbolRefused, *problem);
-        if (auto file = symbolFile(symbol))
-            return file;
-        return endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
+        return true;
     }
 
-    std::nullopt_t endBeforeWriting(ImportEnd end, std::string message)
+    bool endBeforeWriting(ImportEnd end, std::string message)
     {
         files_.closeAll();
         outcome_.end = end;
         outcome_.message = std::move(message);
-        return std::nullopt;
+        return false;
     }
 
     // The bar a line gives, or nullopt when the line is rejected.
@@ -274,19 +294,17 @@ private:
         return bar;
     }
 
-    void Mise_a_jour_Ligne_fichier(const std::string& symbol, const std::filesystem::path& file)
+    void Mise_a_jour_Ligne_fichier(const std::string& symbol, SymbolTable& target)
     {
-        SymbolTable& target = files_.open(file);
         const auto bar = acceptedBar();
         if (!bar)
             return;
         try {
             writeBar(target, *bar);
-            files_.wrote(file);
             ++outcome_.linesInserted;
         } catch (const std::exception&) {
             // The table may hold a row the file does not: read the file again for the next line.
-            files_.forget(file);
+            files_.forget(target.file);
             if (hooks_.writeFailed)
                 hooks_.writeFailed(symbol);
         }
@@ -312,6 +330,7 @@ private:
         table.post();
         if (existing == target.rowOfDay.end())
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
+        target.written = true;
         table.saveToFile(target.file);
         target.stamp = stampOf(target.file);
     }

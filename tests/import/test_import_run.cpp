@@ -36,6 +36,7 @@ protected:
 
     ImportOutcome run(const Lines& lines, const std::string& symbol = "")
     {
+        progress.clear();
         ImportHooks hooks;
         hooks.progress = [this](int percent) {
             progress.push_back(percent);
@@ -178,6 +179,23 @@ TEST_F(ImportRun, SymbolFileChangedByAnotherWriterDuringTheRunIsReadAgain)
     EXPECT_EQ(bars("ABC.cds").size(), 3u);
 }
 
+TEST_F(ImportRun, SymbolFileRemovedDuringTheRunIsNotWrittenAnyMore)
+{
+    createSymbol("ABC");
+    onLine = [this](int line) {
+        if (line == 2)
+            std::filesystem::remove(temp.file("ABC.cds"));
+    };
+    EXPECT_EQ(run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"}).linesInserted, 1);
+    EXPECT_FALSE(std::filesystem::exists(temp.file("ABC.cds")));
+
+    settings.columns = {kDate, kOpen, kHigh, kLow, kClose, kVolume};
+    createSymbol("ABC");
+    const ImportOutcome outcome = run({"05/03/2004;1;1;1;1;1", "06/03/2004;1;1;1;1;1"}, "ABC");
+    EXPECT_EQ(outcome.end, ImportEnd::SymbolNotFound);
+    EXPECT_EQ(outcome.linesInserted, 1);
+}
+
 TEST_F(ImportRun, ManySymbolsInOneFileAreAllWritten)
 {
     Lines lines;
@@ -299,7 +317,7 @@ TEST_F(OneSymbolImport, BarThatCannotBeWrittenIsListedAndTheRunGoesOn)
     odd.create();
     odd.saveToFile(temp.file("ODD.cds"));
     const ImportOutcome outcome = run({"05/03/2004;1;1;1;1;1", "06/03/2004;1;1;1;1;1"}, "ODD");
-    EXPECT_EQ(outcome.end, ImportEnd::Completed);
+    EXPECT_EQ(outcome.end, ImportEnd::Completed) << outcome.message;
     EXPECT_EQ(outcome.linesInserted, 0);
     EXPECT_EQ(failures, (Lines{"ODD", "ODD"}));
 }
