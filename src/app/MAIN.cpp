@@ -30,6 +30,7 @@
 #include "database/FGestion_codes.h"
 #include "database/F_Gestion_Marches.h"
 #include "database/symbol_files.h"
+#include "import/F_Maj.h"
 
 namespace kiruvan {
 namespace {
@@ -161,7 +162,6 @@ QString TBrannock::dataFolderText() const
 void TBrannock::enableAvailableCommands()
 {
     FileOpenItem->setEnabled(false);
-    MiseJour1->setEnabled(false);
     signals1->setEnabled(false);
     Web1->setEnabled(false);
 }
@@ -498,7 +498,9 @@ void TBrannock::GestiondesTitres1Click()
 void TBrannock::MiseJour1Click()
 {
     Ferme_Fenetres_Filles();
-    // Then shows the import dialog modally.
+    const SystemClock clock;
+    TU_MAJ dialog(dataFolder_, clock, this);
+    dialog.exec();
 }
 
 void TBrannock::Scanneur1Click()

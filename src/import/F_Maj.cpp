@@ -15,6 +15,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QAbstractItemView>
+
+#include <array>
+#include <utility>
 
 #include "import/quote_file.h"
 
@@ -96,7 +100,7 @@ void TU_MAJ::buildControls()
     EDT_Symbol = new QLineEdit;
     EDT_Symbol->setObjectName("EDT_Symbol");
     EDT_Symbol->setMaxLength(kSymbolLength);
-    EDT_Symbol->setFixedWidth(90);
+    EDT_Symbol->setFixedWidth(110);
     Picker_FirstDate = new QDateEdit;
     Picker_FirstDate->setObjectName("Picker_FirstDate");
     Picker_FirstDate->setDisplayFormat("dd/MM/yyyy");
@@ -107,29 +111,35 @@ void TU_MAJ::buildControls()
     Label12->hide();
     CBX_Decimal_Separateur->hide();
 
-    auto* settingsRow = new QHBoxLayout;
-    settingsRow->addWidget(BTN_open);
-    settingsRow->addSpacing(8);
-    settingsRow->addWidget(makeLabel("Label11", "Field Separator", CBX_Separateur_Champ));
-    settingsRow->addWidget(CBX_Separateur_Champ);
-    settingsRow->addWidget(makeLabel("Label13", "Date Fomat", CBX_date_Format));
-    settingsRow->addWidget(CBX_date_Format);
-    settingsRow->addWidget(Label12);
-    settingsRow->addWidget(CBX_Decimal_Separateur);
-    settingsRow->addWidget(makeLabel("Label14", "Symbol", EDT_Symbol));
-    settingsRow->addWidget(EDT_Symbol);
-    settingsRow->addWidget(makeLabel("Label15", "First Date", Picker_FirstDate));
-    settingsRow->addWidget(Picker_FirstDate);
-    settingsRow->addStretch();
+    // Captions above their controls, as over the column lists, so that every setting fits a row.
+    auto* settingsGrid = new QGridLayout;
+    settingsGrid->setVerticalSpacing(1);
+    settingsGrid->addWidget(BTN_open, 1, 0);
+    const std::array<std::pair<QLabel*, QWidget*>, 5> settings = {{
+        {makeLabel("Label11", "Field Separator", CBX_Separateur_Champ), CBX_Separateur_Champ},
+        {makeLabel("Label13", "Date Fomat", CBX_date_Format), CBX_date_Format},
+        {Label12, CBX_Decimal_Separateur},
+        {makeLabel("Label14", "Symbol", EDT_Symbol), EDT_Symbol},
+        {makeLabel("Label15", "First Date", Picker_FirstDate), Picker_FirstDate},
+    }};
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        settingsGrid->addWidget(settings[i].first, 0, static_cast<int>(i) + 1);
+        settingsGrid->addWidget(settings[i].second, 1, static_cast<int>(i) + 1);
+    }
+    settingsGrid->setColumnStretch(static_cast<int>(settings.size()) + 1, 1);
 
     auto* columnGrid = new QGridLayout;
     columnGrid->setVerticalSpacing(1);
+    columnGrid->setHorizontalSpacing(2);
     const QStringList kinds = itemsOf(kColumnKindItems);
     for (int c = 1; c <= kImportColumns; ++c) {
         const QByteArray name = c == 1 ? "CBX_col1" : "CBX_Col" + QByteArray::number(c);
         QComboBox* box = makeList(name.constData(), kinds);
-        box->setMinimumContentsLength(6);
+        // Ten lists share the width; the open list shows the long kinds whole.
+        box->setMinimumContentsLength(5);
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
         columnBoxes_.push_back(box);
         const QByteArray labelName = "Label" + QByteArray::number(c);
         columnGrid->addWidget(makeLabel(labelName.constData(), QString("Col %1").arg(c), box), 0, c - 1);
@@ -157,7 +167,8 @@ void TU_MAJ::buildControls()
     runRow->addStretch();
 
     auto* group = new QVBoxLayout(GroupBox1);
-    group->addLayout(settingsRow);
+    group->setContentsMargins(6, 6, 6, 6);
+    group->addLayout(settingsGrid);
     group->addLayout(columnGrid);
     group->addWidget(Memo_Import, 1);
     group->addLayout(runRow);
@@ -179,6 +190,7 @@ void TU_MAJ::buildControls()
     bottomRow->addWidget(OK, 0, Qt::AlignBottom);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(GroupBox1, 1);
     layout->addLayout(bottomRow);
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "database/symbol_files.h"
+#include "database/table.h"
 #include "import/F_Maj.h"
 #include "support/temp_folder.h"
 
@@ -63,6 +64,14 @@ protected:
     {
         test::writeFile(temp.file("quotes.txt"), text);
         ASSERT_TRUE(dialog.loadQuoteFile(QString::fromStdString(temp.file("quotes.txt").string())));
+    }
+
+    static void saveShot(TU_MAJ& dialog, const char* name)
+    {
+        dialog.show();
+        QApplication::processEvents();
+        if (const char* shots = std::getenv("KIRUVAN_SHOTS"))
+            dialog.grab().save(QString::fromLocal8Bit(shots) + "/" + name);
     }
 
     test::TempFolder temp;
@@ -124,6 +133,7 @@ TEST_F(ImportDialog, CompletedRunBeepsAndEmptiesTheListAndTheSymbol)
     EXPECT_TRUE(child<QPushButton>(*dialog, "BTN_update")->isEnabled());
     EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "05/03/2004;1;1;1;1;1");
     child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    saveShot(*dialog, "import_dialog_loaded.png");
     child<QPushButton>(*dialog, "BTN_update")->click();
     EXPECT_EQ(messages, (std::vector<Message>{{TU_MAJ::MessageKind::Information, "beep"}}));
     EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "");
@@ -135,6 +145,26 @@ TEST_F(ImportDialog, CompletedRunBeepsAndEmptiesTheListAndTheSymbol)
     // A second run on the emptied list writes nothing and says so.
     child<QPushButton>(*dialog, "BTN_update")->click();
     EXPECT_EQ(messages.back().text, "   0 line inserted ! Please check parameters.   ");
+}
+
+TEST_F(ImportDialog, BarThatCannotBeWrittenIsListedUnderTheLines)
+{
+    // A symbol file of seven fields passes the layout check but has no Volume to write.
+    Table odd;
+    for (const char* name : {"Date", "Time", "Open", "High", "Low", "Close", "INDEX_DATE"})
+        odd.addField(name, std::string(name) == "Date" ? FieldType::Date : FieldType::String, 10);
+    odd.create();
+    odd.saveToFile(temp.file("ODD.cds"));
+    auto dialog = open();
+    setColumns(*dialog, {kSymbol, kDate, kOpen, kHigh, kLow, kClose, kVolume});
+    child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(1);
+    child<QDateEdit>(*dialog, "Picker_FirstDate")->setDate(QDate(2004, 1, 1));
+    loadLines(*dialog, "ODD;05/03/2004;1;1;1;1;1\nODD;08/03/2004;1;1;1;1;1\n");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    auto* errors = child<QPlainTextEdit>(*dialog, "Memo_Erreurs");
+    EXPECT_FALSE(errors->isHidden());
+    EXPECT_EQ(errors->toPlainText(), "Symbol [ODD]\nSymbol [ODD]");
+    saveShot(*dialog, "import_dialog_write_failures.png");
 }
 
 TEST_F(ImportDialog, MissingSymbolKeepsTheLoadedLines)
