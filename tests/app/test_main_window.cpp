@@ -110,16 +110,20 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
-    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton3, window.SpeedButton4};
+    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton4};
     for (QAction* button : buttons)
         EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
     EXPECT_TRUE(window.GestiondesMarchs1->isEnabled());
     EXPECT_TRUE(window.GestiondesTitres1->isEnabled());
     EXPECT_FALSE(window.Web1->isEnabled());
 
+    window.MiseJour1->setEnabled(false);
+    EXPECT_FALSE(window.SpeedButton3->isEnabled());
     window.MiseJour1->setEnabled(true);
     EXPECT_TRUE(window.SpeedButton3->isEnabled());
 
+    // Count the command's runs instead of opening its modal dialog.
+    QObject::disconnect(window.MiseJour1, &QAction::triggered, &window, &TBrannock::MiseJour1Click);
     int runs = 0;
     QObject::connect(window.MiseJour1, &QAction::triggered, [&runs] { ++runs; });
     auto* button = qobject_cast<QToolButton*>(window.ToolBar2->widgetForAction(window.SpeedButton3));

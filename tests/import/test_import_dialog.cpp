@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
+#include "app/MAIN.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/F_Maj.h"
@@ -165,6 +167,22 @@ TEST_F(ImportDialog, BarThatCannotBeWrittenIsListedUnderTheLines)
     EXPECT_FALSE(errors->isHidden());
     EXPECT_EQ(errors->toPlainText(), "Symbol [ODD]\nSymbol [ODD]");
     saveShot(*dialog, "import_dialog_write_failures.png");
+}
+
+TEST_F(ImportDialog, MainWindowCommandOpensItModally)
+{
+    TBrannock window(folder);
+    ASSERT_TRUE(window.MiseJour1->isEnabled());
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<TU_MAJ*>(QApplication::activeModalWidget())) {
+            opened = dialog->windowTitle();
+            dialog->close();
+        }
+    });
+    window.MiseJour1->trigger();
+    EXPECT_EQ(opened, "Update Database");
+    EXPECT_FALSE(std::filesystem::exists(temp.file("Files.ini")));
 }
 
 TEST_F(ImportDialog, MissingSymbolKeepsTheLoadedLines)
