@@ -21,6 +21,10 @@
 namespace kiruvan {
 namespace {
 
+// Bars held in memory by the open files of a run: a market's whole history in a few hundred
+// megabytes at most, however many symbols a daily file names.
+constexpr std::size_t kMostRowsHeld = 600000;
+
 // As many symbol files kept open as the process's file limit allows with room to spare (a file
 // and its journal each), so that a market's file, read day after day, keeps every one of its
 // symbols open.
@@ -101,11 +105,11 @@ public:
             tables_.erase(it);
         if (!now)
             return nullptr;
-        if (tables_.size() >= mostOpen_)
-            closeLeastRecentlyUsed();
         auto table = load(file);
         table->lastUse = ++uses_;
-        return tables_.emplace(key, std::move(table)).first->second.get();
+        SymbolTable* opened = tables_.emplace(key, std::move(table)).first->second.get();
+        makeRoom();
+        return opened;
     }
 
     void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
@@ -128,6 +132,20 @@ private:
         }
         st->stamp = stampOf(file);
         return st;
+    }
+
+    // Lets go of the least recently used files beyond the file limit or the memory budget; the
+    // file just opened is the most recently used and stays.
+    void makeRoom()
+    {
+        auto rowsHeld = [this] {
+            std::size_t rows = 0;
+            for (const auto& [name, table] : tables_)
+                rows += static_cast<std::size_t>(table->table.recordCount());
+            return rows;
+        };
+        while (tables_.size() > 1 && (tables_.size() > mostOpen_ || rowsHeld() > kMostRowsHeld))
+            closeLeastRecentlyUsed();
     }
 
     void closeLeastRecentlyUsed()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -206,8 +207,20 @@ TEST_F(ImportRun, ManySymbolsInOneFileAreAllWritten)
     for (int s = 0; s < 80; ++s)
         lines.push_back("S" + std::to_string(s) + ";08/03/2004;1;1;1;1;1");
     EXPECT_EQ(run(lines).linesInserted, 160);
+
+    // With fewer files allowed open than the file names, files are let go and read again.
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    rlimit lowered = limit;
+    lowered.rlim_cur = 200;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
     for (int s = 0; s < 80; ++s)
-        EXPECT_EQ(bars("S" + std::to_string(s) + ".cds").size(), 2u);
+        lines.push_back("S" + std::to_string(s) + ";09/03/2004;1;1;1;1;1");
+    const int inserted = run(lines).linesInserted;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(inserted, 240);
+    for (int s = 0; s < 80; ++s)
+        EXPECT_EQ(bars("S" + std::to_string(s) + ".cds").size(), 3u);
 }
 
 TEST_F(ImportRun, ProgressIsTheRoundedShareBeforeEachLine)
