@@ -204,26 +204,10 @@ public:
             outcome_.message = outcome_.check.message;
             return outcome_;
         }
-        const bool symbolColumn = column(kSymbol) != 0;
-        const auto& lines = request_.lines;
-        std::optional<std::filesystem::path> typedSymbolFile;
         try {
-            for (std::size_t i = 1; i <= lines.size(); ++i) {
-                reportProgress(i, lines.size());
-                fields_ = splitFields(lines[i - 1], separator_);
-                const std::string symbol = symbolColumn ? *fieldOf(fields_, column(kSymbol)) : request_.symbol;
-                if (!symbolColumn && !typedSymbolUsable())
+            for (std::size_t i = 1; i <= request_.lines.size(); ++i)
+                if (!importLine(i))
                     return outcome_;
-                SymbolTable* target = tableOf(symbol);
-                if (target) {
-                    if (!symbolColumn)
-                        typedSymbolFile = target->file;
-                    Mise_a_jour_Ligne_fichier(symbol, *target);  // may let go of target
-                } else if (!symbolColumn) {
-                    endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
-                    return outcome_;
-                }
-            }
         } catch (const std::exception& error) {
             files_.closeAll();
             outcome_.end = ImportEnd::Stopped;
@@ -231,12 +215,33 @@ public:
             return outcome_;
         }
         files_.closeAll();
-        if (typedSymbolFile)
-            compact(*typedSymbolFile);
+        if (typedSymbolFile_)
+            compact(*typedSymbolFile_);
         return outcome_;
     }
 
 private:
+    // One line of the file; false when the run ends at it.
+    bool importLine(std::size_t i)
+    {
+        reportProgress(i, request_.lines.size());
+        fields_ = splitFields(request_.lines[i - 1], separator_);
+        const bool symbolColumn = column(kSymbol) != 0;
+        if (!symbolColumn && i == 1 && !typedSymbolUsable())
+            return false;
+        const std::string symbol = symbolColumn ? *fieldOf(fields_, column(kSymbol)) : request_.symbol;
+        SymbolTable* target = tableOf(symbol);
+        if (!target) {
+            if (symbolColumn)
+                return true;
+            return endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
+        }
+        if (!symbolColumn)
+            typedSymbolFile_ = target->file;
+        Mise_a_jour_Ligne_fichier(symbol, *target);  // may let go of target
+        return true;
+    }
+
     void compact(const std::filesystem::path& file)
     {
         try {
@@ -360,6 +365,7 @@ private:
     std::string separator_;
     std::vector<std::string_view> fields_;
     std::unordered_map<std::string, std::optional<std::filesystem::path>> resolved_;
+    std::optional<std::filesystem::path> typedSymbolFile_;  // the file a one-symbol run compacts
     ImportOutcome outcome_;
 };
 
