@@ -1,7 +1,6 @@
 #include "import/F_Maj.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
@@ -240,14 +239,7 @@ void TU_MAJ::OKClick()
     accept();
 }
 
-void TU_MAJ::closeEvent(QCloseEvent* event)
-{
-    if (running_)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
-}
-
+// The close box and Escape both come here; neither ends a run.
 void TU_MAJ::reject()
 {
     if (!running_)

@@ -46,7 +46,6 @@ public slots:
     void OKClick();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:

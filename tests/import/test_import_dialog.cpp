@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "app/MAIN.h"
@@ -167,6 +168,27 @@ TEST_F(ImportDialog, BarThatCannotBeWrittenIsListedUnderTheLines)
     EXPECT_FALSE(errors->isHidden());
     EXPECT_EQ(errors->toPlainText(), "Symbol [ODD]\nSymbol [ODD]");
     saveShot(*dialog, "import_dialog_write_failures.png");
+}
+
+TEST_F(ImportDialog, CloseBoxAndEscapeDoNothingDuringARun)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    setColumns(*dialog, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
+    loadLines(*dialog, "05/03/04;1;1;1;1;1\n");
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    dialog->show();
+    bool tried = false;
+    QTimer::singleShot(0, [&] {
+        tried = dialog->running();
+        dialog->close();
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    });
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_TRUE(tried);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->close();
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(ImportDialog, MainWindowCommandOpensItModally)
