@@ -251,7 +251,7 @@ TEST_F(OneSymbolImport, SkipsTheHeaderAndCompactsTheFile)
     compacted.loadFromFile(temp.file("ABC.cds"));
     EXPECT_TRUE(compacted.indexes().empty());
     EXPECT_EQ(compacted.fieldCount(), 8);
-    Verification_Fichier_Data(folder, "ABC");
+    EXPECT_FALSE(Verification_Fichier_Data(folder, "ABC"));
     EXPECT_EQ(bars("ABC.cds").size(), 2u);
 }
 
