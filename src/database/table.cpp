@@ -147,6 +147,7 @@ struct Table::Impl {
     int pos = -1;
     std::vector<Value> buffer;  // the row being edited or inserted
     std::vector<std::int64_t> deletedKeys;
+    std::vector<size_t> dirty;  // rows posted since the last save, in posting order
     std::int64_t nextKey = 1;
     std::int64_t nextId = 1;
     std::vector<Test> tests;
@@ -158,6 +159,22 @@ struct Table::Impl {
     std::vector<FieldDef> fileFields;
     std::vector<IndexDef> fileIndexes;
     bool fullSync = true;
+
+    void markDirty(size_t index)
+    {
+        if (!rows[index].modified) {
+            rows[index].modified = true;
+            dirty.push_back(index);
+        }
+    }
+    // The row at `index` goes away: later rows move one place up.
+    void forgetDirty(size_t index)
+    {
+        std::erase(dirty, index);
+        for (size_t& i : dirty)
+            if (i > index)
+                --i;
+    }
 
     Row& current() { return rows[static_cast<size_t>(view[static_cast<size_t>(pos)])]; }
     bool hasCurrent() const { return pos >= 0 && pos < static_cast<int>(view.size()); }
@@ -501,6 +518,7 @@ void Table::create()
         throw TableError("Cannot create the table: it has no fields.");
     d_->file.reset();
     d_->rows.clear();
+    d_->dirty.clear();
     d_->deletedKeys.clear();
     d_->nextKey = 1;
     state_ = TableState::Browse;
@@ -518,6 +536,7 @@ void Table::loadFromFile(const std::filesystem::path& file)
     fields_ = std::move(contents.fields);
     indexes_ = std::move(contents.indexes);
     d_->rows.clear();
+    d_->dirty.clear();
     d_->rows.reserve(contents.rows.size());
     for (StoredRow& stored : contents.rows) {
         d_->nextKey = std::max(d_->nextKey, stored.key + 1);
@@ -550,6 +569,7 @@ void Table::close()
     const bool wasOpen = isOpen();
     d_->file.reset();
     d_->rows.clear();
+    d_->dirty.clear();
     d_->view.clear();
     d_->buffer.clear();
     d_->deletedKeys.clear();
@@ -587,26 +607,26 @@ void Table::saveToFile(const std::filesystem::path& file)
                                      || std::filesystem::absolute(d.file->path()).lexically_normal()
                                             == std::filesystem::absolute(file).lexically_normal());
     if (sameFile && d.fileFields == fields_ && d.fileIndexes == indexes_ && d.file->unchangedSinceLastAccess()) {
+        // Only the rows posted since the last save are written; new rows get the next keys.
         std::vector<StoredRow> changed;
-        changed.reserve(d.rows.size());
+        changed.reserve(d.dirty.size());
+        std::int64_t newKeys = 0;
+        for (size_t index : d.dirty) {
+            const Impl::Row& row = d.rows[index];
+            changed.push_back({row.key != 0 ? row.key : d.nextKey + newKeys++, row.values});
+        }
         TableDelta delta;
         delta.deleted = d.deletedKeys;
-        std::vector<std::pair<bool, size_t>> order;
-        for (Impl::Row& row : d.rows) {
-            if (!row.modified && row.key != 0)
-                continue;
-            changed.push_back({row.key != 0 ? row.key : d.nextKey + static_cast<std::int64_t>(order.size()),
-                               row.values});
-            order.push_back({row.key != 0, changed.size() - 1});
-        }
-        for (auto [existing, i] : order)
-            (existing ? delta.updated : delta.inserted).push_back(&changed[i]);
+        for (size_t i = 0; i < changed.size(); ++i)
+            (d.rows[d.dirty[i]].key != 0 ? delta.updated : delta.inserted).push_back(&changed[i]);
         d.file->applyDelta(fields_, delta);
-        for (Impl::Row& row : d.rows) {
-            if (row.key == 0)
-                row.key = d.nextKey++;
+        for (size_t i = 0; i < changed.size(); ++i) {
+            Impl::Row& row = d.rows[d.dirty[i]];
+            row.key = changed[i].key;
             row.modified = false;
         }
+        d.nextKey += newKeys;
+        d.dirty.clear();
         d.deletedKeys.clear();
         return;
     }
@@ -623,6 +643,7 @@ void Table::saveToFile(const std::filesystem::path& file)
         row.modified = false;
     }
     d.nextKey = key + 1;
+    d.dirty.clear();
     d.deletedKeys.clear();
     adoptFile(file);
 }
@@ -773,11 +794,12 @@ void Table::post()
     std::int64_t id = 0;
     if (state_ == TableState::Insert) {
         id = d.nextId++;
-        d.rows.push_back({std::move(d.buffer), 0, id, true});
+        d.rows.push_back({std::move(d.buffer), 0, id, false});
+        d.markDirty(d.rows.size() - 1);
     } else {
         Impl::Row& row = d.current();
         row.values = std::move(d.buffer);
-        row.modified = true;
+        d.markDirty(static_cast<size_t>(d.view[static_cast<size_t>(d.pos)]));
         id = row.id;
     }
     const bool wasInsert = state_ == TableState::Insert;
@@ -822,6 +844,7 @@ void Table::remove()
     const auto index = static_cast<size_t>(d.view[static_cast<size_t>(pos)]);
     if (d.rows[index].key != 0)
         d.deletedKeys.push_back(d.rows[index].key);
+    d.forgetDirty(index);
     d.rows.erase(d.rows.begin() + static_cast<std::ptrdiff_t>(index));
     rebuildView(0, pos);
     eof_ = d.view.empty();
