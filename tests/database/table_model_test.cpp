@@ -15,8 +15,9 @@ QApplication& app()
     static int argc = 1;
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    // Never destroyed: at exit, Qt's own devices would outlive the statics they need.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 struct Prices {

@@ -24,8 +24,9 @@ QApplication& application()
     static int argc = 1;
     static char name[] = "test_import";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit, Qt's own input devices would outlive the statics they need.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 struct Message {
