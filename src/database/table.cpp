@@ -734,17 +734,14 @@ void Table::prior() { moveBy(-1); }
 void Table::moveBy(int n)
 {
     requireOpen("move");
-    checkBrowseMode();
-    const int count = static_cast<int>(d_->view.size());
-    if (count == 0) {
-        scroll(-1, true, true);
-        return;
-    }
-    const long target = static_cast<long>(d_->pos) + n;
-    scroll(static_cast<int>(std::clamp<long>(target, 0, count - 1)), target > count - 1, target < 0);
+    checkBrowseMode();  // posting may re-sort: count from where the row is now
+    moveToPosition(static_cast<long>(d_->pos) + n, true);
 }
+void Table::moveTo(int recNo) { moveToPosition(static_cast<long>(recNo) - 1, false); }
 
-void Table::moveTo(int recNo)
+// Moves to a 0-based position clipped to the rows; a relative move that ran past an end
+// raises that end's flag.
+void Table::moveToPosition(long target, bool flagClipping)
 {
     requireOpen("move");
     checkBrowseMode();
@@ -753,8 +750,8 @@ void Table::moveTo(int recNo)
         scroll(-1, true, true);
         return;
     }
-    const int target = std::clamp(recNo - 1, 0, count - 1);
-    scroll(target, false, false);
+    scroll(static_cast<int>(std::clamp<long>(target, 0, count - 1)), flagClipping && target > count - 1,
+           flagClipping && target < 0);
 }
 
 int Table::recNo() const { return d_->hasCurrent() ? d_->pos + 1 : 0; }

@@ -183,6 +183,7 @@ private:
     void requireEditing(const char* what) const;
     void checkBrowseMode();
     void scroll(int viewPos, bool atEndAttempt, bool atStartAttempt);
+    void moveToPosition(long target, bool flagClipping);
     void rebuildView(std::int64_t keepRowId, int fallbackPos);
     void notify(TableChange change, int row);
     void fire(const std::function<void(Table&)>& handler);
