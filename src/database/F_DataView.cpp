@@ -32,14 +32,14 @@ std::vector<TableModel::Column> gridColumns()
     for (int column = kDateColumn; column < kBarColumnCount; ++column) {
         const QString field = QString::fromUtf8(barColumnField(column).data(),
                                                 static_cast<qsizetype>(barColumnField(column).size()));
-        TableModel::Column spec{field, field};
+        TableModel::Column gridColumn{field, field};
         if (column == kDateColumn)
-            spec.alignment = Qt::AlignCenter;
+            gridColumn.alignment = Qt::AlignCenter;
         else if (column != kVolumeColumn)
-            spec.format = priceText;
+            gridColumn.format = priceText;
         if (column != kDateColumn)
-            spec.alignment = Qt::AlignRight | Qt::AlignVCenter;
-        columns.push_back(std::move(spec));
+            gridColumn.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        columns.push_back(std::move(gridColumn));
     }
     return columns;
 }
