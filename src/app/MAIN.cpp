@@ -24,7 +24,7 @@
 #include "app/app_pictures.h"
 #include "app/gui_helpers.h"
 #include "app/kiruvan_application.h"
-#include "app/market_check.h"
+#include "database/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
 #include "database/FGestion_codes.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "backtest/symbol_searches.h"
 #include "trading/bar_series.h"
 #include "trading/parameter_search.h"

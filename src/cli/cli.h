@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 
 namespace kiruvan::cli {

@@ -2,7 +2,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "cli/cli.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"

@@ -9,7 +9,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "database/F_DatePicker.h"
 #include "database/ascii_export.h"
 #include "database/dialog_frame.h"

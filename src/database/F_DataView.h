@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "database/symbol_data_edits.h"
 #include "database/table.h"

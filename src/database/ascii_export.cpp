@@ -4,7 +4,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "database/symbol_data_edits.h"
 
 namespace kiruvan {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "database/table.h"
 

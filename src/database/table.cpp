@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "database/table_file.h"
 
 namespace kiruvan {

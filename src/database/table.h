@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 
 namespace kiruvan {
 

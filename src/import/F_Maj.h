@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"

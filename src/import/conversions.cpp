@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 
 namespace kiruvan {
 namespace {

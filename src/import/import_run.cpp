@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/conversions.h"

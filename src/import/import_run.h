@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_settings.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "import/ini_file.h"
 
 namespace kiruvan {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "import/conversions.h"
 
 namespace kiruvan {

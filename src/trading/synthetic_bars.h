@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "trading/bar_series.h"
 
 namespace kiruvan {

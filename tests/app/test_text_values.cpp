@@ -1,4 +1,4 @@
-#include "app/text_values.h"
+#include "base/text_values.h"
 
 #include <gtest/gtest.h>
 

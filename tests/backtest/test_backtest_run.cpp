@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"

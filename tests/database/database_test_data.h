@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "database/table.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/text_values.h"
+#include "base/text_values.h"
 #include "import/conversions.h"
 #include "support/temp_folder.h"
 

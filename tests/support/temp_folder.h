@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 
 namespace kiruvan::test {
 

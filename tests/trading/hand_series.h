@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 #include "trading/bar_series.h"
 
 namespace kiruvan::test {

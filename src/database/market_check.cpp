@@ -1,4 +1,4 @@
-#include "app/market_check.h"
+#include "database/market_check.h"
 
 #include "database/table.h"
 

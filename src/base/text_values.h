@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 
 namespace kiruvan {
 

@@ -1,4 +1,4 @@
-#include "app/calendar_date.h"
+#include "base/calendar_date.h"
 
 #include <ctime>
 #include <stdexcept>
