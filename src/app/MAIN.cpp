@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <clocale>
 
+#include "app/F_Open.h"
 #include "app/about.h"
 #include "app/app_pictures.h"
 #include "app/gui_helpers.h"
@@ -27,6 +28,7 @@
 #include "database/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
+#include "chart/CHILDWIN.h"
 #include "database/FGestion_codes.h"
 #include "database/F_Gestion_Marches.h"
 #include "database/symbol_files.h"
@@ -161,7 +163,6 @@ QString TBrannock::dataFolderText() const
 // work. A window that joins the program removes its line here and fills its command's slot.
 void TBrannock::enableAvailableCommands()
 {
-    FileOpenItem->setEnabled(false);
     signals1->setEnabled(false);
     Web1->setEnabled(false);
 }
@@ -473,14 +474,23 @@ void TBrannock::Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QStr
         box.exec();
         return;
     }
-    // The chart window is not part of the program yet, so a market with symbols opens nothing;
-    // File Open stays disabled until it is.
-    Q_UNUSED(Code_Titre);
+    static const SystemClock clock;
+    auto* chart = new TFChart(dataFolder_, clock);
+    chart->setWindowTitle(Nom_Marche);
+    connect(chart, &TFChart::statusValuesChanged, this, &TBrannock::setStatusValues);
+    connect(chart, &TFChart::statusDateChanged, this, &TBrannock::setStatusDate);
+    chart->setMarket(ID_Marche, Code_Titre);
+    QMdiSubWindow* child = addChildWindow(chart);
+    child->setMinimumSize(325, 54);
+    chart->Initialisation();
 }
 
 void TBrannock::FileOpen1Execute()
 {
-    // Shows the open-market dialog, then Ouvre_Chart(name, number, "") unless it returns -1.
+    TFOPEN dialog(dataFolder_, this);
+    dialog.exec();
+    if (dialog.ID_Marche_Choisi != -1)
+        Ouvre_Chart(dialog.Nom_Marche_Choisi, dialog.ID_Marche_Choisi, QString());
 }
 
 void TBrannock::GestiondesMarchs1Click()

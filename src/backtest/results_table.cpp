@@ -173,7 +173,7 @@ void ResultsTable::withdrawLastRow()
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
 {
-    return "Code_Market = " + std::to_string(marketId) + " and Code_Stock = " + quoted(code);
+    return "Code_Market =" + std::to_string(marketId) + " and Code_Stock =" + quoted(code);
 }
 
 std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId,

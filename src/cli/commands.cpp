@@ -6,6 +6,9 @@ namespace kiruvan::cli {
 Command backtestCommand();
 Command reportCommand();
 Command importCommand();
+#ifdef KIRUVAN_CHART_COMMAND
+Command chartCommand();
+#endif
 
 // Each command lives in a file of its own (cmd_*.cpp) and is listed here.
 const std::vector<Command>& commands()
@@ -15,6 +18,9 @@ const std::vector<Command>& commands()
         backtestCommand(),
         reportCommand(),
         importCommand(),
+#ifdef KIRUVAN_CHART_COMMAND
+        chartCommand(),
+#endif
     };
     return list;
 }

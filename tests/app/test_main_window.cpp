@@ -110,9 +110,8 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
-    const QList<QAction*> buttons{window.SpeedButton1, window.SpeedButton4};
-    for (QAction* button : buttons)
-        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+    EXPECT_TRUE(window.SpeedButton1->isEnabled());
+    EXPECT_FALSE(window.SpeedButton4->isEnabled());
     EXPECT_TRUE(window.GestiondesMarchs1->isEnabled());
     EXPECT_TRUE(window.GestiondesTitres1->isEnabled());
     EXPECT_FALSE(window.Web1->isEnabled());

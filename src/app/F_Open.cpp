@@ -1,0 +1,62 @@
+#include "app/F_Open.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "database/dialog_frame.h"
+#include "database/table_model.h"
+
+namespace kiruvan {
+
+TFOPEN::TFOPEN(const DataFolder& folder, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Open...");
+    CDS.setSortOrder("nom_marche");
+    CDS.loadFromFile(folder.file(kMarketsFile));
+    CDS.first();
+
+    model_ = new TableModel(CDS, {{"nom_marche", "Market"}}, this);
+    DBG = new QTableView(this);
+    DBG->setObjectName("DBG");
+    DBG->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBG->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBG->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBG->horizontalHeader()->setStretchLastSection(true);
+    DBG->verticalHeader()->hide();
+    model_->bindSelection(DBG);
+
+    BTN_OK = gui::plainButton("OK", this);
+    BTN_OK->setObjectName("BTN_OK");
+    BTN_Cancel = gui::plainButton("Cancel", this);
+    BTN_Cancel->setObjectName("BTN_Cancel");
+    const bool hasMarkets = !CDS.isEmpty();
+    BTN_OK->setEnabled(hasMarkets);
+    DBG->setEnabled(hasMarkets);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BTN_OK);
+    buttons->addWidget(BTN_Cancel);
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(DBG);
+    column->addLayout(buttons);
+
+    connect(BTN_OK, &QPushButton::clicked, this, &TFOPEN::chooseSelected);
+    connect(DBG, &QTableView::doubleClicked, this, &TFOPEN::chooseSelected);
+    connect(BTN_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    gui::makeFixedDialog(this, QSize(336, 233));
+}
+
+void TFOPEN::chooseSelected()
+{
+    if (CDS.recNo() == 0)
+        return;
+    ID_Marche_Choisi = CDS.field("ID_Marche").asInteger();
+    Nom_Marche_Choisi = QString::fromStdString(CDS.field("Nom_Marche").asString());
+    accept();
+}
+
+}  // namespace kiruvan

@@ -1,0 +1,94 @@
+#include "chart/chart_data.h"
+
+#include "backtest/results_table.h"
+#include "trading/bar_loading.h"
+
+namespace kiruvan {
+
+ChartData::ChartData(DataFolder folder) : folder_(std::move(folder)), series_(std::make_unique<ChartSeries>())
+{
+    CDS_Master.afterScroll = [this](Table&) { CDS_MasterAfterScroll(); };
+}
+
+void ChartData::CDS_MasterAfterScroll()
+{
+    if (CDS_Master.recNo() == 0)
+        return;
+    Code_Titre_Courant = CDS_Master.field("Code_Titre").asString();
+    Nom_Titre_Courant = CDS_Master.field("Nom_Titre").asString();
+}
+
+void ChartData::Load_Liste_Actions_du_Marche(std::int32_t market)
+{
+    openSymbolList(market);
+    loadCurrentSymbol();
+}
+
+void ChartData::openSymbolList(std::int32_t market)
+{
+    ID_Marche_Chart = market;
+    CDS_Master.close();
+    CDS_Master.loadFromFile(folder_.file(kMasterFile));
+    CDS_Master.setFilter("code_Marche=" + std::to_string(market));
+    CDS_Master.setFiltered(true);
+    CDS_Master.setSortOrder("nom_titre");
+    CDS_Master.first();
+    if (!Code_Titre_Demande.empty())
+        goToRequestedCode();
+}
+
+void ChartData::goToRequestedCode()
+{
+    CDS_Master.first();
+    while (CDS_Master.field("Code_Titre").asString() != Code_Titre_Demande && CDS_Master.recNo() < CDS_Master.recordCount())
+        CDS_Master.next();
+}
+
+bool ChartData::canStep() const { return CDS_Master.isOpen() && CDS_Master.recordCount() >= 2; }
+
+void ChartData::LoadData(const std::string& code)
+{
+    if (!loadSymbolForChart(*series_, folder_, code)) {
+        Message_Fichier = kFileNotFound;
+        return;
+    }
+    Get_Params_Optimisation();
+    Message_Fichier.clear();
+}
+
+void ChartData::Get_Params_Optimisation()
+{
+    const std::string code = CDS_Master.field("Code_Titre").asString();
+    const std::int32_t market = CDS_Master.field("Code_Marche").asInteger();
+    First_Bar = -1;
+    std::optional<StoredParameters> parameters;
+    if (const std::optional<ResultRow> row = kiruvan::Get_Params_Optimisation(folder_, market, code)) {
+        parameters = StoredParameters{row->Opt1, row->Opt2, row->First_Bar};
+        First_Bar = row->First_Bar;
+        DateStr_Last_Top_Equity_Curve = row->statistics.DateStr_Last_Top_Equity_Curve;
+        date_UMDD = row->statistics.date_UMDD;
+    }
+    computeChartSeries(*series_, parameters);
+}
+
+void ChartData::nextSymbol()
+{
+    if (CDS_Master.recNo() == CDS_Master.recordCount())
+        CDS_Master.first();
+    else
+        CDS_Master.next();
+    loadCurrentSymbol();
+}
+
+void ChartData::priorSymbol()
+{
+    if (CDS_Master.recNo() == 1)
+        CDS_Master.last();
+    else
+        CDS_Master.prior();
+    loadCurrentSymbol();
+}
+
+void ChartData::loadCurrentSymbol() { LoadData(CDS_Master.field("Code_Titre").asString()); }
+
+}  // namespace kiruvan
