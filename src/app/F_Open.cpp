@@ -50,6 +50,9 @@ TFOPEN::TFOPEN(const DataFolder& folder, QWidget* parent) : QDialog(parent)
     gui::makeFixedDialog(this, QSize(336, 233));
 }
 
+// The grid's model follows the table: it goes before the table does.
+TFOPEN::~TFOPEN() { delete model_; }
+
 void TFOPEN::chooseSelected()
 {
     if (CDS.recNo() == 0)

@@ -18,6 +18,7 @@ class TFOPEN : public QDialog {
     Q_OBJECT
 public:
     explicit TFOPEN(const DataFolder& folder, QWidget* parent = nullptr);
+    ~TFOPEN() override;
 
     // -1 and empty unless a market was chosen.
     int ID_Marche_Choisi = -1;
