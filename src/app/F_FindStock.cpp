@@ -1,10 +1,10 @@
 #include "app/F_FindStock.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
+
+#include "app/picker_dialog.h"
 
 #include "app/gui_helpers.h"
 #include "database/dialog_frame.h"
@@ -16,14 +16,8 @@ TFindStock::TFindStock(Table& DataSource, QWidget* parent) : QDialog(parent, Qt:
 {
     setWindowTitle("Find...");
     model_ = new TableModel(DataSource, {{"Nom_Titre", ""}}, this);
-    DBG = new QTableView(this);
-    DBG->setObjectName("DBG");
-    DBG->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBG->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBG->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBG = newPickerGrid(this);
     DBG->horizontalHeader()->hide();
-    DBG->horizontalHeader()->setStretchLastSection(true);
-    DBG->verticalHeader()->hide();
     // Typing the first letters of a name moves to it: the view's own keyboard search.
     model_->bindSelection(DBG);
 
@@ -31,13 +25,7 @@ TFindStock::TFindStock(Table& DataSource, QWidget* parent) : QDialog(parent, Qt:
     OK->setObjectName("OK");
     Cancel = gui::plainButton("Cancel", this);
     Cancel->setObjectName("Cancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OK);
-    buttons->addWidget(Cancel);
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(DBG);
-    column->addLayout(buttons);
+    layOutPicker(this, DBG, OK, Cancel);
 
     connect(OK, &QPushButton::clicked, this, &TFindStock::confirm);
     connect(DBG, &QTableView::doubleClicked, this, &TFindStock::confirm);

@@ -1,10 +1,9 @@
 #include "app/F_Open.h"
 
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
+
+#include "app/picker_dialog.h"
 
 #include "database/dialog_frame.h"
 #include "database/table_model.h"
@@ -19,13 +18,7 @@ TFOPEN::TFOPEN(const DataFolder& folder, QWidget* parent) : QDialog(parent)
     CDS.first();
 
     model_ = new TableModel(CDS, {{"nom_marche", "Market"}}, this);
-    DBG = new QTableView(this);
-    DBG->setObjectName("DBG");
-    DBG->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBG->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBG->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBG->horizontalHeader()->setStretchLastSection(true);
-    DBG->verticalHeader()->hide();
+    DBG = newPickerGrid(this);
     model_->bindSelection(DBG);
 
     BTN_OK = gui::plainButton("OK", this);
@@ -36,13 +29,7 @@ TFOPEN::TFOPEN(const DataFolder& folder, QWidget* parent) : QDialog(parent)
     BTN_OK->setEnabled(hasMarkets);
     DBG->setEnabled(hasMarkets);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BTN_OK);
-    buttons->addWidget(BTN_Cancel);
-    auto* column = new QVBoxLayout(this);
-    column->addWidget(DBG);
-    column->addLayout(buttons);
+    layOutPicker(this, DBG, BTN_OK, BTN_Cancel);
 
     connect(BTN_OK, &QPushButton::clicked, this, &TFOPEN::chooseSelected);
     connect(DBG, &QTableView::doubleClicked, this, &TFOPEN::chooseSelected);

@@ -208,20 +208,16 @@ void TFChart::ScrollBarChange()
         plot_Charts();
 }
 
-void TFChart::BTN_ZoomINClick()
-{
-    Largeur_Barre_ = zoomedIn(Largeur_Barre_);
-    BTN_ZoomIN->setEnabled(canZoomIn(Largeur_Barre_));
-    BTN_ZoomOut->setEnabled(true);
-    ScrollBar_MAX();
-    plot_Charts();
-}
+void TFChart::BTN_ZoomINClick() { zoomTo(zoomedIn(Largeur_Barre_)); }
 
-void TFChart::BTN_ZoomOutClick()
+void TFChart::BTN_ZoomOutClick() { zoomTo(zoomedOut(Largeur_Barre_)); }
+
+// Each zoom leaves the button that can go no further disabled and moves to the newest bars.
+void TFChart::zoomTo(double Largeur_Barre)
 {
-    Largeur_Barre_ = zoomedOut(Largeur_Barre_);
+    Largeur_Barre_ = Largeur_Barre;
+    BTN_ZoomIN->setEnabled(canZoomIn(Largeur_Barre_));
     BTN_ZoomOut->setEnabled(canZoomOut(Largeur_Barre_));
-    BTN_ZoomIN->setEnabled(true);
     ScrollBar_MAX();
     plot_Charts();
 }

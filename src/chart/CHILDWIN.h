@@ -82,6 +82,7 @@ private:
     void ScrollBarChange();
     void BTN_ZoomINClick();
     void BTN_ZoomOutClick();
+    void zoomTo(double Largeur_Barre);
     void BTN_PriorClick();
     void BTN_NextClick();
     void BTN_FindClick();
