@@ -482,6 +482,8 @@ void TBrannock::Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QStr
     chart->setMarket(ID_Marche, Code_Titre);
     QMdiSubWindow* child = addChildWindow(chart);
     child->setMinimumSize(325, 54);
+    // The platform's default size of a new child window: three quarters of the frame.
+    child->resize(mdiArea_->viewport()->size() * 3 / 4);
     chart->Initialisation();
 }
 

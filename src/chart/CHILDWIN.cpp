@@ -64,6 +64,10 @@ void TFChart::createBottomPanel()
     PNL_Bottom = new QWidget(this);
     PNL_Bottom->setObjectName("PNL_Bottom");
     PNL_Bottom->setAutoFillBackground(true);
+    // The captions fit their 57-pixel buttons in an 8-point font at 96 pixels per inch.
+    QFont small = PNL_Bottom->font();
+    small.setPixelSize(11);
+    PNL_Bottom->setFont(small);
     ScrollBar = new QScrollBar(Qt::Horizontal, PNL_Bottom);
     ScrollBar->setObjectName("ScrollBar");
     ScrollBar->setFocusPolicy(Qt::NoFocus);
