@@ -62,7 +62,10 @@ void ChartData::Get_Params_Optimisation()
     const std::int32_t market = CDS_Master.field("Code_Marche").asInteger();
     First_Bar = -1;
     std::optional<StoredParameters> parameters;
-    if (const std::optional<ResultRow> row = kiruvan::Get_Params_Optimisation(folder_, market, code)) {
+    const std::optional<ResultRow> row = kiruvan::Get_Params_Optimisation(folder_, market, code);
+    // A row whose periods or first bar no backtest writes (an edited file) counts as none:
+    // a period of 0 would divide by zero.
+    if (row && row->Opt1 >= 1 && row->Opt2 >= 1 && row->First_Bar >= 1) {
         parameters = StoredParameters{row->Opt1, row->Opt2, row->First_Bar};
         First_Bar = row->First_Bar;
         DateStr_Last_Top_Equity_Curve = row->statistics.DateStr_Last_Top_Equity_Curve;

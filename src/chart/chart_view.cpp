@@ -37,6 +37,8 @@ constexpr std::array<StepRow, 17> kStepTable{{{10, 0},
 
 std::int64_t roundEven64(double v)
 {
+    if (std::isnan(v))
+        return 0;
     constexpr double limit = 9.0e18;
     return static_cast<std::int64_t>(std::nearbyint(std::clamp(v, -limit, limit)));
 }
@@ -57,6 +59,8 @@ std::string paneValueText(const std::string& caption, double paneTop, const Pane
 
 int roundEven(double v)
 {
+    if (std::isnan(v))
+        return 0;
     constexpr double low = std::numeric_limits<int>::min();
     constexpr double high = std::numeric_limits<int>::max();
     return static_cast<int>(std::nearbyint(std::clamp(v, low, high)));
@@ -151,7 +155,8 @@ std::int64_t Valeur_Echelle1(int H, double Max, double Min)
     const std::int64_t m = range >= 10 ? 5 : 1;
     const int tenfold = H * 10;
     double s = tenfold == 0 ? 1 : range / (tenfold / 300.0);
-    while (roundEven64(s) % m != 0 && s < Max)
+    // Five steps reach a multiple of 5; beyond 2^53 adding 1 would change nothing.
+    for (int k = 0; k < 5 && roundEven64(s) % m != 0 && s < Max; ++k)
         s = s + 1;
     std::int64_t r = roundEven64(s);
     if (r == 0)

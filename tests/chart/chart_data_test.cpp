@@ -69,7 +69,11 @@ TEST_F(ChartDataTest, StoredParametersBelongToTheMarketAndTheExactCode)
     EXPECT_NE(data.series().bars.Barux[3000], 0.0);
     EXPECT_NE(data.series().MA50()[100], 0.0);
 
-    folder.storeResults({storedRow(2, "BET"), storedRow(1, "O'N")});
+    ResultRow edited = storedRow(1, "GAM");
+    edited.Opt1 = 0;
+    folder.storeResults({storedRow(2, "BET"), storedRow(1, "O'N"), edited});
+    EXPECT_EQ(opened(1, "GAM"), "GAM");
+    EXPECT_FALSE(data.hasParameters());
     EXPECT_EQ(opened(1, "BET"), "BET");
     EXPECT_EQ(data.First_Bar, -1);
     EXPECT_FALSE(data.hasParameters());
