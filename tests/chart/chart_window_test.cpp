@@ -11,12 +11,14 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QWheelEvent>
 #include <sstream>
 
 #include "app/F_FindStock.h"
 #include "app/F_Open.h"
 #include "app/MAIN.h"
+#include "database/F_DataView.h"
 #include "chart_fixture.h"
 #include "cli/cli.h"
 #include "app/gui_support.h"
@@ -51,6 +53,14 @@ protected:
         QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(chart.get(), &move);
     }
+
+    void mouse(QEvent::Type type, int x, int y, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, QPointF(x, y), QPointF(x, y), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(chart.get(), &event);
+    }
+
+    QRgb shownPixel(int x, int y) const { return chart->grab().toImage().pixel(x, y) | 0xFF000000; }
 
     void press(int key)
     {
@@ -168,6 +178,38 @@ TEST_F(ChartWindowTest, KeysAndWheelDoWhatTheButtonsDo)
     EXPECT_EQ(symbol(), "BET");
     press(Qt::Key_PageUp);
     EXPECT_EQ(symbol(), "ALP");
+}
+
+TEST_F(ChartWindowTest, CrosshairFollowsAHeldButtonAndGoesWithIt)
+{
+    open(1, "ALP");
+    const QRgb drawn = chart->clientImage().pixel(60, 10) | 0xFF000000;
+    mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
+    EXPECT_EQ(shownPixel(60, 10), drawn);
+    mouse(QEvent::MouseMove, 60, 70, Qt::LeftButton);
+    EXPECT_EQ(shownPixel(60, 10), (~drawn) | 0xFF000000);
+    EXPECT_EQ(TFChart::sharedReticule().Reticule_X, 60);
+    mouse(QEvent::MouseButtonRelease, 60, 70, Qt::NoButton);
+    EXPECT_EQ(shownPixel(60, 10), drawn);
+    EXPECT_FALSE(TFChart::sharedReticule().Reticule_Bouton);
+}
+
+TEST_F(ChartWindowTest, DataEditorCorrectionsShowWhenItCloses)
+{
+    open(1, "BET");
+    QTimer::singleShot(0, [] {
+        auto* editor = qobject_cast<TFDataView*>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->CDS_Data().last();
+        editor->CDS_Data().remove();
+        for (QPushButton* b : editor->findChildren<QPushButton*>()) {
+            if (b->text() == "OK")
+                b->click();
+        }
+    });
+    chart->findChild<QAction*>("Data1")->trigger();
+    EXPECT_EQ(chart->data().NBBars(), 299);
+    EXPECT_EQ(position(), maximum());
 }
 
 TEST_F(ChartWindowTest, SavedPictureHasTheClientSizeAndTheCaptionBand)
