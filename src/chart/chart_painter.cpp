@@ -106,7 +106,7 @@ public:
             run(x1 < x2 ? x1 : x2 + 1, x1 < x2 ? x2 : x1 + 1, y1, c);
         else if (x1 == x2)
             column(x1, y1 < y2 ? y1 : y2 + 1, y1 < y2 ? y2 : y1 + 1, c);
-        else
+        else if (mayCross(x1, y1, x2, y2))
             line(x1, y1, x2, y2, [&](int x, int y) { pixel(x, y, c); });
     }
 
@@ -118,7 +118,7 @@ public:
         const int top = std::min(y1, y2), bottom = std::max(y1, y2);
         if (left == right || top == bottom)
             return;
-        for (int y = top; y < bottom; ++y) {
+        for (int y = std::max(top, clipTop_ - top_); y < std::min(bottom, clipBottom_ - top_); ++y) {
             const bool edgeRow = y == top || y == bottom - 1;
             for (int x = std::max(left, 0); x < std::min(right, W_); ++x)
                 pixel(x, y, edgeRow || x == left || x == right - 1 ? pen : brush);
@@ -141,6 +141,13 @@ public:
     }
 
 private:
+    // Whether a line's bounding box meets the pane: a value far outside the scale costs nothing.
+    bool mayCross(int x1, int y1, int x2, int y2) const
+    {
+        return std::max(x1, x2) >= 0 && std::min(x1, x2) < W_ && std::max(y1, y2) + top_ >= clipTop_ &&
+               std::min(y1, y2) + top_ < clipBottom_;
+    }
+
     QRgb* row(int y) { return reinterpret_cast<QRgb*>(bits_) + static_cast<std::ptrdiff_t>(y) * stride_; }
 
     // Columns [from, to) of row y.
