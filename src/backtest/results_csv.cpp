@@ -1,6 +1,9 @@
 #include "backtest/results_csv.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <ostream>
 #include <system_error>
 
@@ -61,6 +64,30 @@ void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows)
     writeLine(out, [](const ResultField& field) { return csvText(field.name); });
     for (const ResultRow& row : rows)
         writeLine(out, [&](const ResultField& field) { return csvField(row, field); });
+}
+
+void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)
+{
+    std::filesystem::path partial = file;
+    partial += ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        writeResultsCsv(out, rows);
+        out.flush();
+        if (!out) {
+            const std::string reason = std::strerror(errno);
+            std::error_code ignored;
+            std::filesystem::remove(partial, ignored);
+            throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, file, error);
+    if (error) {
+        const std::string reason = error.message();
+        std::filesystem::remove(partial, error);
+        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
+    }
 }
 
 }  // namespace kiruvan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -18,5 +19,9 @@ std::string csvText(std::string_view text);
 
 // A header line with the field names in table order, then one line per row.
 void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows);
+
+// The same text in a file, written beside it first and renamed over it, so that a failed
+// export leaves any earlier file whole. Throws std::runtime_error naming the file.
+void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows);
 
 }  // namespace kiruvan
