@@ -33,6 +33,10 @@
 #include "database/F_Gestion_Marches.h"
 #include "database/symbol_files.h"
 #include "import/F_Maj.h"
+#include "report/F_Today.h"
+#ifdef KIRUVAN_HAS_WEB
+#include "web/F_Web.h"
+#endif
 
 namespace kiruvan {
 namespace {
@@ -159,12 +163,12 @@ QString TBrannock::dataFolderText() const
     return text;
 }
 
-// Commands whose window is not part of the program yet stay disabled: nothing pretends to
-// work. A window that joins the program removes its line here and fills its command's slot.
+// Tool, Web needs the web engine, which a build may lack: nothing pretends to work.
 void TBrannock::enableAvailableCommands()
 {
-    signals1->setEnabled(false);
+#ifndef KIRUVAN_HAS_WEB
     Web1->setEnabled(false);
+#endif
 }
 
 QAction* TBrannock::addCommand(QMenu* menu, const QString& caption, const QString& hint)
@@ -524,12 +528,35 @@ void TBrannock::Scanneur1Click()
 
 void TBrannock::signals1Click()
 {
-    // Brings the performance report forward, or creates the one report window.
+    if (auto* report = findChildWindow<TFToday>()) {
+        mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(report->parentWidget()));
+        return;
+    }
+    auto* report = new TFToday(dataFolder_);
+    connect(report, &TFToday::chartRequested, this, &TBrannock::showSymbolChart);
+    QMdiSubWindow* child = addChildWindow(report);
+    child->move(std::max(0, (mdiArea_->width() - child->width()) / 2),
+                std::max(0, (mdiArea_->height() - child->height()) / 2));
+}
+
+void TBrannock::showSymbolChart(const QString& marketName, int marketId, const QString& code)
+{
+    for (QMdiSubWindow* child : mdiArea_->subWindowList()) {
+        auto* chart = qobject_cast<TFChart*>(child->widget());
+        if (chart && chart->data().ID_Marche_Chart == marketId) {
+            chart->showListedCode(code.toStdString());
+            mdiArea_->setActiveSubWindow(child);
+            return;
+        }
+    }
+    Ouvre_Chart(marketName, marketId, code);
 }
 
 void TBrannock::Web1Click()
 {
-    // Opens a new web window.
+#ifdef KIRUVAN_HAS_WEB
+    addChildWindow(new TFWeb);
+#endif
 }
 
 void TBrannock::HelpAboutItemClick() { AboutBox->exec(); }

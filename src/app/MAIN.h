@@ -35,6 +35,9 @@ public:
     // when empty). A market without symbols gets a message and no window.
     void Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QString& Code_Titre);
 
+    // Shows a symbol's chart: a chart window of its market is reused, else one is opened.
+    void showSymbolChart(const QString& marketName, int marketId, const QString& code);
+
     // Asks every child window to close; each frees itself once the current event is handled.
     void Ferme_Fenetres_Filles();
 

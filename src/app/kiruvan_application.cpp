@@ -4,11 +4,25 @@
 
 #include <exception>
 
+#include <unistd.h>
+
 #include "app/app_pictures.h"
 
 namespace kiruvan {
 
-KiruvanApplication::KiruvanApplication(int& argc, char** argv) : QApplication(argc, argv)
+// Settings the web engine reads only before the application object exists.
+int& KiruvanApplication::prepareWebEngine(int& argc)
+{
+#ifdef KIRUVAN_HAS_WEB
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The browser's sandbox refuses to start for the super-user; only then it is turned off.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
+    return argc;
+}
+
+KiruvanApplication::KiruvanApplication(int& argc, char** argv) : QApplication(prepareWebEngine(argc), argv)
 {
     setApplicationName("Kiruvan");
     setWindowIcon(pictureIcon(Picture::Backtest));

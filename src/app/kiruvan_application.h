@@ -15,6 +15,9 @@ public:
 
     // The error box itself, also for code that catches an error and wants it shown the same way.
     static void showError(const QString& message);
+
+private:
+    static int& prepareWebEngine(int& argc);
 };
 
 }  // namespace kiruvan

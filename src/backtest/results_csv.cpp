@@ -1,15 +1,19 @@
 #include "backtest/results_csv.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <ostream>
 #include <system_error>
 
 namespace kiruvan {
 
-std::string csvNumber(double value)
+std::string shortestNumber(double value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
@@ -26,9 +30,63 @@ std::string csvText(std::string_view text)
     return out + "\"";
 }
 
+std::optional<ResultsFormat> resultsFormatNamed(std::string_view name)
+{
+    if (name == "csv")
+        return ResultsFormat::Csv;
+    if (name == "tsv")
+        return ResultsFormat::Tsv;
+    if (name == "json")
+        return ResultsFormat::Json;
+    return std::nullopt;
+}
+
 namespace {
 
-std::string csvField(const ResultRow& row, const ResultField& field)
+std::string tsvText(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string jsonText(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string textIn(ResultsFormat format, std::string_view text)
+{
+    switch (format) {
+    case ResultsFormat::Csv: return csvText(text);
+    case ResultsFormat::Tsv: return tsvText(text);
+    case ResultsFormat::Json: return jsonText(text);
+    }
+    return std::string(text);
+}
+
+std::string fieldText(const ResultRow& row, const ResultField& field, ResultsFormat format)
 {
     std::string text;
     visitResultField(row, field, [&](const auto& value) {
@@ -36,31 +94,75 @@ std::string csvField(const ResultRow& row, const ResultField& field)
         if constexpr (std::is_same_v<T, std::int32_t>)
             text = std::to_string(value);
         else if constexpr (std::is_same_v<T, double>)
-            text = csvNumber(value);
+            text = shortestNumber(value);
         else
-            text = csvText(value);
+            text = textIn(format, value);
     });
     return text;
 }
 
 template <typename Cell>
-void writeLine(std::ostream& out, Cell cell)
+void writeLine(std::ostream& out, char separator, Cell cell)
 {
-    const char* separator = "";
+    const char* between = "";
     for (const ResultField& field : resultFields()) {
-        out << separator << cell(field);
-        separator = ",";
+        out << between << cell(field);
+        between = separator == ',' ? "," : "\t";
     }
     out << '\n';
 }
 
+void writeJson(std::ostream& out, const std::vector<ResultRow>& rows)
+{
+    out << "[";
+    const char* betweenRows = "\n";
+    for (const ResultRow& row : rows) {
+        out << betweenRows << "  {";
+        const char* betweenFields = "";
+        for (const ResultField& field : resultFields()) {
+            out << betweenFields << jsonText(field.name) << ": " << fieldText(row, field, ResultsFormat::Json);
+            betweenFields = ", ";
+        }
+        out << "}";
+        betweenRows = ",\n";
+    }
+    out << (rows.empty() ? "]\n" : "\n]\n");
+}
+
 }  // namespace
 
-void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows)
+void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, ResultsFormat format)
 {
-    writeLine(out, [](const ResultField& field) { return csvText(field.name); });
+    if (format == ResultsFormat::Json)
+        return writeJson(out, rows);
+    const char separator = format == ResultsFormat::Csv ? ',' : '\t';
+    writeLine(out, separator, [&](const ResultField& field) { return textIn(format, field.name); });
     for (const ResultRow& row : rows)
-        writeLine(out, [&](const ResultField& field) { return csvField(row, field); });
+        writeLine(out, separator, [&](const ResultField& field) { return fieldText(row, field, format); });
+}
+
+void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)
+{
+    std::filesystem::path partial = file;
+    partial += ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        writeResultsCsv(out, rows);
+        out.flush();
+        if (!out) {
+            const std::string reason = std::strerror(errno);
+            std::error_code ignored;
+            std::filesystem::remove(partial, ignored);
+            throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, file, error);
+    if (error) {
+        const std::string reason = error.message();
+        std::filesystem::remove(partial, error);
+        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
+    }
 }
 
 }  // namespace kiruvan

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,14 +11,30 @@
 
 namespace kiruvan {
 
-// A double with 17 significant digits and "." whatever the locale, so that reading the text
-// back gives the same double.
-std::string csvNumber(double value);
+// A double as the shortest text that reads back to the same double, "." whatever the locale
+// (214.55 stays "214.55").
+std::string shortestNumber(double value);
 
 // A text as it stands, quoted with doubled quotes when it holds a comma, a quote or a line break.
 std::string csvText(std::string_view text);
 
-// A header line with the field names in table order, then one line per row.
-void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows);
+enum class ResultsFormat { Csv, Tsv, Json };
+
+// "csv", "tsv" or "json"; nullopt for anything else.
+std::optional<ResultsFormat> resultsFormatNamed(std::string_view name);
+
+// The rows with every field in table order. CSV and TSV start with a header line of the field
+// names; TSV escapes backslash, tab and line breaks in texts as \\, \t, \n and \r; JSON is an
+// array of objects keyed by field name.
+void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, ResultsFormat format);
+
+inline void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& rows)
+{
+    writeResults(out, rows, ResultsFormat::Csv);
+}
+
+// The CSV text in a file, written beside it first and renamed over it, so that a failed
+// export leaves any earlier file whole. Throws std::runtime_error naming the file.
+void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows);
 
 }  // namespace kiruvan

@@ -234,6 +234,11 @@ void TFChart::showNewSymbol(const std::function<void()>& move)
     plot_Charts();
 }
 
+void TFChart::showListedCode(const std::string& code)
+{
+    showNewSymbol([this, &code] { data_.loadListedCode(code); });
+}
+
 void TFChart::BTN_PriorClick()
 {
     showNewSymbol([this] { data_.priorSymbol(); });

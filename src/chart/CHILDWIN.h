@@ -40,6 +40,9 @@ public:
     void LoadData(const std::string& code);
     void ScrollBar_MAX();
     void plot_Charts();
+    // Shows a code of the market's list (its last symbol when the list lacks it) at the newest
+    // bars, keeping the zoom.
+    void showListedCode(const std::string& code);
     void SaveBMP_To_Disk(const std::filesystem::path& file) const;
 
     ChartData& data() { return data_; }

@@ -34,13 +34,13 @@ void ChartData::openSymbolList(std::int32_t market)
     CDS_Master.setSortOrder("nom_titre");
     CDS_Master.first();
     if (!Code_Titre_Demande.empty())
-        goToRequestedCode();
+        goToCode(Code_Titre_Demande);
 }
 
-void ChartData::goToRequestedCode()
+void ChartData::goToCode(const std::string& code)
 {
     CDS_Master.first();
-    while (CDS_Master.field("Code_Titre").asString() != Code_Titre_Demande && CDS_Master.recNo() < CDS_Master.recordCount())
+    while (CDS_Master.field("Code_Titre").asString() != code && CDS_Master.recNo() < CDS_Master.recordCount())
         CDS_Master.next();
 }
 
@@ -93,5 +93,13 @@ void ChartData::priorSymbol()
 }
 
 void ChartData::loadCurrentSymbol() { LoadData(CDS_Master.field("Code_Titre").asString()); }
+
+void ChartData::loadListedCode(const std::string& code)
+{
+    if (CDS_Master.isEmpty())
+        return;
+    goToCode(code);
+    loadCurrentSymbol();
+}
 
 }  // namespace kiruvan

@@ -41,6 +41,8 @@ public:
     void priorSymbol();
     // Loads the list's current row, after the find dialog moved it.
     void loadCurrentSymbol();
+    // Moves the list to a code (its last symbol when it does not list the code) and loads it.
+    void loadListedCode(const std::string& code);
 
     // Prior, Next and Find need a second symbol.
     bool canStep() const;
@@ -62,7 +64,7 @@ public:
 
 private:
     void CDS_MasterAfterScroll();
-    void goToRequestedCode();
+    void goToCode(const std::string& code);
 
     DataFolder folder_;
     std::unique_ptr<ChartSeries> series_;

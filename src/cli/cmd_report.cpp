@@ -14,13 +14,17 @@ int runReportCommand(Context& context, Arguments& args)
 {
     const auto name = args.takeOption("--market");
     const bool all = args.takeFlag("--all");
+    const std::string formatName = args.takeOption("--format").value_or("csv");
     args.finish();
+    const auto format = resultsFormatNamed(formatName);
+    if (!format)
+        throw UsageError("--format '" + formatName + "' is none of: csv, tsv, json");
     if (name && all)
         throw UsageError("report takes --market NAME or --all, not both");
     std::optional<std::int32_t> marketId;
     if (name)
         marketId = requireMarket(context.folder, *name).id;
-    writeResultsCsv(context.out, readResultRows(context.folder, marketId));
+    writeResults(context.out, readResultRows(context.folder, marketId), *format);
     return kSuccess;
 }
 
@@ -28,11 +32,13 @@ int runReportCommand(Context& context, Arguments& args)
 
 Command reportCommand()
 {
-    return {"report", "report [--market NAME | --all]",
-            "Prints the stored backtest results (Optimization.cds) as CSV: a header line with\n"
-            "the 28 field names in the table's order, then one line per result row in file order.\n"
-            "Numbers are written with \".\" and doubles with 17 significant digits, so that they\n"
-            "read back to the same value; texts are written as stored, quoted where CSV needs it.\n\n"
+    return {"report", "report [--market NAME | --all] [--format csv|tsv|json]",
+            "Prints the stored backtest results (Optimization.cds): a header line with the 28 field\n"
+            "names in the table's order, then one line per result row in file order.\n"
+            "Numbers are written with \".\", doubles as the shortest text that reads back to the same\n"
+            "value; texts are written as stored, quoted where CSV needs it.\n\n"
+            "  --format       csv (the default), tsv (texts escape \\, tab and line breaks) or json\n"
+            "                 (an array of objects keyed by field name)\n"
             "  --market NAME  only the rows of this market (letters A to Z match without regard\n"
             "                 to case when no name matches exactly)\n"
             "  --all          every row (the default)\n\n"

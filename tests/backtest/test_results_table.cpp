@@ -201,7 +201,23 @@ TEST(ResultsCsv, HeaderNamesTheFieldsAndRowsKeepEveryValue)
     EXPECT_EQ(std::strtod(cells[20].c_str(), nullptr), row.statistics.Gross_Profit);
     EXPECT_EQ(std::strtod(cells[27].c_str(), nullptr), row.statistics.Updated_Return_On_Account);
     EXPECT_EQ(std::strtod(cells[23].c_str(), nullptr), row.statistics.Max_intraday_drawdown);
-    EXPECT_EQ(cells[22], "999.99000000000001");
+    EXPECT_EQ(cells[22], "999.99");
+}
+
+TEST(ResultsText, TsvAndJsonKeepTextsAndNumbersReadable)
+{
+    ResultRow row = sampleRow(3, "A\t\"B\"");
+    row.statistics.Gross_Profit = 214.55;
+    std::ostringstream tsv, json;
+    writeResults(tsv, {row}, ResultsFormat::Tsv);
+    writeResults(json, {row}, ResultsFormat::Json);
+    EXPECT_NE(tsv.str().find("\n3\tA\\t\"B\"\t"), std::string::npos) << tsv.str();
+    EXPECT_NE(json.str().find("{\"Code_Market\": 3, \"Code_Stock\": \"A\\u0009\\\"B\\\"\", "), std::string::npos)
+        << json.str();
+    EXPECT_NE(json.str().find("\"Gross_Profit\": 214.55,"), std::string::npos);
+    std::ostringstream empty;
+    writeResults(empty, {}, ResultsFormat::Json);
+    EXPECT_EQ(empty.str(), "[]\n");
 }
 
 }  // namespace
