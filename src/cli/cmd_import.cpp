@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <cctype>
 #include <ostream>
 #include <sstream>
 
 #include "base/text_values.h"
 #include "cli/cli.h"
+#include "import/format_detector.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"
 #include "import/quote_file.h"
@@ -49,34 +51,141 @@ std::array<int, kImportColumns> columnKinds(const std::string& list)
     return kinds;
 }
 
-// Each option replaces the setting the dialog would read from Files.ini.
-ImportSettings settingsFor(Context& context, Arguments& args)
+bool readsDecimalComma(const std::string& decimal)
 {
-    ImportSettings settings = Lecture_Fichier_INI(context.folder.file(kFilesIni), context.clock);
-    if (auto separator = args.takeOption("--separator"))
-        settings.fieldSeparator = separatorIndex(*separator);
-    if (auto layout = args.takeOption("--date-format"))
-        settings.dateFormat = itemIndex(kDateLayoutItems, *layout, "--date-format");
-    if (auto columns = args.takeOption("--columns"))
-        settings.columns = columnKinds(*columns);
-    if (auto first = args.takeOption("--first-date")) {
-        const auto day = parseDate(*first, context.clock);
-        if (!day)
-            throw UsageError("--first-date '" + *first + "' is not a date (dd/mm/yyyy)");
-        settings.firstDate = clampFirstDate(*day, context.clock);
+    if (decimal != "." && decimal != ",")
+        throw UsageError("--decimal '" + decimal + "' is none of: ., ,");
+    return decimal == ",";
+}
+
+// What the command line sets; each given option replaces the setting the dialog would read
+// from Files.ini (or the detector proposes, with --auto).
+struct ImportOptions {
+    std::optional<int> separator, dateFormat;
+    std::optional<std::array<int, kImportColumns>> columns;
+    std::optional<Date> firstDate;
+    std::optional<bool> decimalComma;
+
+    static ImportOptions take(Context& context, Arguments& args)
+    {
+        ImportOptions o;
+        if (auto separator = args.takeOption("--separator"))
+            o.separator = separatorIndex(*separator);
+        if (auto layout = args.takeOption("--date-format"))
+            o.dateFormat = itemIndex(kDateLayoutItems, *layout, "--date-format");
+        if (auto columns = args.takeOption("--columns"))
+            o.columns = columnKinds(*columns);
+        if (auto first = args.takeOption("--first-date")) {
+            const auto day = parseDate(*first, context.clock);
+            if (!day)
+                throw UsageError("--first-date '" + *first + "' is not a date (dd/mm/yyyy)");
+            o.firstDate = clampFirstDate(*day, context.clock);
+        }
+        if (auto decimal = args.takeOption("--decimal"))
+            o.decimalComma = readsDecimalComma(*decimal);
+        return o;
     }
+
+    void applyTo(ImportSettings& settings) const
+    {
+        settings.fieldSeparator = separator.value_or(settings.fieldSeparator);
+        settings.dateFormat = dateFormat.value_or(settings.dateFormat);
+        settings.columns = columns.value_or(settings.columns);
+        settings.firstDate = firstDate.value_or(settings.firstDate);
+        if (decimalComma) {
+            settings.decimalComma = *decimalComma;
+            settings.decimalSeparator = *decimalComma ? 1 : 0;
+        }
+    }
+};
+
+// Without a first date on the command line or in Files.ini every date is imported: a batch
+// run has no picker that shows the cut-off.
+ImportSettings storedSettings(const Context& context)
+{
+    const auto iniFile = context.folder.file(kFilesIni);
+    ImportSettings settings = Lecture_Fichier_INI(iniFile, context.clock);
+    settings.firstDate = storedFirstDate(iniFile, context.clock).value_or(Date::fromYmd(1, 1, 1));
     return settings;
+}
+
+// A word as a shell reads it back: quoted when it holds anything but plain characters.
+std::string shellWord(const std::string& word)
+{
+    const bool plain = std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view(",._-/+").find(c) != std::string_view::npos;
+    });
+    return plain ? word : "'" + word + "'";
+}
+
+std::string quotedSeparator(int index)
+{
+    const std::string text = fieldSeparatorText(index);
+    return text == "TAB" ? "tab" : "'" + text + "'";
+}
+
+// The proposal as the options that give it, so that it can be checked, edited and run.
+std::string optionsOf(const FormatGuess& guess)
+{
+    const ImportSettings& s = guess.settings;
+    std::string columns;
+    for (int kind : s.columns) {
+        if (kind == kNone)
+            break;
+        columns += (columns.empty() ? "" : ",") + std::string(kColumnKindItems[static_cast<std::size_t>(kind)]);
+    }
+    std::string options = "--separator " + quotedSeparator(s.fieldSeparator) + " --date-format " +
+                          std::string(kDateLayoutItems[static_cast<std::size_t>(s.dateFormat)]) + " --columns " +
+                          shellWord(columns);
+    return s.decimalComma ? options + " --decimal ," : options;
+}
+
+void reportGuess(const Context& context, const FormatGuess& guess)
+{
+    if (!guess.sure())
+        context.err << "kiruvan-cli: not sure of the layout: " << guess.doubt() << "\n";
+    else if (!guess.hasSymbolColumn)
+        context.err << "kiruvan-cli: the file has no symbol column: add --symbol CODE\n";
+}
+
+int printGuess(Context& context, const std::string& file, const FormatGuess& guess)
+{
+    reportGuess(context, guess);
+    if (guess.settings.columns[0] == kNone)
+        return kFailed;
+    context.out << "kiruvan-cli import " << shellWord(file) << " " << optionsOf(guess) << "\n";
+    return guess.sure() ? kSuccess : kFailed;
 }
 
 int runImportCommand(Context& context, Arguments& args)
 {
+    const bool detect = args.takeFlag("--detect");
+    const bool automatic = args.takeFlag("--auto");
+    if (detect && automatic)
+        throw UsageError("--detect and --auto exclude each other");
     // Options first, so that an option's value is never taken for the file.
-    const ImportSettings settings = settingsFor(context, args);
+    const ImportOptions options = ImportOptions::take(context, args);
     const std::string symbol = args.takeOption("--symbol").value_or("");
     const std::string file = args.requirePositional("FILE");
     args.finish();
 
     const std::vector<std::string> lines = readQuoteFile(file);
+    ImportSettings settings = storedSettings(context);
+    if (detect || automatic) {
+        const FormatGuess guess = detectFormat(lines, context.clock);
+        if (detect)
+            return printGuess(context, file, guess);
+        // A date layout given on the command line settles dates that fit two layouts.
+        const bool settled = guess.problem.empty() && options.dateFormat;
+        if (!guess.sure() && !settled) {
+            reportGuess(context, guess);
+            return kFailed;
+        }
+        const Date firstDate = settings.firstDate;
+        settings = guess.settings;
+        settings.firstDate = firstDate;
+    }
+    options.applyTo(settings);
     ImportHooks hooks;
     hooks.writeFailed = [&](const std::string& failed) { context.err << "Symbol [" << failed << "]\n"; };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
@@ -95,17 +204,21 @@ Command importCommand()
 {
     return {"import",
             "import FILE [--separator ';'|'.'|','|tab] [--date-format LAYOUT] [--columns KIND,...] [--symbol CODE] "
-            "[--first-date dd/mm/yyyy]",
+            "[--first-date dd/mm/yyyy] [--decimal .|,] [--detect | --auto]",
             "Imports the daily bars of an ASCII quote file into the symbol files of the data folder, as the\n"
             "Update Database dialog does. Every option defaults to the dialog's settings in Files.ini, which\n"
             "this command never writes.\n\n"
             "  --separator    field separator: ';', '.', ',' or tab\n"
             "  --date-format  one of dd/mm/yy, dd/mm/yyyy, ddmmyy, ddmmyyyy, mmddyyyy, mmddyy, aammdd,\n"
-            "                 aaaammdd, d-m-aa\n"
+            "                 aaaammdd, d-m-aa, yyyy-mm-dd, mm/dd/yyyy\n"
             "  --columns      the kinds of columns 1 to 10 in order, from None, Symbol, Name, Date, Time,\n"
             "                 Open, Low, High, Close, Volume, Open Interest (missing columns are None)\n"
             "  --symbol       the symbol that receives every line of a file without a Symbol column\n"
-            "  --first-date   lines dated before this day are not imported\n\n"
+            "  --first-date   lines dated before this day are not imported (default: the first date of\n"
+            "                 Files.ini, else every date)\n"
+            "  --decimal      ',' reads numbers with a decimal comma (the field separator may not be ',')\n"
+            "  --detect       prints the options that fit the file as a command line; imports nothing\n"
+            "  --auto         imports with the options that fit the file; options given still apply\n\n"
             "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
             "the run could not go through the file.",
             runImportCommand};

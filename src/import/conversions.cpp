@@ -1,5 +1,6 @@
 #include "import/conversions.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -42,24 +43,29 @@ std::string part(const std::string& text, std::size_t first, std::size_t count)
 }
 
 enum class YearForm { Pivot, AsWritten };
+enum class TestOrder { DayMonthYear, MonthDayYear };
 
 struct LayoutRule {
     std::size_t dayAt, monthAt, yearAt, yearLength;
     YearForm yearForm;
-    bool monthFirst;  // the month part is tested before the day part
+    TestOrder order;
+    bool digitsOnly = false;  // every part must be plain digits; any other part rejects the line
 };
 
 LayoutRule ruleOf(DateLayout layout)
 {
     switch (layout) {
-    case DateLayout::DdMmYy: return {1, 4, 7, 2, YearForm::Pivot, false};
-    case DateLayout::DdMmYyCompact: return {1, 3, 5, 2, YearForm::Pivot, false};
-    case DateLayout::DdMmYyyyCompact: return {1, 3, 5, 4, YearForm::AsWritten, false};
-    case DateLayout::MmDdYyyy: return {3, 1, 5, 4, YearForm::AsWritten, true};
-    case DateLayout::MmDdYy: return {3, 1, 5, 2, YearForm::Pivot, true};
-    case DateLayout::YyMmDd: return {5, 3, 1, 2, YearForm::AsWritten, true};
-    case DateLayout::YyyyMmDd: return {7, 5, 1, 4, YearForm::AsWritten, true};
-    case DateLayout::DMYyDashed: return {1, 4, 7, 2, YearForm::Pivot, false};
+    using enum TestOrder;
+    case DateLayout::DdMmYy: return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::DdMmYyCompact: return {1, 3, 5, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::DdMmYyyyCompact: return {1, 3, 5, 4, YearForm::AsWritten, DayMonthYear};
+    case DateLayout::MmDdYyyy: return {3, 1, 5, 4, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::MmDdYy: return {3, 1, 5, 2, YearForm::Pivot, MonthDayYear};
+    case DateLayout::YyMmDd: return {5, 3, 1, 2, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::YyyyMmDd: return {7, 5, 1, 4, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::DMYyDashed: return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::YyyyMmDdIso: return {9, 6, 1, 4, YearForm::AsWritten, DayMonthYear, true};
+    case DateLayout::MmDdYyyySlashed: return {4, 1, 7, 4, YearForm::AsWritten, MonthDayYear, true};
     case DateLayout::DdMmYyyy: break;
     }
     return {};
@@ -78,6 +84,11 @@ bool isPlainWholeNumber(std::string_view text)
         if (text[at] < '0' || text[at] > '9')
             return false;
     return true;
+}
+
+bool isDigits(std::string_view text, std::size_t length)
+{
+    return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -140,8 +151,12 @@ std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> lay
     const std::string day = part(text, rule.dayAt, 2);
     const std::string month = part(text, rule.monthAt, 2);
     const std::string year = part(text, rule.yearAt, rule.yearLength);
-    const std::string& firstTested = rule.monthFirst ? month : day;
-    const std::string& secondTested = rule.monthFirst ? day : month;
+    if (rule.digitsOnly)
+        return isDigits(day, 2) && isDigits(month, 2) && isDigits(year, 4) ? day + "/" + month + "/" + year
+                                                                           : std::string();
+    const bool monthFirst = rule.order == TestOrder::MonthDayYear;
+    const std::string& firstTested = monthFirst ? month : day;
+    const std::string& secondTested = monthFirst ? day : month;
     if (!Prix_Valide(firstTested) || !Prix_Valide(secondTested))
         return std::string();
     static const std::string failedYear = "00/00/0000";
@@ -156,6 +171,12 @@ std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> lay
         yearText = std::to_string(*full);
     }
     return day + "/" + month + "/" + yearText;
+}
+
+std::string monthNamesAsNumbers(std::string text)
+{
+    replaceMonthNames(text);
+    return text;
 }
 
 std::string To_Float(std::string text)

@@ -12,7 +12,9 @@
 
 namespace kiruvan {
 
-// The nine date layouts of a quote file, in the order of the settings' list.
+// The date layouts of a quote file, in the order of the settings' list. The last two read the
+// layouts of common downloads; they come after the first nine so that stored indexes keep their
+// meaning.
 enum class DateLayout {
     DdMmYy,      // "dd/mm/yy"
     DdMmYyyy,    // "dd/mm/yyyy"
@@ -23,8 +25,10 @@ enum class DateLayout {
     YyMmDd,      // "aammdd"
     YyyyMmDd,    // "aaaammdd"
     DMYyDashed,  // "d-m-aa"
+    YyyyMmDdIso,      // "yyyy-mm-dd"
+    MmDdYyyySlashed,  // "mm/dd/yyyy"
 };
-inline constexpr int kDateLayoutCount = 9;
+inline constexpr int kDateLayoutCount = 11;
 
 // The fields of one line cut at every separator character; an empty separator leaves the whole
 // line as one field. There is no quoting: blanks and quotes belong to the field.
@@ -37,12 +41,16 @@ std::optional<std::string> fieldOf(const std::vector<std::string_view>& fields, 
 
 // The date text of the date column in the form "dd/mm/yyyy" ("dd/mm/yy" for "aammdd", the
 // text itself for "dd/mm/yyyy"); an empty text when the first two parts tested are not numbers,
-// "00/00/0000" when the year part is not. Two-character years take the century from the clock:
+// "00/00/0000" when the year part is not; "yyyy-mm-dd" and "mm/dd/yyyy" give an empty text when
+// any part is not all digits. Two-character years take the century from the clock:
 // the current century unless that would put the year after the current one.
 std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> layout, const Clock& clock);
 
 // The year of a two-character year part, or nullopt when the part is not a plain whole number.
 std::optional<int> pivotYear(std::string_view part, const Clock& clock);
+
+// The text with "Jan" to "Dec" (exactly so written) replaced by "01" to "12".
+std::string monthNamesAsNumbers(std::string text);
 
 // A price text with every "," replaced by ".".
 std::string To_Float(std::string text);

@@ -255,6 +255,15 @@ private:
     int column(ColumnKind kind) const { return outcome_.check.numbers[kind]; }
     std::optional<std::string> field(ColumnKind kind) const { return fieldOf(fields_, column(kind)); }
 
+    // With a decimal comma the number is read as if written with "."; the checks stay the same.
+    std::optional<std::string> numberField(ColumnKind kind) const
+    {
+        auto text = field(kind);
+        if (text && request_.settings.decimalComma)
+            *text = To_Float(std::move(*text));
+        return text;
+    }
+
     void reportProgress(std::size_t line, std::size_t lineCount) const
     {
         if (hooks_.progress)
@@ -307,8 +316,8 @@ private:
         const auto day = parseDate(Formatage_de_la_date(*dateText, layout_, request_.clock), request_.clock);
         if (!day || *day < request_.settings.firstDate)
             return std::nullopt;
-        const auto open = field(kOpen), high = field(kHigh), low = field(kLow), close = field(kClose);
-        const auto volume = field(kVolume);
+        const auto open = numberField(kOpen), high = numberField(kHigh), low = numberField(kLow);
+        const auto close = numberField(kClose), volume = numberField(kVolume);
         if (!valuesPass(open, high, low, close, volume))
             return std::nullopt;
         Bar bar{*day, To_Float(*open), To_Float(*high), To_Float(*low), To_Float(*close), *volume};

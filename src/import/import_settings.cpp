@@ -11,6 +11,8 @@ namespace {
 constexpr std::string_view kFieldSeparatorSection = "Field Separator";
 constexpr std::string_view kDecimalSeparatorSection = "Decimal Separator";
 constexpr std::string_view kDateFormatSection = "Date Format";
+// Kept apart from "Decimal Separator", whose index only feeds the separator check.
+constexpr std::string_view kDecimalCommaSection = "Decimal Comma";
 constexpr std::string_view kFirstDateSection = "First Date";
 constexpr std::string_view kDataTypeSection = "Data Type";
 constexpr std::string_view kValueKey = "Value";
@@ -70,11 +72,21 @@ ImportSettings Lecture_Fichier_INI(const std::filesystem::path& iniFile, const C
     settings.fieldSeparator = listIndex(ini, kFieldSeparatorSection, kValueKey, kFieldSeparatorItems.size());
     settings.decimalSeparator = listIndex(ini, kDecimalSeparatorSection, kValueKey, kDecimalSeparatorItems.size());
     settings.dateFormat = listIndex(ini, kDateFormatSection, kValueKey, kDateLayoutItems.size());
+    settings.decimalComma = ini.integer(kDecimalCommaSection, kValueKey).value_or(0) == 1;
     settings.firstDate = clampFirstDate(readFirstDate(ini, clock).value_or(clock.today()), clock);
     for (int c = 1; c <= kImportColumns; ++c)
         settings.columns[static_cast<std::size_t>(c - 1)] =
             listIndex(ini, kDataTypeSection, columnKey(c), kColumnKindItems.size());
     return settings;
+}
+
+std::optional<Date> storedFirstDate(const std::filesystem::path& iniFile, const Clock& clock)
+{
+    try {
+        return readFirstDate(IniFile::load(iniFile), clock);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings)
@@ -86,6 +98,7 @@ void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSett
     ini.setValue(kFirstDateSection, kValueKey, settings.firstDate.toText());
     for (int c = 1; c <= kImportColumns; ++c)
         ini.setValue(kDataTypeSection, columnKey(c), std::to_string(settings.columns[static_cast<std::size_t>(c - 1)]));
+    ini.setValue(kDecimalCommaSection, kValueKey, settings.decimalComma ? "1" : "0");
     ini.save(iniFile);
 }
 
@@ -123,7 +136,10 @@ ColumnCheck Verification_CBX(const ImportSettings& settings)
             check.blamedColumn = k;
         }
     }
-    if (check.passed() && fieldSeparatorText(settings.fieldSeparator) == decimalSeparatorText(settings.decimalSeparator)) {
+    const std::string separator = fieldSeparatorText(settings.fieldSeparator);
+    const bool clash = separator == decimalSeparatorText(settings.decimalSeparator) ||
+                       (settings.decimalComma && separator == ",");
+    if (check.passed() && clash) {
         check.message = "Field separator error";
         check.blamed = BlamedBox::FieldSeparator;
     }

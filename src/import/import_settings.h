@@ -37,7 +37,8 @@ enum ColumnKind {
 inline constexpr std::array<std::string_view, 4> kFieldSeparatorItems = {";", ".", ",", "TAB"};
 inline constexpr std::array<std::string_view, 2> kDecimalSeparatorItems = {".", ","};
 inline constexpr std::array<std::string_view, kDateLayoutCount> kDateLayoutItems = {
-    "dd/mm/yy", "dd/mm/yyyy", "ddmmyy", "ddmmyyyy", "mmddyyyy", "mmddyy", "aammdd", "aaaammdd", "d-m-aa"};
+    "dd/mm/yy", "dd/mm/yyyy", "ddmmyy", "ddmmyyyy", "mmddyyyy", "mmddyy", "aammdd", "aaaammdd", "d-m-aa",
+    "yyyy-mm-dd", "mm/dd/yyyy"};
 inline constexpr std::array<std::string_view, kColumnKindCount> kColumnKindItems = {
     "None", "Symbol", "Name", "Date", "Time", "Open", "Low", "High", "Close", "Volume", "Open Interest"};
 
@@ -46,6 +47,7 @@ struct ImportSettings {
     int fieldSeparator = 0;
     int decimalSeparator = 0;
     int dateFormat = 0;
+    bool decimalComma = false;  // numbers are read with "," as decimal point
     Date firstDate;
     std::array<int, kImportColumns> columns{};  // kind index of columns 1 to 10
 };
@@ -56,6 +58,8 @@ Date clampFirstDate(Date day, const Clock& clock);
 
 // Settings from Files.ini; the defaults for a missing or unreadable file, key or value.
 ImportSettings Lecture_Fichier_INI(const std::filesystem::path& iniFile, const Clock& clock);
+// The first date Files.ini holds, or nullopt when it holds none that reads as a date.
+std::optional<Date> storedFirstDate(const std::filesystem::path& iniFile, const Clock& clock);
 // Writes every key, keeping what else the file holds.
 void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings);
 

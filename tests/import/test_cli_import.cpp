@@ -60,10 +60,12 @@ TEST_F(ImportCommand, MessagesOfTheRunGoToStandardError)
     EXPECT_EQ(out.str(), "0\n");
 
     Creation_d1_Fichier_Data(folder, "ABC");
-    auto today = oneSymbol;
-    today.insert(today.end(), {"--symbol", "ABC"});
-    EXPECT_EQ(run(today), 0);
-    EXPECT_NE(err.str().find("0 line inserted ! Please check parameters."), std::string::npos);
+    // Without a first date anywhere the batch tool imports every date, where the dialog's
+    // picker would start at today.
+    auto everyDate = oneSymbol;
+    everyDate.insert(everyDate.end(), {"--symbol", "ABC"});
+    EXPECT_EQ(run(everyDate), 0);
+    EXPECT_EQ(out.str(), "1\n");
     EXPECT_FALSE(std::filesystem::exists(temp.file("Files.ini")));
 }
 
@@ -71,7 +73,8 @@ TEST_F(ImportCommand, RefusesUnknownItemsAsUsageErrors)
 {
     test::writeFile(temp.file("quotes.txt"), "");
     EXPECT_EQ(run({quotes, "--separator", "|"}), 2);
-    EXPECT_EQ(run({quotes, "--date-format", "yyyy-mm-dd"}), 2);
+    EXPECT_EQ(run({quotes, "--date-format", "yyyy/dd/mm"}), 2);
+    EXPECT_EQ(run({quotes, "--decimal", ";"}), 2);
     EXPECT_EQ(run({quotes, "--columns", "Date,Price"}), 2);
     EXPECT_EQ(run({quotes, "--columns", "None,None,None,None,None,None,None,None,None,None,Date"}), 2);
     EXPECT_EQ(run({quotes, "--first-date", "tomorrow"}), 2);

@@ -40,7 +40,7 @@ TEST_F(SettingsFile, WritesEveryKeyInOrderWithSectionNamesAsTheyAre)
     EXPECT_EQ(readFile(ini),
               "[Field Separator]\r\nValue=3\r\n[Decimal Separator]\r\nValue=0\r\n[Date Format]\r\nValue=8\r\n"
               "[First Date]\r\nValue=01/01/2004\r\n[Data Type]\r\nCol 1=1\r\nCol 2=3\r\nCol 3=5\r\nCol 4=7\r\n"
-              "Col 5=6\r\nCol 6=8\r\nCol 7=9\r\nCol 8=0\r\nCol 9=0\r\nCol 10=0\r\n");
+              "Col 5=6\r\nCol 6=8\r\nCol 7=9\r\nCol 8=0\r\nCol 9=0\r\nCol 10=0\r\n[Decimal Comma]\r\nValue=0\r\n");
     const ImportSettings back = Lecture_Fichier_INI(ini, clock);
     EXPECT_EQ(back.fieldSeparator, 3);
     EXPECT_EQ(back.dateFormat, 8);
@@ -59,7 +59,7 @@ TEST_F(SettingsFile, ReadsWithoutRegardToCaseBlanksOrLineEnds)
 
 TEST_F(SettingsFile, UnreadableValuesTakeTheDefaultsAndOutOfRangeIndexesSelectNothing)
 {
-    writeFile(ini, "[Field Separator]\nValue=x\n[Date Format]\nValue=9\n[First Date]\nValue=soon\n"
+    writeFile(ini, "[Field Separator]\nValue=x\n[Date Format]\nValue=11\n[First Date]\nValue=soon\n"
                    "[Data Type]\nCol 1=11\nCol 2=-1\nCol 3=2.5\n");
     const ImportSettings s = Lecture_Fichier_INI(ini, clock);
     EXPECT_EQ(s.fieldSeparator, 0);
