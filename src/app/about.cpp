@@ -9,6 +9,7 @@
 
 #include "app/app_pictures.h"
 #include "app/gui_helpers.h"
+#include "base/version.h"
 
 namespace kiruvan {
 namespace {
@@ -46,6 +47,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Tool), OKButton(new 
     auto* texts = new QVBoxLayout;
     texts->addWidget(label("Kiruvan", panel, 6, true));
     texts->addWidget(label("End-of-day analysis and backtesting", panel));
+    texts->addWidget(label("Version " + QString::fromUtf8(kVersion), panel));
     texts->addWidget(label("https://kiruvan.example/", panel));
     texts->addSpacing(8);
     texts->addWidget(label("Provided as it is, without warranty of any kind.\n"

@@ -1,19 +1,58 @@
 #include <QCoreApplication>
 
-#include <memory>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
 
 #include "app/MAIN.h"
 #include "app/USplashForm.h"
 #include "app/kiruvan_application.h"
+#include "base/version.h"
 
 using namespace kiruvan;
 
+namespace {
+
+bool asksForVersion(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0)
+            return true;
+    return false;
+}
+
+// Qt aborts without a word a user can act on when there is no display to open.
+bool hasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    if (asksForVersion(argc, argv)) {
+        std::cout << "kiruvan " << kVersion << "\n";
+        return 0;
+    }
+    if (!hasDisplay()) {
+        std::cerr << "kiruvan: no display to open; start it in a desktop session, or under xvfb-run\n";
+        return 1;
+    }
     KiruvanApplication app(argc, argv);
 
-    // The data folder is the executable's own folder.
-    TBrannock window(DataFolder(QCoreApplication::applicationDirPath().toStdString()));
+    const std::filesystem::path folder =
+        chooseDataFolder(QCoreApplication::applicationDirPath().toStdString());
+    std::error_code ignored;
+    // A folder named by KIRUVAN_DATA may not exist yet; the start-up tables then go into it.
+    std::filesystem::create_directories(folder, ignored);
+    TBrannock window{DataFolder(folder)};
 
     // The splash's own close must not end the program before the main window is up.
     app.setQuitOnLastWindowClosed(false);

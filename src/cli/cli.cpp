@@ -1,13 +1,18 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <exception>
 #include <ostream>
+
+#include "base/version.h"
+#include "database/symbol_files.h"
 
 namespace kiruvan::cli {
 
 std::optional<std::string> Arguments::takeOption(std::string_view name)
 {
+    asked_.emplace_back(name);
     for (auto it = args_.begin(); it != args_.end(); ++it) {
         if (*it == name) {
             if (std::next(it) == args_.end())
@@ -28,6 +33,7 @@ std::optional<std::string> Arguments::takeOption(std::string_view name)
 
 bool Arguments::takeFlag(std::string_view name)
 {
+    asked_.emplace_back(name);
     const auto it = std::find(args_.begin(), args_.end(), name);
     if (it == args_.end())
         return false;
@@ -54,10 +60,52 @@ std::string Arguments::requirePositional(std::string_view what)
     throw UsageError("missing " + std::string(what));
 }
 
+namespace {
+
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The known option nearest to a mistyped one, when it is near enough to be meant.
+std::optional<std::string> nearestOption(std::string_view typed, const std::vector<std::string>& known)
+{
+    const std::string_view name = typed.substr(0, typed.find('='));
+    std::optional<std::string> best;
+    std::size_t bestDistance = 3;
+    for (const std::string& option : known) {
+        const std::size_t distance = editDistance(name, option);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = option;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 void Arguments::finish() const
 {
-    if (!args_.empty())
-        throw UsageError("unexpected argument '" + args_.front() + "'");
+    if (args_.empty())
+        return;
+    const std::string& first = args_.front();
+    if (!first.starts_with("--"))
+        throw UsageError("unexpected argument '" + first + "'");
+    const auto nearest = nearestOption(first, asked_);
+    throw UsageError("unknown option '" + first + "'" + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
 }
 
 namespace {
@@ -84,34 +132,84 @@ const Command* findCommand(std::string_view name)
 
 }  // namespace
 
+namespace {
+
+bool isHelp(std::string_view arg)
+{
+    return arg == "--help" || arg == "-h";
+}
+
+std::string tryHelp(const Command* command)
+{
+    return command ? "Try 'kiruvan-cli " + std::string(command->name) + " --help'." : "Try 'kiruvan-cli --help'.";
+}
+
+// A command that only reads needs the folder; one that writes makes it, with the two tables
+// the program creates at start-up, and says so.
+void prepareDataFolder(const Command& command, const DataFolder& folder, std::ostream& err)
+{
+    if (std::filesystem::is_directory(folder.root())) {
+        if (command.writesData)
+            Verification_existance_des_Fichiers(folder);
+        return;
+    }
+    if (!command.writesData)
+        throw std::runtime_error("the data folder " + folder.root().string() + " does not exist");
+    std::filesystem::create_directories(folder.root());
+    Verification_existance_des_Fichiers(folder);
+    err << "kiruvan-cli: created the data folder " << folder.root().string() << "\n";
+}
+
+int runCommand(const Command& command, Arguments& args, const std::string& folder, const Clock& clock,
+               std::ostream& out, std::ostream& err)
+{
+    if (args.takeFlag("--help") || args.takeFlag("-h")) {
+        out << "Usage: kiruvan-cli [--data DIR] " << command.synopsis << "\n\n" << command.help << "\n";
+        return kSuccess;
+    }
+    Context context{DataFolder(folder), clock, out, err};
+    prepareDataFolder(command, context.folder, err);
+    return command.run(context, args);
+}
+
+std::optional<std::string> nearestCommand(std::string_view typed)
+{
+    std::vector<std::string> names;
+    for (const Command& c : commands())
+        names.emplace_back(c.name);
+    return nearestOption(typed, names);
+}
+
+}  // namespace
+
 int runCommandLine(const std::vector<std::string>& argv, const std::string& defaultDataFolder, const Clock& clock,
                    std::ostream& out, std::ostream& err)
 {
     Arguments global(argv);
+    const Command* command = nullptr;
     try {
         std::string folder = global.takeOption("--data").value_or(defaultDataFolder);
         const std::vector<std::string>& rest = global.remaining();
         // Everything from the command name on belongs to the command.
-        auto name = std::find_if(rest.begin(), rest.end(), [](const std::string& a) { return !a.starts_with("--"); });
-        const bool wantsHelp = std::find(rest.begin(), name, "--help") != name;
+        auto name = std::find_if(rest.begin(), rest.end(), [](const std::string& a) { return !a.starts_with("-"); });
+        if (std::find(rest.begin(), name, "--version") != name) {
+            out << "kiruvan-cli " << kVersion << "\n";
+            return kSuccess;
+        }
+        const bool wantsHelp = std::find_if(rest.begin(), name, isHelp) != name;
         if (wantsHelp || name == rest.end()) {
             printHelp(wantsHelp ? out : err);
             return wantsHelp ? kSuccess : kUsage;
         }
-        const Command* command = findCommand(*name);
+        command = findCommand(*name);
         if (!command) {
-            err << "kiruvan-cli: unknown command '" << *name << "'\n";
-            return kUsage;
+            const auto nearest = nearestCommand(*name);
+            throw UsageError("unknown command '" + *name + "'" + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
         }
         Arguments args({std::next(name), rest.end()});
-        if (args.takeFlag("--help")) {
-            out << "Usage: kiruvan-cli [--data DIR] " << command->synopsis << "\n\n" << command->help << "\n";
-            return kSuccess;
-        }
-        Context context{DataFolder(folder), clock, out, err};
-        return command->run(context, args);
+        return runCommand(*command, args, folder, clock, out, err);
     } catch (const UsageError& e) {
-        err << "kiruvan-cli: " << e.what() << "\n";
+        err << "kiruvan-cli: " << e.what() << "\n" << tryHelp(command) << "\n";
         return kUsage;
     } catch (const std::exception& e) {
         err << "kiruvan-cli: " << e.what() << "\n";

@@ -44,6 +44,7 @@ public:
 
 private:
     std::vector<std::string> args_;
+    std::vector<std::string> asked_;  // the option names the command looked for, for suggestions
 };
 
 struct Command {
@@ -51,6 +52,8 @@ struct Command {
     std::string_view synopsis;  // "backtest --market NAME"
     std::string_view help;      // what it does, its options, what it prints
     std::function<int(Context&, Arguments&)> run;
+    // A command that writes creates a missing data folder; one that only reads refuses it.
+    bool writesData = false;
 };
 
 // Every command of the batch tool, in the order --help lists them.

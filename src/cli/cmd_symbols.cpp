@@ -32,6 +32,23 @@ std::optional<std::string> symbolProblem(const std::string& code, const std::str
     return std::nullopt;
 }
 
+// A code listed twice in one market would be backtested and reported twice; in two markets it
+// is one symbol file that both share, which may be meant.
+bool noteSharedCode(Context& context, const std::string& code, std::int32_t marketId)
+{
+    for (const Symbol& listed : listSymbols(context.folder)) {
+        if (!sameMarketName(listed.code, code))
+            continue;
+        if (listed.marketId == marketId) {
+            context.err << "kiruvan-cli: the market already lists the symbol '" << listed.code << "'\n";
+            return false;
+        }
+        context.err << "kiruvan-cli: '" << code << "' is also listed in market " << listed.marketId
+                    << "; both share one symbol file\n";
+    }
+    return true;
+}
+
 int addSymbol(Context& context, Arguments& args)
 {
     const std::optional<std::string> marketName = args.takeOption("--market");
@@ -46,6 +63,8 @@ int addSymbol(Context& context, Arguments& args)
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
     const std::int32_t marketId = requireMarket(context.folder, *marketName).id;
+    if (!noteSharedCode(context, code, marketId))
+        return kFailed;
     SymbolManager manager(context.folder);
     manager.add();
     manager.setCode(code);

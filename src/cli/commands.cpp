@@ -10,14 +10,25 @@ Command importCommand();
 Command chartCommand();
 #endif
 
+namespace {
+
+Command writing(Command command)
+{
+    command.writesData = true;
+    return command;
+}
+
+}  // namespace
+
 // Each command lives in a file of its own (cmd_*.cpp) and is listed here.
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
-        marketsCommand(), addMarketCommand(), symbolsCommand(), addSymbolCommand(), exportCommand(),
-        backtestCommand(),
+        marketsCommand(), writing(addMarketCommand()), symbolsCommand(), writing(addSymbolCommand()),
+        exportCommand(),
+        writing(backtestCommand()),
         reportCommand(),
-        importCommand(),
+        writing(importCommand()),
 #ifdef KIRUVAN_CHART_COMMAND
         chartCommand(),
 #endif

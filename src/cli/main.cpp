@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "database/data_folder.h"
 
 namespace {
 
@@ -25,5 +26,6 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     std::vector<std::string> args(argv + 1, argv + argc);
     kiruvan::SystemClock clock;
-    return kiruvan::cli::runCommandLine(args, executableFolder(argv[0]), clock, std::cout, std::cerr);
+    const std::string folder = kiruvan::chooseDataFolder(executableFolder(argv[0])).string();
+    return kiruvan::cli::runCommandLine(args, folder, clock, std::cout, std::cerr);
 }

@@ -7,10 +7,17 @@ namespace kiruvan::cli {
 
 Market requireMarket(const DataFolder& folder, std::string_view name)
 {
-    const auto matches = marketsNamed(readMarkets(folder), name);
-    if (matches.empty())
-        throw std::runtime_error("no market named '" + std::string(name) + "' in " +
-                                 folder.file(kMarketsFile).string());
+    const std::vector<Market> markets = readMarkets(folder);
+    const auto matches = marketsNamed(markets, name);
+    if (matches.empty() && markets.empty())
+        throw std::runtime_error("no market named '" + std::string(name) +
+                                 "': there is no market yet; add one with 'kiruvan-cli add-market NAME'");
+    if (matches.empty()) {
+        std::string known;
+        for (const Market& market : markets)
+            known += (known.empty() ? "" : ", ") + market.name;
+        throw std::runtime_error("no market named '" + std::string(name) + "'; the markets are: " + known);
+    }
     if (matches.size() > 1)
         throw std::runtime_error("several markets are named '" + std::string(name) + "'");
     return matches.front();

@@ -1,5 +1,7 @@
 #include "database/data_folder.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -34,6 +36,12 @@ void requireSafeSymbolCode(std::string_view code)
 {
     if (auto problem = symbolCodeProblem(code))
         throw std::invalid_argument(*problem);
+}
+
+std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFolder)
+{
+    const char* chosen = std::getenv(std::string(kDataFolderVariable).c_str());
+    return chosen && *chosen ? std::filesystem::path(chosen) : executableFolder;
 }
 
 DataFolder::DataFolder(std::filesystem::path root) : root_(std::move(root)) {}

@@ -7,6 +7,13 @@
 
 namespace kiruvan {
 
+// The environment variable that names another data folder than the executable's own.
+inline constexpr std::string_view kDataFolderVariable = "KIRUVAN_DATA";
+
+// The data folder of both programs: KIRUVAN_DATA when it is set and not empty, else the
+// executable's folder.
+std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFolder);
+
 // The program's own files: one spelling each.
 inline constexpr std::string_view kMarketsFile = "Markets.cds";
 inline constexpr std::string_view kMasterFile = "Master.cds";

@@ -43,6 +43,54 @@ TEST_F(DatabaseCommandsTest, AddMarketPrintsTheNumberAndRefusesEmptyOrDuplicateN
     EXPECT_EQ(run({"markets"}).out, "2;AMEX\n1;NYSE\n");
 }
 
+TEST_F(DatabaseCommandsTest, AMissingFolderIsRefusedForReadingAndMadeForWriting)
+{
+    std::filesystem::remove(temp.path());
+    const Run listing = run({"markets"});
+    EXPECT_EQ(listing.status, cli::kFailed);
+    EXPECT_EQ(listing.err, "kiruvan-cli: the data folder " + temp.path().string() + " does not exist\n");
+    const Run adding = run({"add-market", "NYSE"});
+    EXPECT_EQ(adding.status, cli::kSuccess);
+    EXPECT_NE(adding.err.find("created the data folder"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(temp.file("Master.cds")));
+}
+
+TEST_F(DatabaseCommandsTest, ACodeListedTwiceInOneMarketIsRefusedAndInTwoMarketsNoted)
+{
+    run({"add-market", "NYSE"});
+    run({"add-market", "LSE"});
+    ASSERT_EQ(run({"add-symbol", "--market", "NYSE", "ABC"}).status, cli::kSuccess);
+    const Run again = run({"add-symbol", "--market", "NYSE", "abc"});
+    EXPECT_EQ(again.status, cli::kFailed);
+    EXPECT_NE(again.err.find("already lists the symbol 'ABC'"), std::string::npos);
+    const Run elsewhere = run({"add-symbol", "--market", "LSE", "ABC"});
+    EXPECT_EQ(elsewhere.status, cli::kSuccess);
+    EXPECT_NE(elsewhere.err.find("share one symbol file"), std::string::npos);
+    EXPECT_EQ(run({"symbols"}).out, "ABC;ABC;1\nABC;ABC;2\n");
+}
+
+TEST_F(DatabaseCommandsTest, MistakesAreNamedWithWhatToTryInstead)
+{
+    run({"add-market", "NYSE"});
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"symbols", "--markt", "NYSE"}, cli::kUsage,
+         "kiruvan-cli: unknown option '--markt'; did you mean '--market'?\nTry 'kiruvan-cli symbols --help'.\n"},
+        {{"sybmols"}, cli::kUsage, "kiruvan-cli: unknown command 'sybmols'; did you mean 'symbols'?\nTry 'kiruvan-cli --help'.\n"},
+        {{"symbols", "--market", "AMEX"}, cli::kFailed, "kiruvan-cli: no market named 'AMEX'; the markets are: NYSE\n"},
+    };
+    for (const auto& c : cases) {
+        const Run result = run(c.args);
+        EXPECT_EQ(result.status, c.status) << c.args[0];
+        EXPECT_EQ(result.err, c.err);
+    }
+    EXPECT_EQ(run({"--version"}).status, cli::kSuccess);
+    EXPECT_EQ(run({"-h"}).status, cli::kSuccess);
+}
+
 TEST_F(DatabaseCommandsTest, ListingAnEmptyFolderPrintsNothingAndWritesNothing)
 {
     EXPECT_EQ(run({"markets"}).out, "");

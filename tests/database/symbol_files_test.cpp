@@ -161,3 +161,20 @@ TEST(DataFolderNames, ResolvesSymbolFilesWithoutRegardToCase)
     EXPECT_FALSE(symbolCodeProblem("O'NEIL"));
     EXPECT_TRUE(symbolCodeProblem(".."));
 }
+
+namespace kiruvan {
+namespace {
+
+TEST(DataFolderChoice, TheEnvironmentWinsOverTheExecutablesFolderUnlessEmpty)
+{
+    ::unsetenv("KIRUVAN_DATA");
+    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/opt/kiruvan/bin");
+    ::setenv("KIRUVAN_DATA", "", 1);
+    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/opt/kiruvan/bin");
+    ::setenv("KIRUVAN_DATA", "/home/me/quotes", 1);
+    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/home/me/quotes");
+    ::unsetenv("KIRUVAN_DATA");
+}
+
+}  // namespace
+}  // namespace kiruvan
