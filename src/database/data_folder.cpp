@@ -3,19 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
+
 namespace kiruvan {
-namespace {
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
-}  // namespace
-
 std::optional<std::string> symbolCodeProblem(std::string_view code)
 {
     const std::string quoted = "'" + std::string(code) + "'";

@@ -3,20 +3,6 @@
 #include "database/table.h"
 
 namespace kiruvan {
-namespace {
-
-std::string quoted(std::string_view text)
-{
-    std::string result = "'";
-    for (char c : text) {
-        if (c == '\'')
-            result += '\'';
-        result += c;
-    }
-    return result + "'";
-}
-
-}  // namespace
 
 bool marketHasSymbols(const DataFolder& folder, std::int32_t marketId)
 {
@@ -30,7 +16,7 @@ bool marketHasSymbols(const DataFolder& folder, std::int32_t marketId)
 
 std::string symbolNotFoundMessage(std::string_view marketName)
 {
-    return "Symbol not found in " + quoted(marketName) + ".";
+    return "Symbol not found in " + quotedForFilter(marketName) + ".";
 }
 
 }  // namespace kiruvan

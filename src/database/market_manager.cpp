@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/ascii_text.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
@@ -11,11 +12,6 @@ namespace {
 constexpr std::string_view kIdField = "ID_Marche";
 constexpr std::string_view kNameField = "Nom_Marche";
 constexpr std::string_view kNameOrder = "nom_marche";
-
-char foldAtoZ(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void appendMarket(Table& markets, std::int32_t id, std::string_view name)
 {
@@ -64,8 +60,7 @@ std::size_t characterCount(std::string_view text)
 
 bool sameMarketName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAtoZ(x) == foldAtoZ(y); });
+    return sameIgnoringAsciiCase(a, b);
 }
 
 bool Doublon_Trouve(const Table& markets, std::string_view name)

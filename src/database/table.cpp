@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/table_file.h"
 
@@ -12,31 +13,6 @@ namespace {
 
 const SystemClock kSystemClock;
 const Value kNull;
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // At most `limit` characters of UTF-8 text; a string field of size N holds N characters.
 std::string truncateCharacters(std::string_view text, int limit)
@@ -54,7 +30,7 @@ std::string truncateCharacters(std::string_view text, int limit)
 
 std::optional<std::int32_t> parseInteger(std::string_view text)
 {
-    text = trimBlanks(text);
+    text = trimmed(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -116,7 +92,7 @@ std::vector<int> fieldPositions(const Table& table, const std::string& list, con
     size_t start = 0;
     while (start <= list.size()) {
         const size_t end = std::min(list.find(';', start), list.size());
-        const std::string_view name = trimBlanks(std::string_view(list).substr(start, end - start));
+        const std::string_view name = trimmed(std::string_view(list).substr(start, end - start));
         if (!name.empty()) {
             const int i = table.fieldIndex(name);
             if (i < 0)
@@ -294,7 +270,7 @@ private:
     bool takeWord(const char* word)
     {
         const size_t n = std::char_traits<char>::length(word);
-        if (!equalIgnoringAsciiCase(std::string_view(text_).substr(at_, n), word))
+        if (!sameIgnoringAsciiCase(std::string_view(text_).substr(at_, n), word))
             return false;
         if (at_ + n < text_.size() && text_[at_ + n] != ' ')
             return false;
@@ -477,7 +453,7 @@ void Table::requireEditing(const char* what) const
 void Table::addField(std::string name, FieldType type, int size)
 {
     requireClosed("define a field");
-    if (name.empty() || fieldIndex(name) >= 0 || equalIgnoringAsciiCase(name, "_row"))
+    if (name.empty() || fieldIndex(name) >= 0 || sameIgnoringAsciiCase(name, "_row"))
         throw TableError("Cannot define field '" + name + "': the name is empty, reserved or already used.");
     fields_.push_back({std::move(name), type, type == FieldType::String ? size : 0});
 }
@@ -505,7 +481,7 @@ void Table::copyFieldDefinitions(const Table& other)
 int Table::fieldIndex(std::string_view name) const
 {
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (equalIgnoringAsciiCase(fields_[i].name, name))
+        if (sameIgnoringAsciiCase(fields_[i].name, name))
             return static_cast<int>(i);
     return -1;
 }
@@ -924,6 +900,17 @@ void Table::fire(const std::function<void(Table&)>& handler)
     // Events fire even while display updates are suspended: handlers keep state, not pixels.
     if (handler)
         handler(*this);
+}
+
+std::string quotedForFilter(std::string_view text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
 }
 
 }  // namespace kiruvan

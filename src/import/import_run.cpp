@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
@@ -377,10 +378,7 @@ std::string symbolNotFoundMessage(const DataFolder& folder, std::string_view sym
     if (!path.empty() && path.back() != '/')
         path += '/';
     path += symbol;
-    for (char& c : path)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return "< \"" + path + std::string(kTableFileExtension) + "\" Not found >";
+    return "< \"" + asciiLower(path) + std::string(kTableFileExtension) + "\" Not found >";
 }
 
 ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks)
