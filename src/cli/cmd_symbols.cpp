@@ -21,17 +21,6 @@ int listSymbolsCommand(Context& context, Arguments& args)
     return kSuccess;
 }
 
-std::optional<std::string> symbolProblem(const std::string& code, const std::string& name)
-{
-    if (auto problem = savedSymbolCodeProblem(code))
-        return problem;
-    if (name.empty())
-        return std::string("The symbol name is empty.");
-    if (characterCount(name) > kSymbolTextSize)
-        return "The symbol name '" + name + "' is longer than " + std::to_string(kSymbolTextSize) + " characters.";
-    return std::nullopt;
-}
-
 int addSymbol(Context& context, Arguments& args)
 {
     const std::optional<std::string> marketName = args.takeOption("--market");
@@ -40,8 +29,8 @@ int addSymbol(Context& context, Arguments& args)
     const std::string code = args.requirePositional("symbol code");
     const std::string name = args.takePositional().value_or(code);
     args.finish();
-    if (auto problem = symbolProblem(code, name)) {
-        context.err << "kiruvan-cli: " << *problem << '\n';
+    if (auto refusal = symbolTextProblem(code, name)) {
+        context.err << "kiruvan-cli: " << refusal->message << '\n';
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 
+#include "base/ascii_text.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
@@ -13,15 +14,6 @@ constexpr std::string_view kNameField = "Nom_Titre";
 constexpr std::string_view kMarketField = "Code_Marche";
 constexpr std::string_view kSymbolOrder = "code_marche;nom_titre";
 constexpr std::string_view kMarketOrder = "nom_marche";
-
-std::string asciiLower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
 
 std::string tooLongMessage(std::string_view what, std::string_view text)
 {
@@ -59,6 +51,15 @@ std::optional<std::string> savedSymbolCodeProblem(std::string_view code)
         return "The symbol code '" + std::string(code) + "' is reserved for the program's own tables.";
     if (characterCount(code) > kSymbolTextSize)
         return tooLongMessage("code", code);
+    return std::nullopt;
+}
+
+std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::string_view name)
+{
+    if (auto problem = savedSymbolCodeProblem(code))
+        return SymbolRefusal{SymbolItem::Code, *problem};
+    if (characterCount(name) > kSymbolTextSize)
+        return SymbolRefusal{SymbolItem::Name, tooLongMessage("name", name)};
     return std::nullopt;
 }
 
@@ -181,7 +182,8 @@ ApplyOutcome SymbolManager::apply(bool& Validation_OK)
     // Enter or a button may reach Apply without the code edit being left: check again.
     leaveCodeEdit();
     const bool complete = !hasSymbol() || isComplete();
-    const std::optional<Refusal> problem = complete && hasSymbol() ? currentTextProblem() : std::nullopt;
+    const std::optional<SymbolRefusal> problem =
+        complete && hasSymbol() ? symbolTextProblem(code(), name()) : std::nullopt;
     if (complete && !problem) {
         postPending();
         symbols_.saveToFile(folder_.file(kMasterFile));
@@ -257,13 +259,5 @@ std::optional<SymbolItem> SymbolManager::firstMissingItem() const
     return std::nullopt;
 }
 
-std::optional<SymbolManager::Refusal> SymbolManager::currentTextProblem() const
-{
-    if (auto problem = savedSymbolCodeProblem(code()))
-        return Refusal{SymbolItem::Code, *problem};
-    if (characterCount(name()) > kSymbolTextSize)
-        return Refusal{SymbolItem::Name, tooLongMessage("name", name())};
-    return std::nullopt;
-}
 
 }  // namespace kiruvan

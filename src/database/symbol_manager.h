@@ -39,6 +39,15 @@ std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int
 // The items of the symbol manager, in the order the focus visits missing ones.
 enum class SymbolItem { Code, Name, Market };
 
+struct SymbolRefusal {
+    SymbolItem item;
+    std::string message;
+};
+
+// Why a symbol with this code and name cannot be saved, or nullopt when it can (an empty
+// name counts as incomplete, not as refused).
+std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::string_view name);
+
 struct ApplyOutcome {
     bool saved = false;
     SymbolItem focus = SymbolItem::Code;
@@ -97,11 +106,6 @@ private:
     void beginEdit();
     bool step(int direction);
     std::optional<SymbolItem> firstMissingItem() const;
-    struct Refusal {
-        SymbolItem item;
-        std::string message;
-    };
-    std::optional<Refusal> currentTextProblem() const;
 
     DataFolder folder_;
     mutable Table symbols_;  // reading a field of the current row needs a non-const table
