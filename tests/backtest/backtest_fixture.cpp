@@ -2,7 +2,7 @@
 
 #include "database/symbol_files.h"
 #include "database/table.h"
-#include "trading/bar_loading.h"
+#include "sampledata/synthetic_bars.h"
 
 namespace kiruvan::test {
 
