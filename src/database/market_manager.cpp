@@ -9,9 +9,8 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::string_view kIdField = "ID_Marche";
-constexpr std::string_view kNameField = "Nom_Marche";
-constexpr std::string_view kNameOrder = "nom_marche";
+constexpr std::string_view kIdField = kMarketIdField;
+constexpr std::string_view kNameField = kMarketNameField;
 
 void appendMarket(Table& markets, std::int32_t id, std::string_view name)
 {
@@ -51,6 +50,13 @@ Market marketAt(const Table& markets, int row)
 
 }  // namespace
 
+void defineMarketLayout(Table& markets)
+{
+    markets.clearDefinitions();
+    markets.addField(std::string(kIdField), FieldType::Integer);
+    markets.addField(std::string(kNameField), FieldType::String, kMarketNameSize);
+}
+
 std::size_t characterCount(std::string_view text)
 {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -61,6 +67,18 @@ std::size_t characterCount(std::string_view text)
 bool sameMarketName(std::string_view a, std::string_view b)
 {
     return sameIgnoringAsciiCase(a, b);
+}
+
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
+{
+    std::vector<Market> exact, loose;
+    for (const Market& m : markets) {
+        if (m.name == name)
+            exact.push_back(m);
+        else if (sameMarketName(m.name, name))
+            loose.push_back(m);
+    }
+    return exact.empty() ? loose : exact;
 }
 
 bool Doublon_Trouve(const Table& markets, std::string_view name)
@@ -89,7 +107,7 @@ void loadMarketTable(Table& markets, const DataFolder& folder)
         markets.loadFromFile(file);
     else
         createBuiltInMarkets(markets);
-    markets.setSortOrder(std::string(kNameOrder));
+    markets.setSortOrder(std::string(kMarketOrder));
     markets.first();
 }
 
@@ -108,7 +126,7 @@ std::vector<Market> readMarkets(const DataFolder& folder)
         return {};
     Table markets;
     markets.loadFromFile(file);
-    markets.setSortOrder(std::string(kNameOrder));
+    markets.setSortOrder(std::string(kMarketOrder));
     return marketsInOrder(markets);
 }
 

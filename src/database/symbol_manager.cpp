@@ -9,11 +9,9 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::string_view kCodeField = "Code_Titre";
-constexpr std::string_view kNameField = "Nom_Titre";
-constexpr std::string_view kMarketField = "Code_Marche";
-constexpr std::string_view kSymbolOrder = "code_marche;nom_titre";
-constexpr std::string_view kMarketOrder = "nom_marche";
+constexpr std::string_view kCodeField = kSymbolCodeField;
+constexpr std::string_view kNameField = kSymbolNameField;
+constexpr std::string_view kMarketField = kSymbolMarketField;
 
 std::string tooLongMessage(std::string_view what, std::string_view text)
 {
@@ -70,24 +68,6 @@ void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
         if (!savedSymbolCodeProblem(code))
             Creation_d1_Fichier_Data(folder, code);
     }
-}
-
-std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId)
-{
-    const std::filesystem::path file = folder.file(kMasterFile);
-    if (!std::filesystem::exists(file))
-        return {};
-    Table symbols;
-    symbols.loadFromFile(file);
-    symbols.setSortOrder(std::string(kSymbolOrder));
-    std::vector<Symbol> list;
-    for (symbols.first(); !symbols.eof(); symbols.next()) {
-        Symbol symbol{symbols.field(kCodeField).asString(), symbols.field(kNameField).asString(),
-                      symbols.field(kMarketField).asInteger()};
-        if (!marketId || symbol.marketId == *marketId)
-            list.push_back(std::move(symbol));
-    }
-    return list;
 }
 
 SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))

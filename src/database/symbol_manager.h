@@ -8,6 +8,7 @@
 
 #include "database/data_folder.h"
 #include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/table.h"
 
 namespace kiruvan {
@@ -25,16 +26,6 @@ std::optional<std::string> savedSymbolCodeProblem(std::string_view code);
 // the last symbol current. Rows whose code cannot name a file of its own (an incomplete symbol
 // saved without a code, or a table written by other means) are skipped.
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder);
-
-struct Symbol {
-    std::string code;
-    std::string name;
-    std::int32_t marketId = 0;
-};
-
-// Every symbol of Master.cds in the symbol manager's order (market number, then name);
-// with a market number, only that market's symbols. None when Master.cds is missing.
-std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId = std::nullopt);
 
 // The items of the symbol manager, in the order the focus visits missing ones.
 enum class SymbolItem { Code, Name, Market };

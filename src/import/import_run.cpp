@@ -125,7 +125,7 @@ private:
         st->file = file;
         st->table.setFullSync(false);
         st->table.loadFromFile(file);
-        const int dateField = st->table.fieldIndex("Date");
+        const int dateField = st->table.fieldIndex(kDateField);
         for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
             const Value& day = st->table.valueAt(row, dateField);
             if (const Date* date = std::get_if<Date>(&day))
@@ -344,13 +344,7 @@ private:
         } else {
             table.append();
         }
-        table.field("Date").setAsDate(bar.day);
-        table.field("Open").setAsString(bar.open);
-        table.field("High").setAsString(bar.high);
-        table.field("Low").setAsString(bar.low);
-        table.field("Close").setAsString(bar.close);
-        table.field("Volume").setAsString(bar.volume);
-        table.field("INDEX_DATE").setAsString(bar.day.toIndexText());
+        setSymbolRow(table, bar.day, {bar.open, bar.high, bar.low, bar.close, bar.volume});
         table.post();
         if (existing == target.rowOfDay.end())
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());

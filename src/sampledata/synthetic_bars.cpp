@@ -102,13 +102,7 @@ void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)
 {
     for (const DailyBar& bar : daily) {
         symbolTable.append();
-        symbolTable.field("Date").setAsDate(bar.date);
-        symbolTable.field("Open").setAsFloat(bar.Open);
-        symbolTable.field("High").setAsFloat(bar.High);
-        symbolTable.field("Low").setAsFloat(bar.Low);
-        symbolTable.field("Close").setAsFloat(bar.Close);
-        symbolTable.field("Volume").setAsFloat(bar.Volume);
-        symbolTable.field("INDEX_DATE").setAsString(bar.date.toIndexText());
+        setSymbolRow(symbolTable, bar.date, {bar.Open, bar.High, bar.Low, bar.Close, bar.Volume});
         symbolTable.post();
     }
 }

@@ -11,14 +11,14 @@ namespace kiruvan {
 
 void readNewestBars(Table& symbolTable, BarSeries& bars)
 {
-    symbolTable.setSortOrder("INDEX_DATE");
+    symbolTable.setSortOrder(std::string(kIndexDateField));
     symbolTable.last();
     symbolTable.moveBy(-(kMaxLoadedBars - 1));
-    const FieldRef open = symbolTable.field("open");
-    const FieldRef high = symbolTable.field("high");
-    const FieldRef low = symbolTable.field("low");
-    const FieldRef close = symbolTable.field("close");
-    const FieldRef date = symbolTable.field("Date");
+    const FieldRef open = symbolTable.field(kOpenField);
+    const FieldRef high = symbolTable.field(kHighField);
+    const FieldRef low = symbolTable.field(kLowField);
+    const FieldRef close = symbolTable.field(kCloseField);
+    const FieldRef date = symbolTable.field(kDateField);
     int count = 0;
     while (!symbolTable.eof()) {
         storeBar(bars, ++count, open.asFloat(), high.asFloat(), low.asFloat(), close.asFloat(), date.asString());

@@ -25,6 +25,8 @@
 #include "app/USplashForm.h"
 #include "app/about.h"
 #include "app/kiruvan_application.h"
+#include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "gui_support.h"

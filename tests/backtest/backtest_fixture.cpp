@@ -1,5 +1,7 @@
 #include "backtest_fixture.h"
 
+#include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "sampledata/synthetic_bars.h"
