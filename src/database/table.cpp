@@ -564,6 +564,18 @@ void Table::setFullSync(bool on)
         d_->file->setFullSync(on);
 }
 
+void Table::flush()
+{
+    if (!d_->file)
+        throw TableError("Cannot flush the table: it was not loaded from a file.");
+    d_->file->flush();
+}
+
+bool Table::changedOnDisk()
+{
+    return !d_->file || !d_->file->unchangedSinceLastAccess();
+}
+
 void Table::adoptFile(const std::filesystem::path& file)
 {
     d_->file = TableFile::open(file);

@@ -174,6 +174,14 @@ public:
     // still all-or-nothing if the process dies, much faster for many small saves in a row.
     void setFullSync(bool on);
 
+    // Waits until the file the table was loaded from or saved to is on stable storage, for
+    // saves made without full sync. Throws TableError naming the file and the reason.
+    void flush();
+
+    // True when that file was changed or replaced by someone else since the table's last load
+    // or save, or is gone; always true for a table without a file.
+    bool changedOnDisk();
+
 private:
     friend class FieldRef;
     struct Impl;

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
@@ -38,48 +36,16 @@ std::size_t mostOpenSymbolFiles()
     return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
 }
 
-// What tells a file written by someone else since the run's own last save.
-struct FileStamp {
-    std::uint64_t device = 0, inode = 0;
-    std::int64_t size = 0, seconds = 0, nanoseconds = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-std::optional<FileStamp> stampOf(const std::filesystem::path& file)
-{
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0)
-        return std::nullopt;
-    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                     static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-                     static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
-}
-
-void flushToDisk(const std::filesystem::path& file)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // A symbol file loaded for the run, with the row of each day it holds.
 struct SymbolTable {
-    ~SymbolTable()
-    {
-        table.close();
-        if (written)
-            flushToDisk(file);
-    }
-
     std::filesystem::path file;
     Table table;
     std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
-    std::optional<FileStamp> stamp;
     std::uint64_t lastUse = 0;
-    bool written = false;
+    std::string writtenFor;  // the symbol of the first bar written; empty while none is
 };
+
+using FlushFailed = std::function<void(const std::string& symbol)>;
 
 // The symbol files of a run. A file is checked and loaded when a line first needs it, then
 // kept open while nothing else changes it, so that each line costs one row write, not a
@@ -88,7 +54,8 @@ struct SymbolTable {
 // crawl, so the run's files are flushed to the disk once, when the run ends.
 class OpenSymbolFiles {
 public:
-    OpenSymbolFiles() = default;
+    // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it.
+    explicit OpenSymbolFiles(FlushFailed flushFailed) : flushFailed_(std::move(flushFailed)) {}
     ~OpenSymbolFiles() { closeAll(); }
 
     // The table of a symbol file, loaded again when the file changed since; nullptr when the
@@ -97,14 +64,14 @@ public:
     {
         const std::string key = file.string();
         auto it = tables_.find(key);
-        const auto now = stampOf(file);
-        if (it != tables_.end() && it->second->stamp == now && now) {
+        if (it != tables_.end() && !it->second->table.changedOnDisk()) {
             it->second->lastUse = ++uses_;
             return it->second.get();
         }
         if (it != tables_.end())
-            tables_.erase(it);
-        if (!now)
+            letGo(it);
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec))
             return nullptr;
         auto table = load(file);
         table->lastUse = ++uses_;
@@ -113,8 +80,17 @@ public:
         return opened;
     }
 
-    void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
-    void closeAll() { tables_.clear(); }
+    void forget(const std::filesystem::path& file)
+    {
+        if (auto it = tables_.find(file.string()); it != tables_.end())
+            letGo(it);
+    }
+
+    void closeAll()
+    {
+        while (!tables_.empty())
+            letGo(tables_.begin());
+    }
 
 private:
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
@@ -131,7 +107,6 @@ private:
             if (const Date* date = std::get_if<Date>(&day))
                 st->rowOfDay.emplace(date->dayNumber(), row + 1);
         }
-        st->stamp = stampOf(file);
         return st;
     }
 
@@ -155,10 +130,28 @@ private:
         for (auto it = tables_.begin(); it != tables_.end(); ++it)
             if (it->second->lastUse < oldest->second->lastUse)
                 oldest = it;
-        tables_.erase(oldest);
+        letGo(oldest);
     }
 
-    std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
+    using Tables = std::map<std::string, std::unique_ptr<SymbolTable>>;
+
+    // Saves were only handed to the system: the file reaches the disk as it is let go.
+    void letGo(Tables::iterator it)
+    {
+        const std::unique_ptr<SymbolTable> let = std::move(it->second);
+        tables_.erase(it);
+        if (let->writtenFor.empty())
+            return;
+        try {
+            let->table.flush();
+        } catch (const TableError&) {
+            if (flushFailed_)
+                flushFailed_(let->writtenFor);
+        }
+    }
+
+    Tables tables_;
+    FlushFailed flushFailed_;
     std::uint64_t uses_ = 0;
     std::size_t mostOpen_ = mostOpenSymbolFiles();
 };
@@ -324,7 +317,7 @@ private:
         if (!bar)
             return;
         try {
-            writeBar(target, *bar);
+            writeBar(target, symbol, *bar);
             ++outcome_.linesInserted;
         } catch (const std::exception&) {
             // The table may hold a row the file does not: read the file again for the next line.
@@ -334,7 +327,7 @@ private:
         }
     }
 
-    static void writeBar(SymbolTable& target, const Bar& bar)
+    static void writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)
     {
         Table& table = target.table;
         const auto existing = target.rowOfDay.find(bar.day.dayNumber());
@@ -348,14 +341,14 @@ private:
         table.post();
         if (existing == target.rowOfDay.end())
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
-        target.written = true;
+        if (target.writtenFor.empty())
+            target.writtenFor = symbol;
         table.saveToFile(target.file);
-        target.stamp = stampOf(target.file);
     }
 
     const ImportRequest& request_;
     const ImportHooks& hooks_;
-    OpenSymbolFiles files_;
+    OpenSymbolFiles files_{hooks_.writeFailed};
     std::optional<DateLayout> layout_;
     std::string separator_;
     std::vector<std::string_view> fields_;
