@@ -19,6 +19,7 @@
 #include <array>
 #include <utility>
 
+#include "app/dialog_helpers.h"
 #include "import/quote_file.h"
 
 namespace kiruvan {
@@ -242,7 +243,7 @@ void TU_MAJ::OKClick()
 // The close box and Escape both come here; neither ends a run.
 void TU_MAJ::reject()
 {
-    if (!running_)
+    if (!job_.running())
         QDialog::reject();
 }
 
@@ -300,31 +301,40 @@ void TU_MAJ::emptyLoadedLines()
 
 void TU_MAJ::BTN_updateClick()
 {
-    if (running_)
+    if (!job_.start())
         return;
-    running_ = true;
+    const ImportOutcome outcome = runWithoutInput();
+    job_.finish();
+    finishRun(outcome);
+}
+
+// Repaints, and the desktop's are-you-alive queries, keep running; input made meanwhile is
+// dropped, so that no click or key is carried out on the state the run leaves behind.
+ImportOutcome TU_MAJ::runWithoutInput()
+{
+    gui::DroppedInput droppedInput;
     Enabled_components(false);
     shownProgress_.clear();
     LBL_Processing->setText("Processing ...");
     LBL_Processing->show();
-    QApplication::processEvents();
+    droppedInput.processEvents();
 
-    // Repaints, and the desktop's are-you-alive queries, keep running; input waits for the end.
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     ImportHooks hooks;
     hooks.progress = [&](int percent) {
         showProgress(percent);
         if (sinceEvents.elapsed() >= 50) {
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            droppedInput.processEvents();
             sinceEvents.restart();
         }
     };
-    hooks.writeFailed = [this](const std::string& symbol) { addWriteFailure(symbol); };
+    hooks.writeFailed = [&](const std::string& symbol) {
+        addWriteFailure(symbol);
+        droppedInput.processEvents();
+    };
     const ImportRequest request{folder_, clock_, currentSettings(), EDT_Symbol->text().toStdString(), lines_};
-    const ImportOutcome outcome = runImport(request, hooks);
-    running_ = false;
-    finishRun(outcome);
+    return runImport(request, hooks);
 }
 
 void TU_MAJ::showProgress(int percent)
@@ -341,7 +351,6 @@ void TU_MAJ::addWriteFailure(const std::string& symbol)
 {
     Memo_Erreurs->show();
     Memo_Erreurs->appendPlainText("Symbol [" + QString::fromStdString(symbol) + "]");
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TU_MAJ::finishRun(const ImportOutcome& outcome)

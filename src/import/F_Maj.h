@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_helpers.h"
 #include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_run.h"
@@ -38,7 +39,7 @@ public:
     ImportSettings currentSettings() const;
     // Loads a quote file into the list of lines; false, after a message, when it cannot be read.
     bool loadQuoteFile(const QString& file);
-    bool running() const { return running_; }
+    bool running() const { return job_.running(); }
 
 public slots:
     void BTN_openClick();
@@ -57,6 +58,7 @@ private:
     void BTN_OK_enabled(bool flag);
     void showProgress(int percent);
     void addWriteFailure(const std::string& symbol);
+    ImportOutcome runWithoutInput();
     void finishRun(const ImportOutcome& outcome);
     void focusBlamedBox(const ColumnCheck& check);
     void emptyLoadedLines();
@@ -64,7 +66,7 @@ private:
     DataFolder folder_;
     const Clock& clock_;
     std::vector<std::string> lines_;
-    bool running_ = false;
+    gui::RunningJob job_;
     QString shownProgress_;
 
     QGroupBox* GroupBox1 = nullptr;
