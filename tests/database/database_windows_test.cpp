@@ -7,7 +7,7 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "database/FAjout_Marche.h"
 #include "database/FGestion_codes.h"
 #include "database/F_DataView.h"

@@ -10,16 +10,6 @@ using namespace kiruvan;
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own devices would outlive the statics they need.
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
-
 struct Prices {
     Table table;
     Prices()
@@ -46,7 +36,6 @@ std::vector<TableModel::Column> columns()
 
 TEST(TableModelGrid, ShowsTheVisibleRowsAndFollowsTheTable)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     EXPECT_EQ(model.rowCount(), 3);
@@ -64,7 +53,6 @@ TEST(TableModelGrid, ShowsTheVisibleRowsAndFollowsTheTable)
 
 TEST(TableModelGrid, EditsGoThroughTheTableAndBadTextIsRefused)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     model.setEditable(true);
@@ -79,7 +67,6 @@ TEST(TableModelGrid, EditsGoThroughTheTableAndBadTextIsRefused)
 
 TEST(TableModelGrid, KeepsTheViewAndTheCursorTogether)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     QTableView view;

@@ -20,7 +20,7 @@
 #include <filesystem>
 
 #include "app/MAIN.h"
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"

@@ -29,7 +29,7 @@
 #include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {

@@ -16,20 +16,13 @@
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/F_Maj.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "test_import";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own input devices would outlive the statics they need.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using test::child;
 
 struct Message {
     TU_MAJ::MessageKind kind;
@@ -39,8 +32,6 @@ struct Message {
 
 class ImportDialog : public ::testing::Test {
 protected:
-    ImportDialog() { application(); }
-
     std::unique_ptr<TU_MAJ> open()
     {
         auto dialog = std::make_unique<TU_MAJ>(folder, clock);
@@ -49,14 +40,6 @@ protected:
         };
         dialog->beep = [this] { messages.push_back({TU_MAJ::MessageKind::Information, "beep"}); };
         return dialog;
-    }
-
-    template <typename W>
-    static W* child(TU_MAJ& dialog, const char* name)
-    {
-        W* widget = dialog.findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 
     void setColumns(TU_MAJ& dialog, std::vector<int> kinds)
