@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "database/table_filter.h"
+
 namespace kiruvan {
 
 namespace {

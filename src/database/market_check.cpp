@@ -1,6 +1,7 @@
 #include "database/market_check.h"
 
 #include "database/table.h"
+#include "database/table_filter.h"
 
 namespace kiruvan {
 

@@ -6,84 +6,15 @@
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
+#include "database/field_text.h"
 #include "database/table_file.h"
+#include "database/table_filter.h"
 
 namespace kiruvan {
 namespace {
 
 const SystemClock kSystemClock;
 const Value kNull;
-
-// At most `limit` characters of UTF-8 text; a string field of size N holds N characters.
-std::string truncateCharacters(std::string_view text, int limit)
-{
-    if (limit <= 0)
-        return std::string(text);
-    int characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80 && ++characters > limit)
-            return std::string(text.substr(0, i));
-    }
-    return std::string(text);
-}
-
-std::optional<std::int32_t> parseInteger(std::string_view text)
-{
-    text = trimmed(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    v = negative ? -v : v;
-    if (v < INT32_MIN || v > INT32_MAX)
-        return std::nullopt;
-    return static_cast<std::int32_t>(v);
-}
-
-const char* typeText(FieldType type)
-{
-    switch (type) {
-    case FieldType::String: return "text";
-    case FieldType::Integer: return "integer";
-    case FieldType::Float: return "floating point";
-    case FieldType::Date: return "date";
-    }
-    return "";
-}
-
-// Converts text to a field's type with the program's own readers; the empty text is null.
-Value valueFromText(const FieldDef& field, std::string_view text, const Clock& clock)
-{
-    if (text.empty())
-        return std::monostate{};
-    switch (field.type) {
-    case FieldType::String: return truncateCharacters(text, field.size);
-    case FieldType::Integer:
-        if (auto i = parseInteger(text))
-            return *i;
-        break;
-    case FieldType::Float:
-        if (auto f = parseFloat(text); f && std::isfinite(*f))
-            return *f;
-        break;
-    case FieldType::Date:
-        if (auto d = parseDate(text, clock))
-            return *d;
-        break;
-    }
-    throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
-                     + field.name + "'.");
-}
 
 // Splits "a;b" into field positions.
 std::vector<int> fieldPositions(const Table& table, const std::string& list, const char* what)
@@ -176,128 +107,7 @@ struct Table::Impl {
     }
 };
 
-// ---- filter expressions: "name = 12 and other = 'text'" ----
 
-namespace {
-
-class FilterParser {
-public:
-    FilterParser(const Table& table, const std::string& text, const Clock& clock)
-        : table_(table), text_(text), clock_(clock)
-    {
-    }
-
-    std::vector<std::pair<int, Value>> parse()
-    {
-        std::vector<std::pair<int, Value>> tests;
-        skipBlanks();
-        if (at_ >= text_.size())
-            return tests;
-        for (;;) {
-            tests.push_back(test());
-            skipBlanks();
-            if (at_ >= text_.size())
-                return tests;
-            if (!takeWord("and"))
-                fail("'and' expected");
-        }
-    }
-
-private:
-    std::pair<int, Value> test()
-    {
-        skipBlanks();
-        const size_t start = at_;
-        while (at_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[at_])) || text_[at_] == '_'))
-            ++at_;
-        const std::string name = text_.substr(start, at_ - start);
-        if (name.empty())
-            fail("a field name expected");
-        const int field = table_.fieldIndex(name);
-        if (field < 0)
-            fail("field '" + name + "' not found");
-        skipBlanks();
-        if (at_ >= text_.size() || text_[at_] != '=')
-            fail("'=' expected after " + name);
-        ++at_;
-        skipBlanks();
-        const FieldDef& def = table_.fields()[static_cast<size_t>(field)];
-        const bool quoted = at_ < text_.size() && text_[at_] == '\'';
-        const std::string literal = quoted ? quotedText() : number();
-        if (!quoted && def.type == FieldType::Date)
-            fail("a date must be written in quotes");
-        try {
-            Value v = valueFromText(def, literal, clock_);
-            if (std::holds_alternative<std::monostate>(v) && def.type == FieldType::String)
-                v = std::string();
-            return {field, v};
-        } catch (const TableError&) {
-            fail("'" + literal + "' does not fit field " + def.name);
-        }
-    }
-
-    std::string quotedText()
-    {
-        std::string out;
-        for (++at_; at_ < text_.size(); ++at_) {
-            if (text_[at_] == '\'') {
-                if (at_ + 1 < text_.size() && text_[at_ + 1] == '\'') {
-                    out += '\'';
-                    ++at_;
-                    continue;
-                }
-                ++at_;
-                return out;
-            }
-            out += text_[at_];
-        }
-        fail("a quote is not closed");
-    }
-
-    std::string number()
-    {
-        const size_t start = at_;
-        if (at_ < text_.size() && (text_[at_] == '-' || text_[at_] == '+'))
-            ++at_;
-        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
-            ++at_;
-        std::string out = text_.substr(start, at_ - start);
-        if (out.empty() || out == "-" || out == "+")
-            fail("a number or a quoted text expected");
-        return out;
-    }
-
-    bool takeWord(const char* word)
-    {
-        const size_t n = std::char_traits<char>::length(word);
-        if (!sameIgnoringAsciiCase(std::string_view(text_).substr(at_, n), word))
-            return false;
-        if (at_ + n < text_.size() && text_[at_ + n] != ' ')
-            return false;
-        at_ += n;
-        return true;
-    }
-
-    void skipBlanks()
-    {
-        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t'))
-            ++at_;
-    }
-
-    [[noreturn]] void fail(const std::string& why) const
-    {
-        throw TableError("Cannot read the filter \"" + text_ + "\": " + why + ".");
-    }
-
-    const Table& table_;
-    const std::string& text_;
-    const Clock& clock_;
-    size_t at_ = 0;
-};
-
-}  // namespace
-
-// ---- field access ----
 
 const FieldDef& FieldRef::def() const { return table_->fields_[static_cast<size_t>(index_)]; }
 bool FieldRef::isNull() const { return std::holds_alternative<std::monostate>(value()); }
@@ -666,7 +476,7 @@ void Table::rebuildView(std::int64_t keepRowId, int fallbackPos)
     Impl& d = *d_;
     d.tests.clear();
     if (filtered_)
-        for (auto& [field, value] : FilterParser(*this, filterText_, *clock_).parse())
+        for (auto& [field, value] : parseFilter(*this, filterText_, *clock_))
             d.tests.push_back({field, std::move(value)});
     d.sortFields = fieldPositions(*this, sortText_, "Cannot sort on");
     d.view.clear();
@@ -912,17 +722,6 @@ void Table::fire(const std::function<void(Table&)>& handler)
     // Events fire even while display updates are suspended: handlers keep state, not pixels.
     if (handler)
         handler(*this);
-}
-
-std::string quotedForFilter(std::string_view text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
 }
 
 }  // namespace kiruvan

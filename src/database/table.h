@@ -211,7 +211,4 @@ private:
     const Clock* clock_;
 };
 
-// The text as a quoted literal of a filter expression: quotes inside are doubled.
-std::string quotedForFilter(std::string_view text);
-
 }  // namespace kiruvan

@@ -3,158 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
-
-#include <sys/resource.h>
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/conversions.h"
+#include "import/open_symbol_files.h"
 
 namespace kiruvan {
 namespace {
-
-// Bars held in memory by the open files of a run: a market's whole history in a few hundred
-// megabytes at most, however many symbols a daily file names.
-constexpr std::size_t kMostRowsHeld = 600000;
-
-// As many symbol files kept open as the process's file limit allows with room to spare (a file
-// and its journal each), so that a market's file, read day after day, keeps every one of its
-// symbols open.
-std::size_t mostOpenSymbolFiles()
-{
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return 1000;
-    const auto spare = static_cast<std::size_t>(limit.rlim_cur) / 2;
-    return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
-}
-
-// A symbol file loaded for the run, with the row of each day it holds.
-struct SymbolTable {
-    std::filesystem::path file;
-    Table table;
-    std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
-    std::uint64_t lastUse = 0;
-    std::string writtenFor;  // the symbol of the first bar written; empty while none is
-};
-
-using FlushFailed = std::function<void(const std::string& symbol)>;
-
-// The symbol files of a run. A file is checked and loaded when a line first needs it, then
-// kept open while nothing else changes it, so that each line costs one row write, not a
-// whole load and save. Each line's save is complete in the file before the next line, and
-// survives the process dying; waiting for the disk at every line would make a bulk import
-// crawl, so the run's files are flushed to the disk once, when the run ends.
-class OpenSymbolFiles {
-public:
-    // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it.
-    explicit OpenSymbolFiles(FlushFailed flushFailed) : flushFailed_(std::move(flushFailed)) {}
-    ~OpenSymbolFiles() { closeAll(); }
-
-    // The table of a symbol file, loaded again when the file changed since; nullptr when the
-    // file is gone.
-    SymbolTable* open(const std::filesystem::path& file)
-    {
-        const std::string key = file.string();
-        auto it = tables_.find(key);
-        if (it != tables_.end() && !it->second->table.changedOnDisk()) {
-            it->second->lastUse = ++uses_;
-            return it->second.get();
-        }
-        if (it != tables_.end())
-            letGo(it);
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec))
-            return nullptr;
-        auto table = load(file);
-        table->lastUse = ++uses_;
-        SymbolTable* opened = tables_.emplace(key, std::move(table)).first->second.get();
-        makeRoom();
-        return opened;
-    }
-
-    void forget(const std::filesystem::path& file)
-    {
-        if (auto it = tables_.find(file.string()); it != tables_.end())
-            letGo(it);
-    }
-
-    void closeAll()
-    {
-        while (!tables_.empty())
-            letGo(tables_.begin());
-    }
-
-private:
-    std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
-    {
-        // The layout check runs on the file actually found, whatever the case of the code.
-        Verification_Fichier_Data(file);
-        auto st = std::make_unique<SymbolTable>();
-        st->file = file;
-        st->table.setFullSync(false);
-        st->table.loadFromFile(file);
-        const int dateField = st->table.fieldIndex(kDateField);
-        for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
-            const Value& day = st->table.valueAt(row, dateField);
-            if (const Date* date = std::get_if<Date>(&day))
-                st->rowOfDay.emplace(date->dayNumber(), row + 1);
-        }
-        return st;
-    }
-
-    // Lets go of the least recently used files beyond the file limit or the memory budget; the
-    // file just opened is the most recently used and stays.
-    void makeRoom()
-    {
-        auto rowsHeld = [this] {
-            std::size_t rows = 0;
-            for (const auto& [name, table] : tables_)
-                rows += static_cast<std::size_t>(table->table.recordCount());
-            return rows;
-        };
-        while (tables_.size() > 1 && (tables_.size() > mostOpen_ || rowsHeld() > kMostRowsHeld))
-            closeLeastRecentlyUsed();
-    }
-
-    void closeLeastRecentlyUsed()
-    {
-        auto oldest = tables_.begin();
-        for (auto it = tables_.begin(); it != tables_.end(); ++it)
-            if (it->second->lastUse < oldest->second->lastUse)
-                oldest = it;
-        letGo(oldest);
-    }
-
-    using Tables = std::map<std::string, std::unique_ptr<SymbolTable>>;
-
-    // Saves were only handed to the system: the file reaches the disk as it is let go.
-    void letGo(Tables::iterator it)
-    {
-        const std::unique_ptr<SymbolTable> let = std::move(it->second);
-        tables_.erase(it);
-        if (let->writtenFor.empty())
-            return;
-        try {
-            let->table.flush();
-        } catch (const TableError&) {
-            if (flushFailed_)
-                flushFailed_(let->writtenFor);
-        }
-    }
-
-    Tables tables_;
-    FlushFailed flushFailed_;
-    std::uint64_t uses_ = 0;
-    std::size_t mostOpen_ = mostOpenSymbolFiles();
-};
 
 // The texts of an accepted line, ready to be written.
 struct Bar {
