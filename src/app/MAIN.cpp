@@ -24,6 +24,7 @@
 #include "app/app_pictures.h"
 #include "app/gui_helpers.h"
 #include "app/kiruvan_application.h"
+#include "app/status_panel_bar.h"
 #include "database/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
@@ -47,55 +48,6 @@ void fixProcessConventions()
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
 }
-
-QLabel* newStatusPanel(QWidget* parent, Qt::Alignment alignment)
-{
-    auto* panel = new QLabel(parent);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(alignment | Qt::AlignVCenter);
-    panel->setContentsMargins(2, 0, 2, 0);
-    return panel;
-}
-
-}  // namespace
-
-// The status bar: three panels side by side, the first two as wide as they are told, the last
-// one reaching the right edge. Placed by hand because a layout would bargain over the widths.
-class StatusPanelBar : public QWidget {
-public:
-    explicit StatusPanelBar(QWidget* parent)
-        : QWidget(parent),
-          panels{newStatusPanel(this, Qt::AlignLeft), newStatusPanel(this, Qt::AlignRight),
-                 newStatusPanel(this, Qt::AlignHCenter)}
-    {
-        setFixedHeight(QFontMetrics(font()).height() + 6);
-    }
-
-    void setWidths(int hint, int values)
-    {
-        hintWidth_ = hint;
-        valuesWidth_ = values;
-        placePanels();
-    }
-
-    const QList<QLabel*> panels;
-
-protected:
-    void resizeEvent(QResizeEvent*) override { placePanels(); }
-
-private:
-    void placePanels()
-    {
-        panels[0]->setGeometry(0, 0, hintWidth_, height());
-        panels[1]->setGeometry(hintWidth_, 0, valuesWidth_, height());
-        panels[2]->setGeometry(hintWidth_ + valuesWidth_, 0, std::max(0, width() - hintWidth_ - valuesWidth_), height());
-    }
-
-    int hintWidth_ = 0;
-    int valuesWidth_ = 0;
-};
-
-namespace {
 
 // The child windows not hidden, topmost first, split into normal and minimized ones.
 struct ChildWindows {
