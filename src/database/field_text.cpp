@@ -57,7 +57,7 @@ std::optional<std::int32_t> parseInteger(std::string_view text)
 }
 
 
-Value valueFromText(const FieldDef& field, std::string_view text, const Clock& clock)
+Value valueFromText(const FieldDef& field, std::string_view text, const Clock* clock)
 {
     if (text.empty())
         return std::monostate{};
@@ -72,12 +72,19 @@ Value valueFromText(const FieldDef& field, std::string_view text, const Clock& c
             return *f;
         break;
     case FieldType::Date:
-        if (auto d = parseDate(text, clock))
+        if (auto d = dateFromText(text, clock))
             return *d;
         break;
     }
     throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
                      + field.name + "'.");
+}
+
+std::optional<Date> dateFromText(std::string_view text, const Clock* clock)
+{
+    if (!clock)
+        throw TableError("Cannot read the date '" + std::string(text) + "': the table was given no clock.");
+    return parseDate(text, *clock);
 }
 
 }  // namespace kiruvan

@@ -18,6 +18,10 @@ std::string truncateCharacters(std::string_view text, int limit);
 std::optional<std::int32_t> parseInteger(std::string_view text);
 
 // Converts text to a field's type; the empty text is null. Throws TableError naming the field.
-Value valueFromText(const FieldDef& field, std::string_view text, const Clock& clock);
+// A date needs the clock ("today" completes short forms); without one a date is refused.
+Value valueFromText(const FieldDef& field, std::string_view text, const Clock* clock);
+
+// A date read from text with today's date from the clock; throws TableError without a clock.
+std::optional<Date> dateFromText(std::string_view text, const Clock* clock);
 
 }  // namespace kiruvan

@@ -13,7 +13,6 @@
 namespace kiruvan {
 namespace {
 
-const SystemClock kSystemClock;
 const Value kNull;
 
 // Splits "a;b" into field positions.
@@ -170,7 +169,7 @@ Date FieldRef::asDate() const
     if (std::holds_alternative<std::monostate>(v))
         return Date{};
     if (auto s = std::get_if<std::string>(&v))
-        if (auto d = parseDate(*s, *table_->clock_))
+        if (auto d = dateFromText(*s, table_->clock_))
             return *d;
     throw TableError("Field '" + def().name + "' cannot be read as a date.");
 }
@@ -191,7 +190,7 @@ void FieldRef::setValue(const Value& v)
 void FieldRef::setAsString(std::string_view text)
 {
     table_->requireEditing("write a field");
-    table_->d_->buffer[static_cast<size_t>(index_)] = valueFromText(def(), text, *table_->clock_);
+    table_->d_->buffer[static_cast<size_t>(index_)] = valueFromText(def(), text, table_->clock_);
 }
 
 void FieldRef::setAsFloat(double v)
@@ -239,7 +238,7 @@ void FieldRef::clear()
 
 // ---- table ----
 
-Table::Table() : d_(std::make_unique<Impl>()), clock_(&kSystemClock) {}
+Table::Table() : d_(std::make_unique<Impl>()) {}
 Table::~Table() = default;
 
 void Table::requireOpen(const char* what) const
@@ -476,7 +475,7 @@ void Table::rebuildView(std::int64_t keepRowId, int fallbackPos)
     Impl& d = *d_;
     d.tests.clear();
     if (filtered_)
-        for (auto& [field, value] : parseFilter(*this, filterText_, *clock_))
+        for (auto& [field, value] : parseFilter(*this, filterText_, clock_))
             d.tests.push_back({field, std::move(value)});
     d.sortFields = fieldPositions(*this, sortText_, "Cannot sort on");
     d.view.clear();

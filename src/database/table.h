@@ -166,8 +166,9 @@ public:
     int subscribe(Listener listener);
     void unsubscribe(int id);
 
-    // Where "today" comes from for dates written as text with two numbers. The system clock
-    // by default; the clock must outlive the table.
+    // Where "today" comes from for dates read from text (a short form takes today's year). A
+    // table reads no date from text without one, so that no result depends on the machine's
+    // calendar unasked; the clock must outlive the table.
     void setClock(const Clock& clock) { clock_ = &clock; }
 
     // Flush every save to stable storage (the default), or only hand it to the operating system:
@@ -208,7 +209,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     int suspended_ = 0;
-    const Clock* clock_;
+    const Clock* clock_ = nullptr;
 };
 
 }  // namespace kiruvan

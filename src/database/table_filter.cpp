@@ -10,7 +10,7 @@ namespace {
 
 class FilterParser {
 public:
-    FilterParser(const Table& table, const std::string& text, const Clock& clock)
+    FilterParser(const Table& table, const std::string& text, const Clock* clock)
         : table_(table), text_(text), clock_(clock)
     {
     }
@@ -119,13 +119,13 @@ private:
 
     const Table& table_;
     const std::string& text_;
-    const Clock& clock_;
+    const Clock* clock_;
     size_t at_ = 0;
 };
 
 }  // namespace
 
-std::vector<std::pair<int, Value>> parseFilter(const Table& table, const std::string& text, const Clock& clock)
+std::vector<std::pair<int, Value>> parseFilter(const Table& table, const std::string& text, const Clock* clock)
 {
     return FilterParser(table, text, clock).parse();
 }

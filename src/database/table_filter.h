@@ -13,7 +13,7 @@ namespace kiruvan {
 
 // The equality tests of an expression, as field positions and values of the fields' types; a
 // quoted text against a date field is a date. Throws TableError quoting the expression.
-std::vector<std::pair<int, Value>> parseFilter(const Table& table, const std::string& text, const Clock& clock);
+std::vector<std::pair<int, Value>> parseFilter(const Table& table, const std::string& text, const Clock* clock);
 
 // The text as a quoted literal of a filter expression: quotes inside are doubled.
 std::string quotedForFilter(std::string_view text);

@@ -5,15 +5,18 @@
 #include <QTableView>
 
 #include "database/table_model.h"
+#include "support/temp_folder.h"
 
 using namespace kiruvan;
 
 namespace {
 
 struct Prices {
+    FixedClock clock = test::fixedClock2026();
     Table table;
     Prices()
     {
+        table.setClock(clock);
         table.addField("Day", FieldType::Date);
         table.addField("Close", FieldType::Float);
         table.create();
