@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -18,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <clocale>
 
 #include "app/about.h"
 #include "app/app_pictures.h"
@@ -40,14 +38,6 @@ constexpr int kToolBarHeight = 30;
 
 QRect toQRect(const Rect& r) { return {r.x, r.y, r.width, r.height}; }
 Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
-
-// Numbers are read and written with "." whatever the user's locale; our own readers never look
-// at the locale, and this keeps the C library and Qt's widgets from disagreeing with them.
-void fixProcessConventions()
-{
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
-}
 
 // The child windows not hidden, topmost first, split into normal and minimized ones.
 struct ChildWindows {
@@ -72,7 +62,6 @@ ChildWindows visibleChildWindows(const QMdiArea& area)
 TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
     : QMainWindow(parent), dataFolder_(std::move(dataFolder)), mdiArea_(new QMdiArea(this))
 {
-    fixProcessConventions();
     createMissingTables();
     setWindowTitle("Kiruvan");
     resize(800, 560);
