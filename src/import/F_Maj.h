@@ -14,7 +14,9 @@
 
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -51,6 +53,11 @@ protected:
 
 private:
     void buildControls();
+    QGridLayout* buildSettingsRow();
+    QGridLayout* buildColumnRow();
+    QPlainTextEdit* buildLinesList();
+    QHBoxLayout* buildRunRow();
+    QHBoxLayout* buildBottomRow();
     QComboBox* makeList(const char* name, const QStringList& items);
     void Lecture_Fichier_INI();
     void Ecriture_Fichier_INI();
