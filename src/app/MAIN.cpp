@@ -314,7 +314,8 @@ void TBrannock::clipboardOnFocus(const char* command)
 
 void TBrannock::updateCloseCommand() { FileCloseItem->setEnabled(mdiArea_->activeSubWindow() != nullptr); }
 
-// The window list at the end of the Window menu, numbered like the platform's.
+// The window list at the end of the Window menu, in opening order and numbered, so that a
+// window is reached by its number's key.
 void TBrannock::rebuildWindowList()
 {
     for (QAction* action : windowListActions_)
@@ -329,7 +330,7 @@ void TBrannock::rebuildWindowList()
     int number = 1;
     for (QMdiSubWindow* window : windows) {
         QAction* item = Window1->addAction(QString("&%1 %2").arg(number++).arg(window->windowTitle()));
-        // Only the active window carries a check mark, as in the platform's list.
+        // Only the active window carries a check mark: the list tells which one has the focus.
         if (window == mdiArea_->activeSubWindow()) {
             item->setCheckable(true);
             item->setChecked(true);

@@ -20,7 +20,6 @@ public:
     // Shows the dialog modally and returns its result.
     static QString ask(QWidget* parent, const QString& Titre_Dialogue, const QString& initialName);
 
-
 private slots:
     void BitBtn1Click();
 

@@ -29,7 +29,6 @@ public:
 
     const SymbolManager& manager() const { return *manager_; }
 
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

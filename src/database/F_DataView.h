@@ -42,7 +42,6 @@ public:
     Table& CDS_Data() { return table_; }
     QString Code_Symbole() const { return code_; }
 
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

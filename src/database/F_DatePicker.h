@@ -23,7 +23,6 @@ public:
     // Shows the dialog modally and returns its results.
     static DivideChoice ask(QWidget* parent, Date Date_Reference);
 
-
 private slots:
     void BTN_OKClick();
 

@@ -25,7 +25,6 @@ public:
     // The market name dialog by default; tests answer in its place.
     std::function<QString(const QString& caption, const QString& initial)> askName;
 
-
 private slots:
     void BTN_AjouterClick();
     void BTN_ModifierClick();

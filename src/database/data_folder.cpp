@@ -48,7 +48,8 @@ std::optional<std::filesystem::path> DataFolder::findSymbolFile(std::string_view
     std::error_code ec;
     if (std::filesystem::is_regular_file(exact, ec))
         return exact;
-    // The original platform ignores case in file names; accept a single match that differs only in case.
+    // Folders brought from systems whose file names ignore case may spell the file otherwise:
+    // accept a single match that differs only in case.
     std::optional<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(root_, ec)) {
         if (!entry.is_regular_file(ec) || !sameIgnoringAsciiCase(entry.path().filename().string(), wanted))

@@ -56,7 +56,6 @@ std::optional<std::int32_t> parseInteger(std::string_view text)
     return static_cast<std::int32_t>(v);
 }
 
-
 Value valueFromText(const FieldDef& field, std::string_view text, const Clock* clock)
 {
     if (text.empty())

@@ -239,5 +239,4 @@ std::optional<SymbolItem> SymbolManager::firstMissingItem() const
     return std::nullopt;
 }
 
-
 }  // namespace kiruvan

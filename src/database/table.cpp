@@ -106,8 +106,6 @@ struct Table::Impl {
     }
 };
 
-
-
 const FieldDef& FieldRef::def() const { return table_->fields_[static_cast<size_t>(index_)]; }
 bool FieldRef::isNull() const { return std::holds_alternative<std::monostate>(value()); }
 
