@@ -9,14 +9,11 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::string_view kIdField = kMarketIdField;
-constexpr std::string_view kNameField = kMarketNameField;
-
 void appendMarket(Table& markets, std::int32_t id, std::string_view name)
 {
     markets.append();
-    markets.field(kIdField).setAsInteger(id);
-    markets.field(kNameField).setAsString(name);
+    markets.field(kMarketIdField).setAsInteger(id);
+    markets.field(kMarketNameField).setAsString(name);
     markets.post();
 }
 
@@ -32,7 +29,7 @@ void createBuiltInMarkets(Table& markets)
 
 std::optional<int> rowOfMarket(const Table& markets, std::int32_t id)
 {
-    const int idColumn = markets.fieldIndex(kIdField);
+    const int idColumn = markets.fieldIndex(kMarketIdField);
     for (int row = 0; row < markets.recordCount(); ++row) {
         const Value& value = markets.valueAt(row, idColumn);
         if (const auto* number = std::get_if<std::int32_t>(&value); number && *number == id)
@@ -43,9 +40,9 @@ std::optional<int> rowOfMarket(const Table& markets, std::int32_t id)
 
 Market marketAt(const Table& markets, int row)
 {
-    const Value& id = markets.valueAt(row, markets.fieldIndex(kIdField));
+    const Value& id = markets.valueAt(row, markets.fieldIndex(kMarketIdField));
     const auto* number = std::get_if<std::int32_t>(&id);
-    return Market{number ? *number : 0, markets.textAt(row, markets.fieldIndex(kNameField))};
+    return Market{number ? *number : 0, markets.textAt(row, markets.fieldIndex(kMarketNameField))};
 }
 
 }  // namespace
@@ -53,8 +50,8 @@ Market marketAt(const Table& markets, int row)
 void defineMarketLayout(Table& markets)
 {
     markets.clearDefinitions();
-    markets.addField(std::string(kIdField), FieldType::Integer);
-    markets.addField(std::string(kNameField), FieldType::String, kMarketNameSize);
+    markets.addField(std::string(kMarketIdField), FieldType::Integer);
+    markets.addField(std::string(kMarketNameField), FieldType::String, kMarketNameSize);
 }
 
 std::size_t characterCount(std::string_view text)
@@ -83,7 +80,7 @@ std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string
 
 bool Doublon_Trouve(const Table& markets, std::string_view name)
 {
-    const int nameColumn = markets.fieldIndex(kNameField);
+    const int nameColumn = markets.fieldIndex(kMarketNameField);
     for (int row = 0; row < markets.recordCount(); ++row)
         if (sameMarketName(markets.textAt(row, nameColumn), name))
             return true;
@@ -92,7 +89,7 @@ bool Doublon_Trouve(const Table& markets, std::string_view name)
 
 std::int32_t Get_NumAuto_IDMarche(const Table& markets)
 {
-    const int idColumn = markets.fieldIndex(kIdField);
+    const int idColumn = markets.fieldIndex(kMarketIdField);
     std::optional<std::int32_t> largest;
     for (int row = 0; row < markets.recordCount(); ++row)
         if (const auto* id = std::get_if<std::int32_t>(&markets.valueAt(row, idColumn)))
@@ -187,7 +184,7 @@ bool MarketManager::renameCurrent(std::string_view name)
     if (name.empty() || characterCount(name) > kMarketNameSize || !shown)
         return false;
     table_.edit();
-    table_.field(kNameField).setAsString(name);
+    table_.field(kMarketNameField).setAsString(name);
     table_.post();
     makeCurrent(shown->id);
     return true;

@@ -9,10 +9,6 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::string_view kCodeField = kSymbolCodeField;
-constexpr std::string_view kNameField = kSymbolNameField;
-constexpr std::string_view kMarketField = kSymbolMarketField;
-
 std::string tooLongMessage(std::string_view what, std::string_view text)
 {
     return "The symbol " + std::string(what) + " '" + std::string(text) + "' is longer than "
@@ -64,7 +60,7 @@ std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::strin
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
 {
     for (symbols.first(); !symbols.eof(); symbols.next()) {
-        const std::string code = symbols.field(kCodeField).asString();
+        const std::string code = symbols.field(kSymbolCodeField).asString();
         if (!savedSymbolCodeProblem(code))
             Creation_d1_Fichier_Data(folder, code);
     }
@@ -82,17 +78,17 @@ SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))
 
 std::string SymbolManager::code() const
 {
-    return hasSymbol() ? symbols_.field(kCodeField).asString() : std::string();
+    return hasSymbol() ? symbols_.field(kSymbolCodeField).asString() : std::string();
 }
 
 std::string SymbolManager::name() const
 {
-    return hasSymbol() ? symbols_.field(kNameField).asString() : std::string();
+    return hasSymbol() ? symbols_.field(kSymbolNameField).asString() : std::string();
 }
 
 std::int32_t SymbolManager::marketId() const
 {
-    return hasSymbol() ? symbols_.field(kMarketField).asInteger() : 0;
+    return hasSymbol() ? symbols_.field(kSymbolMarketField).asInteger() : 0;
 }
 
 std::int32_t SymbolManager::shownMarket() const
@@ -116,20 +112,20 @@ bool SymbolManager::isComplete() const
 
 void SymbolManager::setCode(std::string_view code)
 {
-    setText(kCodeField, code);
+    setText(kSymbolCodeField, code);
 }
 
 void SymbolManager::setName(std::string_view name)
 {
-    setText(kNameField, name);
+    setText(kSymbolNameField, name);
 }
 
 void SymbolManager::setMarket(std::int32_t id)
 {
-    if (hasSymbol() && !symbols_.field(kMarketField).isNull() && marketId() == id)
+    if (hasSymbol() && !symbols_.field(kSymbolMarketField).isNull() && marketId() == id)
         return;
     beginEdit();
-    symbols_.field(kMarketField).setAsInteger(id);
+    symbols_.field(kSymbolMarketField).setAsInteger(id);
 }
 
 void SymbolManager::leaveCodeEdit()
@@ -153,7 +149,7 @@ void SymbolManager::add()
     const std::int32_t market = shownMarket();
     postPending();
     symbols_.append();
-    symbols_.field(kMarketField).setAsInteger(market);
+    symbols_.field(kSymbolMarketField).setAsInteger(market);
     deleteEnabled_ = true;
 }
 

@@ -234,8 +234,6 @@ void FieldRef::clear()
     table_->d_->buffer[static_cast<size_t>(index_)] = std::monostate{};
 }
 
-// ---- table ----
-
 Table::Table() : d_(std::make_unique<Impl>()) {}
 Table::~Table() = default;
 
