@@ -11,8 +11,8 @@
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
+#include "sampledata/synthetic_bars.h"
 #include "trading/bar_loading.h"
-#include "trading/synthetic_bars.h"
 
 namespace {
 

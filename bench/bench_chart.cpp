@@ -10,7 +10,8 @@
 #include "chart/chart_data.h"
 #include "chart/chart_painter.h"
 #include "database/symbol_files.h"
-#include "trading/bar_loading.h"
+#include "database/master_table.h"
+#include "sampledata/synthetic_bars.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // One full parameter search over a 3501-bar synthetic symbol, and its two inner costs.
 #include <benchmark/benchmark.h>
 
+#include "sampledata/synthetic_bars.h"
 #include "trading/parameter_search.h"
-#include "trading/synthetic_bars.h"
 #include "trading/trading_system.h"
 
 namespace {

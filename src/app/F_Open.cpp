@@ -5,7 +5,7 @@
 
 #include "app/picker_dialog.h"
 
-#include "database/dialog_frame.h"
+#include "app/dialog_helpers.h"
 #include "database/table_model.h"
 
 namespace kiruvan {

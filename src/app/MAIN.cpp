@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -18,13 +17,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <clocale>
 
 #include "app/F_Open.h"
 #include "app/about.h"
 #include "app/app_pictures.h"
 #include "app/gui_helpers.h"
 #include "app/kiruvan_application.h"
+#include "app/status_panel_bar.h"
 #include "database/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
@@ -45,63 +44,6 @@ constexpr int kToolBarHeight = 30;
 
 QRect toQRect(const Rect& r) { return {r.x, r.y, r.width, r.height}; }
 Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
-
-// Numbers are read and written with "." whatever the user's locale; our own readers never look
-// at the locale, and this keeps the C library and Qt's widgets from disagreeing with them.
-void fixProcessConventions()
-{
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale::c());
-}
-
-QLabel* newStatusPanel(QWidget* parent, Qt::Alignment alignment)
-{
-    auto* panel = new QLabel(parent);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(alignment | Qt::AlignVCenter);
-    panel->setContentsMargins(2, 0, 2, 0);
-    return panel;
-}
-
-}  // namespace
-
-// The status bar: three panels side by side, the first two as wide as they are told, the last
-// one reaching the right edge. Placed by hand because a layout would bargain over the widths.
-class StatusPanelBar : public QWidget {
-public:
-    explicit StatusPanelBar(QWidget* parent)
-        : QWidget(parent),
-          panels{newStatusPanel(this, Qt::AlignLeft), newStatusPanel(this, Qt::AlignRight),
-                 newStatusPanel(this, Qt::AlignHCenter)}
-    {
-        setFixedHeight(QFontMetrics(font()).height() + 6);
-    }
-
-    void setWidths(int hint, int values)
-    {
-        hintWidth_ = hint;
-        valuesWidth_ = values;
-        placePanels();
-    }
-
-    const QList<QLabel*> panels;
-
-protected:
-    void resizeEvent(QResizeEvent*) override { placePanels(); }
-
-private:
-    void placePanels()
-    {
-        panels[0]->setGeometry(0, 0, hintWidth_, height());
-        panels[1]->setGeometry(hintWidth_, 0, valuesWidth_, height());
-        panels[2]->setGeometry(hintWidth_ + valuesWidth_, 0, std::max(0, width() - hintWidth_ - valuesWidth_), height());
-    }
-
-    int hintWidth_ = 0;
-    int valuesWidth_ = 0;
-};
-
-namespace {
 
 // The child windows not hidden, topmost first, split into normal and minimized ones.
 struct ChildWindows {
@@ -126,7 +68,6 @@ ChildWindows visibleChildWindows(const QMdiArea& area)
 TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
     : QMainWindow(parent), dataFolder_(std::move(dataFolder)), mdiArea_(new QMdiArea(this))
 {
-    fixProcessConventions();
     createMissingTables();
     setWindowTitle("Kiruvan");
     resize(800, 560);
@@ -378,7 +319,8 @@ void TBrannock::clipboardOnFocus(const char* command)
 
 void TBrannock::updateCloseCommand() { FileCloseItem->setEnabled(mdiArea_->activeSubWindow() != nullptr); }
 
-// The window list at the end of the Window menu, numbered like the platform's.
+// The window list at the end of the Window menu, in opening order and numbered, so that a
+// window is reached by its number's key.
 void TBrannock::rebuildWindowList()
 {
     for (QAction* action : windowListActions_)
@@ -393,7 +335,7 @@ void TBrannock::rebuildWindowList()
     int number = 1;
     for (QMdiSubWindow* window : windows) {
         QAction* item = Window1->addAction(QString("&%1 %2").arg(number++).arg(window->windowTitle()));
-        // Only the active window carries a check mark, as in the platform's list.
+        // Only the active window carries a check mark: the list tells which one has the focus.
         if (window == mdiArea_->activeSubWindow()) {
             item->setCheckable(true);
             item->setChecked(true);

@@ -1,7 +1,9 @@
 #include "app/kiruvan_application.h"
 
+#include <QLocale>
 #include <QMessageBox>
 
+#include <clocale>
 #include <exception>
 
 #include <unistd.h>
@@ -25,6 +27,11 @@ int& KiruvanApplication::prepareWebEngine(int& argc)
 KiruvanApplication::KiruvanApplication(int& argc, char** argv) : QApplication(prepareWebEngine(argc), argv)
 {
     setApplicationName("Kiruvan");
+    // Numbers are read and written with "." whatever the user's locale; our own readers never
+    // look at the locale, and this keeps the C library and Qt's widgets from disagreeing with
+    // them. Set here, once, because the toolkit's start-up has just taken the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
     setWindowIcon(pictureIcon(Picture::Backtest));
 }
 

@@ -4,8 +4,9 @@
 
 namespace kiruvan {
 
-// The application object. It is the program's general error box: an exception that escapes an
-// event handler ends that user action and is shown in an error box; the window stays usable.
+// The application object. It sets the process's number conventions at start-up, and it is the
+// program's general error box: an exception that escapes an event handler ends that user action
+// and is shown in an error box; the window stays usable.
 class KiruvanApplication : public QApplication {
     Q_OBJECT
 public:

@@ -27,13 +27,6 @@ QString qText(const std::string& text)
     return QString::fromStdString(text);
 }
 
-QPushButton* makeButton(const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 TUOptimisation::TUOptimisation(DataFolder folder, QWidget* parent) : QDialog(parent), folder_(std::move(folder))
@@ -54,14 +47,14 @@ void TUOptimisation::buildControls()
 {
     setWindowTitle(QStringLiteral("Optimization"));
 
-    LBL_Market = new QLabel(QStringLiteral("Market to Optimize"), this);
-    DBL1 = new QComboBox(this);
+    LBL_Market = gui::named(new QLabel(QStringLiteral("Market to Optimize"), this), "LBL_Market");
+    DBL1 = gui::named(new QComboBox(this), "DBL1");
     DBL1->setMinimumWidth(220);
-    LBL_NbSymbol = new QLabel(this);
+    LBL_NbSymbol = gui::named(new QLabel(this), "LBL_NbSymbol");
     LBL_NbSymbol->hide();
 
-    GBX_Log = new QGroupBox(this);
-    Memo_BackTest = new QPlainTextEdit(GBX_Log);
+    GBX_Log = gui::named(new QGroupBox(this), "GBX_Log");
+    Memo_BackTest = gui::named(new QPlainTextEdit(GBX_Log), "Memo_BackTest");
     Memo_BackTest->setReadOnly(true);
     Memo_BackTest->setFocusPolicy(Qt::NoFocus);  // the log never keeps the keyboard focus
     Memo_BackTest->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -69,13 +62,13 @@ void TUOptimisation::buildControls()
     auto* logLayout = new QVBoxLayout(GBX_Log);
     logLayout->addWidget(Memo_BackTest);
 
-    LBL_Progress = new QLabel(this);
-    PRB_Progress = new QProgressBar(this);
+    LBL_Progress = gui::named(new QLabel(this), "LBL_Progress");
+    PRB_Progress = gui::named(new QProgressBar(this), "PRB_Progress");
     PRB_Progress->setRange(0, 1);
     PRB_Progress->setValue(0);
 
-    BTN_OK = makeButton(QStringLiteral("Start"), this);
-    BTN_Cancel = makeButton(QStringLiteral("Close"), this);
+    BTN_OK = gui::named(gui::plainButton(QStringLiteral("Start"), this), "BTN_OK");
+    BTN_Cancel = gui::named(gui::plainButton(QStringLiteral("Close"), this), "BTN_Cancel");
     connect(BTN_OK, &QPushButton::clicked, this, &TUOptimisation::BTN_OKClick);
     connect(BTN_Cancel, &QPushButton::clicked, this, &TUOptimisation::BTN_CancelClick);
     connect(DBL1, &QComboBox::currentIndexChanged, this, &TUOptimisation::CDS_MarketsAfterScroll);
@@ -133,6 +126,9 @@ void TUOptimisation::CDS_MarketsAfterScroll(int index)
 
 void TUOptimisation::BTN_OKClick()
 {
+    // The second click of a double click on Start lands on Abort: it is not meant as one.
+    if (job_.justStarted())
+        return;
     if (isRunning())
         requestAbort();
     else if (DBL1->currentIndex() >= 0)
@@ -141,6 +137,7 @@ void TUOptimisation::BTN_OKClick()
 
 void TUOptimisation::startRun()
 {
+    job_.start();
     GBX_Log->setFocus();
     BTN_OK->setText(QStringLiteral("Abort"));
     BTN_Cancel->hide();
@@ -218,6 +215,7 @@ void TUOptimisation::runFinished(const QString& error)
 {
     if (worker_.joinable())
         worker_.join();
+    job_.finish();
     if (!abortRequested_)
         PRB_Progress->setValue(PRB_Progress->maximum());
     showIdle();

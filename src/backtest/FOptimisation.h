@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/dialog_helpers.h"
 #include "backtest/backtest_run.h"
 #include "database/data_folder.h"
 
@@ -29,17 +30,7 @@ public:
     explicit TUOptimisation(DataFolder folder, QWidget* parent = nullptr);
     ~TUOptimisation() override;
 
-    bool isRunning() const { return worker_.joinable(); }
-
-    // For tests and callers that need to know: the controls by their names.
-    QComboBox* DBL1 = nullptr;
-    QLabel* LBL_Market = nullptr;
-    QLabel* LBL_NbSymbol = nullptr;
-    QPlainTextEdit* Memo_BackTest = nullptr;
-    QPushButton* BTN_OK = nullptr;
-    QPushButton* BTN_Cancel = nullptr;
-    QProgressBar* PRB_Progress = nullptr;
-    QLabel* LBL_Progress = nullptr;
+    bool isRunning() const { return job_.running(); }
 
 signals:
     // Emitted on the window's thread when a run has ended, aborted or not.
@@ -69,7 +60,17 @@ private:
     DataFolder folder_;
     std::vector<Market> markets_;
     std::vector<BacktestSymbol> symbols_;
+    gui::RunningJob job_;
+
+    QComboBox* DBL1 = nullptr;  // the market list
+    QLabel* LBL_Market = nullptr;
+    QLabel* LBL_NbSymbol = nullptr;  // the market's symbol count
     QGroupBox* GBX_Log = nullptr;
+    QPlainTextEdit* Memo_BackTest = nullptr;  // the run's log
+    QPushButton* BTN_OK = nullptr;  // Start, and Abort during a run
+    QPushButton* BTN_Cancel = nullptr;  // Close
+    QProgressBar* PRB_Progress = nullptr;
+    QLabel* LBL_Progress = nullptr;  // the symbol being searched
 
     std::thread worker_;
     std::atomic<bool> abortRequested_{false};

@@ -5,37 +5,19 @@
 #include <memory>
 #include <thread>
 
-#include "base/text_values.h"
 #include "backtest/symbol_searches.h"
+#include "base/text_values.h"
+#include "database/master_table.h"
 #include "trading/bar_series.h"
 #include "trading/parameter_search.h"
 
 namespace kiruvan {
 
-std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
-{
-    std::vector<Market> exact, loose;
-    for (const Market& m : markets) {
-        if (m.name == name)
-            exact.push_back(m);
-        else if (sameMarketName(m.name, name))
-            loose.push_back(m);
-    }
-    return exact.empty() ? loose : exact;
-}
-
 std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId)
 {
     std::vector<BacktestSymbol> symbols;
-    const auto file = folder.file(kMasterFile);
-    if (!std::filesystem::exists(file))
-        return symbols;
-    Table table;
-    table.loadFromFile(file);
-    table.setFilter("code_Marche=" + std::to_string(marketId));
-    table.setFiltered(true);
-    for (table.first(); !table.eof(); table.next())
-        symbols.push_back({table.field("Code_Titre").asString(), table.field("Nom_Titre").asString()});
+    for (Symbol& symbol : marketSymbolsInFileOrder(folder, marketId))
+        symbols.push_back({std::move(symbol.code), std::move(symbol.name)});
     return symbols;
 }
 

@@ -21,10 +21,6 @@ struct BacktestSymbol {
     friend bool operator==(const BacktestSymbol&, const BacktestSymbol&) = default;
 };
 
-// The markets with this name: exact matches when there are any, else the names that differ
-// only in the case of A to Z.
-std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name);
-
 // The symbols of one market in the order of Master.cds; empty when the file is missing.
 std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int32_t marketId);
 

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "database/table_filter.h"
+
 namespace kiruvan {
 
 namespace {
@@ -75,17 +77,6 @@ void readField(const FieldRef& source, ResultRow& row, const ResultField& field)
         else
             value = source.asString();
     });
-}
-
-std::string quoted(std::string_view text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
 }
 
 }  // namespace
@@ -173,7 +164,7 @@ void ResultsTable::withdrawLastRow()
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
 {
-    return "Code_Market =" + std::to_string(marketId) + " and Code_Stock =" + quoted(code);
+    return "Code_Market =" + std::to_string(marketId) + " and Code_Stock =" + quotedForFilter(code);
 }
 
 std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId,

@@ -11,7 +11,7 @@
 #include "app/F_FindStock.h"
 #include "chart/chart_picture.h"
 #include "database/F_DataView.h"
-#include "database/dialog_frame.h"
+#include "app/dialog_helpers.h"
 
 namespace kiruvan {
 namespace {

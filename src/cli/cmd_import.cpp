@@ -3,6 +3,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "cli/cli.h"
 #include "import/format_detector.h"
@@ -13,19 +14,11 @@
 namespace kiruvan::cli {
 namespace {
 
-std::string lowered(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return result;
-}
-
 template <std::size_t N>
 int itemIndex(const std::array<std::string_view, N>& items, std::string_view text, std::string_view option)
 {
     for (std::size_t i = 0; i < N; ++i)
-        if (lowered(items[i]) == lowered(text))
+        if (sameIgnoringAsciiCase(items[i], text))
             return static_cast<int>(i);
     std::string known;
     for (std::string_view item : items)

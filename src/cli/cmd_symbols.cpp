@@ -1,6 +1,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
 #include "cli/cmd_database.h"
 #include "cli/market_argument.h"
 #include "database/symbol_files.h"
@@ -21,23 +22,12 @@ int listSymbolsCommand(Context& context, Arguments& args)
     return kSuccess;
 }
 
-std::optional<std::string> symbolProblem(const std::string& code, const std::string& name)
-{
-    if (auto problem = savedSymbolCodeProblem(code))
-        return problem;
-    if (name.empty())
-        return std::string("The symbol name is empty.");
-    if (characterCount(name) > kSymbolTextSize)
-        return "The symbol name '" + name + "' is longer than " + std::to_string(kSymbolTextSize) + " characters.";
-    return std::nullopt;
-}
-
 // A code listed twice in one market would be backtested and reported twice; in two markets it
 // is one symbol file that both share, which may be meant.
 bool noteSharedCode(Context& context, const std::string& code, std::int32_t marketId)
 {
     for (const Symbol& listed : listSymbols(context.folder)) {
-        if (!sameMarketName(listed.code, code))
+        if (!sameIgnoringAsciiCase(listed.code, code))
             continue;
         if (listed.marketId == marketId) {
             context.err << "kiruvan-cli: the market already lists the symbol '" << listed.code << "'\n";
@@ -57,8 +47,8 @@ int addSymbol(Context& context, Arguments& args)
     const std::string code = args.requirePositional("symbol code");
     const std::string name = args.takePositional().value_or(code);
     args.finish();
-    if (auto problem = symbolProblem(code, name)) {
-        context.err << "kiruvan-cli: " << *problem << '\n';
+    if (auto refusal = symbolTextProblem(code, name)) {
+        context.err << "kiruvan-cli: " << refusal->message << '\n';
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "database/dialog_frame.h"
+#include "app/dialog_helpers.h"
 #include "database/market_manager.h"
 
 namespace kiruvan {
@@ -13,10 +13,10 @@ TAjout_Marche::TAjout_Marche(const QString& Titre_Dialogue, const QString& initi
     : QDialog(parent)
 {
     setWindowTitle(Titre_Dialogue);
-    EDT_Nom_Marche = new QLineEdit(initialName, this);
+    EDT_Nom_Marche = gui::named(new QLineEdit(initialName, this), "EDT_Nom_Marche");
     EDT_Nom_Marche->setMaxLength(kMarketNameSize);
     EDT_Nom_Marche->setMinimumWidth(240);
-    BitBtn1 = gui::plainButton("Ok", this);
+    BitBtn1 = gui::named(gui::plainButton("Ok", this), "BitBtn1");
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(EDT_Nom_Marche);

@@ -20,13 +20,13 @@ public:
     // Shows the dialog modally and returns its result.
     static QString ask(QWidget* parent, const QString& Titre_Dialogue, const QString& initialName);
 
-    QLineEdit* EDT_Nom_Marche = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-
 private slots:
     void BitBtn1Click();
 
 private:
+    QPushButton* BitBtn1 = nullptr;  // Ok
+    QLineEdit* EDT_Nom_Marche = nullptr;
+
     QString nomSaisi_;
 };
 

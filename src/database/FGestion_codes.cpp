@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "database/dialog_frame.h"
+#include "app/dialog_helpers.h"
 
 namespace kiruvan {
 
@@ -51,20 +51,20 @@ TGestion_des_codes::TGestion_des_codes(const DataFolder& folder, bool& Validatio
         return QMessageBox::question(this, "Confirm", question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
 
-    Label1 = new QLabel("Symbol", this);
-    EDT_Code = boundEdit(this);
-    Label3 = new QLabel("Name", this);
-    EDT_Nom = boundEdit(this);
-    Label2 = new QLabel("Market", this);
-    DBL = new QComboBox(this);
+    Label1 = gui::named(new QLabel("Symbol", this), "Label1");
+    EDT_Code = gui::named(boundEdit(this), "EDT_Code");
+    Label3 = gui::named(new QLabel("Name", this), "Label3");
+    EDT_Nom = gui::named(boundEdit(this), "EDT_Nom");
+    Label2 = gui::named(new QLabel("Market", this), "Label2");
+    DBL = gui::named(new QComboBox(this), "DBL");
     for (const Market& market : manager_->markets())
         DBL->addItem(QString::fromStdString(market.name), market.id);
-    Button2 = arrowButton("<-", "Prior", this);
-    Button3 = arrowButton("->", "Next", this);
-    BTN_Ajouter = gui::plainButton("Add", this);
-    BTN_Del = gui::plainButton("Delete", this);
-    BTN_Appliquer = gui::plainButton("Apply", this);
-    BTN_OK = gui::plainButton("OK", this);
+    Button2 = gui::named(arrowButton("<-", "Prior", this), "Button2");
+    Button3 = gui::named(arrowButton("->", "Next", this), "Button3");
+    BTN_Ajouter = gui::named(gui::plainButton("Add", this), "BTN_Ajouter");
+    BTN_Del = gui::named(gui::plainButton("Delete", this), "BTN_Del");
+    BTN_Appliquer = gui::named(gui::plainButton("Apply", this), "BTN_Appliquer");
+    BTN_OK = gui::named(gui::plainButton("OK", this), "BTN_OK");
 
     auto* fields = new QGridLayout;
     fields->addWidget(Label1, 0, 0);

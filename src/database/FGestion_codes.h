@@ -29,19 +29,6 @@ public:
 
     const SymbolManager& manager() const { return *manager_; }
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* EDT_Code = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* EDT_Nom = nullptr;
-    QLabel* Label2 = nullptr;
-    QComboBox* DBL = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* BTN_Ajouter = nullptr;
-    QPushButton* BTN_Del = nullptr;
-    QPushButton* BTN_Appliquer = nullptr;
-    QPushButton* BTN_OK = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -55,6 +42,19 @@ private slots:
     void DBLChange(int index);
 
 private:
+    QLabel* Label1 = nullptr;  // caption "Symbol"
+    QLabel* Label3 = nullptr;  // caption "Name"
+    QLabel* Label2 = nullptr;  // caption "Market"
+    QPushButton* Button2 = nullptr;  // prior symbol
+    QPushButton* Button3 = nullptr;  // next symbol
+    QLineEdit* EDT_Code = nullptr;
+    QLineEdit* EDT_Nom = nullptr;
+    QComboBox* DBL = nullptr;  // market list
+    QPushButton* BTN_Ajouter = nullptr;  // Add
+    QPushButton* BTN_Del = nullptr;  // Delete
+    QPushButton* BTN_Appliquer = nullptr;  // Apply
+    QPushButton* BTN_OK = nullptr;
+
     void storeEdits();
     void EDT_CodeExit();
     void showSymbol();

@@ -9,10 +9,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/dialog_helpers.h"
 #include "base/text_values.h"
 #include "database/F_DatePicker.h"
 #include "database/ascii_export.h"
-#include "database/dialog_frame.h"
 #include "database/table_model.h"
 
 namespace kiruvan {
@@ -73,10 +73,10 @@ TFDataView::TFDataView(const DataFolder& folder, const QString& Code_Symbole, co
     file_ = table_.fileName();
 
     buildGrid();
-    BTN_Division = gui::plainButton("Division", this);
-    BTN_Save_ASCII = gui::plainButton("Save to ASCII", this);
-    BTN_OK = gui::plainButton("OK", this);
-    BTN_Cancel = gui::plainButton("Cancel", this);
+    BTN_Division = gui::named(gui::plainButton("Division", this), "BTN_Division");
+    BTN_Save_ASCII = gui::named(gui::plainButton("Save to ASCII", this), "BTN_Save_ASCII");
+    BTN_OK = gui::named(gui::plainButton("OK", this), "BTN_OK");
+    BTN_Cancel = gui::named(gui::plainButton("Cancel", this), "BTN_Cancel");
     const bool hasRows = !table_.isEmpty();
     for (QPushButton* button : {BTN_Division, BTN_Save_ASCII, BTN_OK})
         button->setEnabled(hasRows);
@@ -115,7 +115,7 @@ bool TFDataView::showFor(QWidget* parent, const DataFolder& folder, const QStrin
 
 void TFDataView::buildGrid()
 {
-    DBG = new QTableView(this);
+    DBG = gui::named(new QTableView(this), "DBG");
     model_ = new TableModel(table_, gridColumns(), this);
     DBG->setModel(model_);
     DBG->setSelectionBehavior(QAbstractItemView::SelectRows);

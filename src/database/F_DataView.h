@@ -42,12 +42,6 @@ public:
     Table& CDS_Data() { return table_; }
     QString Code_Symbole() const { return code_; }
 
-    QTableView* DBG = nullptr;
-    QPushButton* BTN_Division = nullptr;
-    QPushButton* BTN_Save_ASCII = nullptr;
-    QPushButton* BTN_OK = nullptr;
-    QPushButton* BTN_Cancel = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -57,6 +51,12 @@ private slots:
     void BTN_Save_ASCIIClick();
 
 private:
+    QTableView* DBG = nullptr;  // bar grid
+    QPushButton* BTN_Division = nullptr;  // Division
+    QPushButton* BTN_Save_ASCII = nullptr;
+    QPushButton* BTN_OK = nullptr;
+    QPushButton* BTN_Cancel = nullptr;
+
     void buildGrid();
     void deleteCurrentRow();
     void selectFailure(const RowFailure& failure);

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QValidator>
 
-#include "database/dialog_frame.h"
+#include "app/dialog_helpers.h"
 
 namespace kiruvan {
 
@@ -30,15 +30,15 @@ TFDatePicker::TFDatePicker(Date Date_Reference, QWidget* parent) : QDialog(paren
     setWindowTitle("Divide by / before");
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    EDT_By = new QLineEdit("1", this);
+    EDT_By = gui::named(new QLineEdit("1", this), "EDT_By");
     EDT_By->setMaxLength(kDivisorTextSize);
     EDT_By->setValidator(new DivisorValidator(EDT_By));
-    MonthCalendar1 = new QCalendarWidget(this);
+    MonthCalendar1 = gui::named(new QCalendarWidget(this), "MonthCalendar1");
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthCalendar1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     MonthCalendar1->setSelectedDate(QDate(Date_Reference.year(), Date_Reference.month(), Date_Reference.day()));
-    BTN_OK = gui::plainButton("OK", this);
-    BTN_Cancel = gui::plainButton("Cancel", this);
+    BTN_OK = gui::named(gui::plainButton("OK", this), "BTN_OK");
+    BTN_Cancel = gui::named(gui::plainButton("Cancel", this), "BTN_Cancel");
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);

@@ -23,15 +23,15 @@ public:
     // Shows the dialog modally and returns its results.
     static DivideChoice ask(QWidget* parent, Date Date_Reference);
 
-    QLineEdit* EDT_By = nullptr;
-    QCalendarWidget* MonthCalendar1 = nullptr;
-    QPushButton* BTN_OK = nullptr;
-    QPushButton* BTN_Cancel = nullptr;
-
 private slots:
     void BTN_OKClick();
 
 private:
+    QCalendarWidget* MonthCalendar1 = nullptr;  // the day before which bars are divided
+    QLineEdit* EDT_By = nullptr;  // divisor
+    QPushButton* BTN_OK = nullptr;
+    QPushButton* BTN_Cancel = nullptr;
+
     DivideChoice choice_;
 };
 

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/dialog_helpers.h"
 #include "database/FAjout_Marche.h"
-#include "database/dialog_frame.h"
 
 namespace kiruvan {
 
@@ -16,12 +16,12 @@ TGestion_Marches::TGestion_Marches(const DataFolder& folder, QWidget* parent)
     setWindowTitle("Market Manager");
     askName = [this](const QString& caption, const QString& initial) { return TAjout_Marche::ask(this, caption, initial); };
 
-    Label1 = new QLabel("Name", this);
-    DBL = new QComboBox(this);
+    Label1 = gui::named(new QLabel("Name", this), "Label1");
+    DBL = gui::named(new QComboBox(this), "DBL");
     DBL->setMinimumWidth(240);
-    BTN_Ajouter = gui::plainButton("Add", this);
-    BTN_Modifier = gui::plainButton("Modify", this);
-    BitBtn1 = gui::plainButton("OK", this);
+    BTN_Ajouter = gui::named(gui::plainButton("Add", this), "BTN_Ajouter");
+    BTN_Modifier = gui::named(gui::plainButton("Modify", this), "BTN_Modifier");
+    BitBtn1 = gui::named(gui::plainButton("OK", this), "BitBtn1");
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(Label1, 0, 0, 1, 3);

@@ -25,12 +25,6 @@ public:
     // The market name dialog by default; tests answer in its place.
     std::function<QString(const QString& caption, const QString& initial)> askName;
 
-    QLabel* Label1 = nullptr;
-    QComboBox* DBL = nullptr;
-    QPushButton* BTN_Ajouter = nullptr;
-    QPushButton* BTN_Modifier = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-
 private slots:
     void BTN_AjouterClick();
     void BTN_ModifierClick();
@@ -38,6 +32,12 @@ private slots:
     void DBLChange(int index);
 
 private:
+    QLabel* Label1 = nullptr;  // caption "Name"
+    QPushButton* BitBtn1 = nullptr;  // OK
+    QComboBox* DBL = nullptr;  // market list
+    QPushButton* BTN_Ajouter = nullptr;  // Add
+    QPushButton* BTN_Modifier = nullptr;  // Modify
+
     void showMarkets();
 
     std::unique_ptr<MarketManager> manager_;

@@ -5,19 +5,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
+
 namespace kiruvan {
-namespace {
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
-}  // namespace
-
 std::optional<std::string> symbolCodeProblem(std::string_view code)
 {
     const std::string quoted = "'" + std::string(code) + "'";
@@ -66,7 +56,8 @@ std::optional<std::filesystem::path> DataFolder::findSymbolFile(std::string_view
     std::error_code ec;
     if (std::filesystem::is_regular_file(exact, ec))
         return exact;
-    // The original platform ignores case in file names; accept a single match that differs only in case.
+    // Folders brought from systems whose file names ignore case may spell the file otherwise:
+    // accept a single match that differs only in case.
     std::optional<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(root_, ec)) {
         if (!entry.is_regular_file(ec) || !sameIgnoringAsciiCase(entry.path().filename().string(), wanted))

@@ -3,25 +3,17 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/ascii_text.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
 namespace {
 
-constexpr std::string_view kIdField = "ID_Marche";
-constexpr std::string_view kNameField = "Nom_Marche";
-constexpr std::string_view kNameOrder = "nom_marche";
-
-char foldAtoZ(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 void appendMarket(Table& markets, std::int32_t id, std::string_view name)
 {
     markets.append();
-    markets.field(kIdField).setAsInteger(id);
-    markets.field(kNameField).setAsString(name);
+    markets.field(kMarketIdField).setAsInteger(id);
+    markets.field(kMarketNameField).setAsString(name);
     markets.post();
 }
 
@@ -37,7 +29,7 @@ void createBuiltInMarkets(Table& markets)
 
 std::optional<int> rowOfMarket(const Table& markets, std::int32_t id)
 {
-    const int idColumn = markets.fieldIndex(kIdField);
+    const int idColumn = markets.fieldIndex(kMarketIdField);
     for (int row = 0; row < markets.recordCount(); ++row) {
         const Value& value = markets.valueAt(row, idColumn);
         if (const auto* number = std::get_if<std::int32_t>(&value); number && *number == id)
@@ -48,12 +40,19 @@ std::optional<int> rowOfMarket(const Table& markets, std::int32_t id)
 
 Market marketAt(const Table& markets, int row)
 {
-    const Value& id = markets.valueAt(row, markets.fieldIndex(kIdField));
+    const Value& id = markets.valueAt(row, markets.fieldIndex(kMarketIdField));
     const auto* number = std::get_if<std::int32_t>(&id);
-    return Market{number ? *number : 0, markets.textAt(row, markets.fieldIndex(kNameField))};
+    return Market{number ? *number : 0, markets.textAt(row, markets.fieldIndex(kMarketNameField))};
 }
 
 }  // namespace
+
+void defineMarketLayout(Table& markets)
+{
+    markets.clearDefinitions();
+    markets.addField(std::string(kMarketIdField), FieldType::Integer);
+    markets.addField(std::string(kMarketNameField), FieldType::String, kMarketNameSize);
+}
 
 std::size_t characterCount(std::string_view text)
 {
@@ -64,13 +63,24 @@ std::size_t characterCount(std::string_view text)
 
 bool sameMarketName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAtoZ(x) == foldAtoZ(y); });
+    return sameIgnoringAsciiCase(a, b);
+}
+
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name)
+{
+    std::vector<Market> exact, loose;
+    for (const Market& m : markets) {
+        if (m.name == name)
+            exact.push_back(m);
+        else if (sameMarketName(m.name, name))
+            loose.push_back(m);
+    }
+    return exact.empty() ? loose : exact;
 }
 
 bool Doublon_Trouve(const Table& markets, std::string_view name)
 {
-    const int nameColumn = markets.fieldIndex(kNameField);
+    const int nameColumn = markets.fieldIndex(kMarketNameField);
     for (int row = 0; row < markets.recordCount(); ++row)
         if (sameMarketName(markets.textAt(row, nameColumn), name))
             return true;
@@ -79,7 +89,7 @@ bool Doublon_Trouve(const Table& markets, std::string_view name)
 
 std::int32_t Get_NumAuto_IDMarche(const Table& markets)
 {
-    const int idColumn = markets.fieldIndex(kIdField);
+    const int idColumn = markets.fieldIndex(kMarketIdField);
     std::optional<std::int32_t> largest;
     for (int row = 0; row < markets.recordCount(); ++row)
         if (const auto* id = std::get_if<std::int32_t>(&markets.valueAt(row, idColumn)))
@@ -94,7 +104,7 @@ void loadMarketTable(Table& markets, const DataFolder& folder)
         markets.loadFromFile(file);
     else
         createBuiltInMarkets(markets);
-    markets.setSortOrder(std::string(kNameOrder));
+    markets.setSortOrder(std::string(kMarketOrder));
     markets.first();
 }
 
@@ -113,7 +123,7 @@ std::vector<Market> readMarkets(const DataFolder& folder)
         return {};
     Table markets;
     markets.loadFromFile(file);
-    markets.setSortOrder(std::string(kNameOrder));
+    markets.setSortOrder(std::string(kMarketOrder));
     return marketsInOrder(markets);
 }
 
@@ -174,7 +184,7 @@ bool MarketManager::renameCurrent(std::string_view name)
     if (name.empty() || characterCount(name) > kMarketNameSize || !shown)
         return false;
     table_.edit();
-    table_.field(kNameField).setAsString(name);
+    table_.field(kMarketNameField).setAsString(name);
     table_.post();
     makeCurrent(shown->id);
     return true;

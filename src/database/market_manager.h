@@ -11,8 +11,19 @@
 
 namespace kiruvan {
 
+// Markets.cds, the market table: its fields, layout, readers and name rules, and the market
+// manager that edits it.
+
+inline constexpr std::string_view kMarketIdField = "ID_Marche";
+inline constexpr std::string_view kMarketNameField = "Nom_Marche";
+
+// The order of every market list: by name.
+inline constexpr std::string_view kMarketOrder = "nom_marche";
+
 // A market name holds at most this many characters (the size of Nom_Marche).
 inline constexpr int kMarketNameSize = 30;
+
+void defineMarketLayout(Table& table);
 
 struct Market {
     std::int32_t id = 0;
@@ -26,6 +37,10 @@ std::size_t characterCount(std::string_view text);
 // Two market names are the same when they are equal after turning A to Z into a to z; every
 // other character (accented letters included) must match exactly.
 bool sameMarketName(std::string_view a, std::string_view b);
+
+// The markets with this name: exact matches when there are any, else the names that differ
+// only in the case of A to Z.
+std::vector<Market> marketsNamed(const std::vector<Market>& markets, std::string_view name);
 
 // True when some market of the table already carries this name (see sameMarketName).
 bool Doublon_Trouve(const Table& markets, std::string_view name);

@@ -9,7 +9,8 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::array<std::string_view, kBarColumnCount> kColumnFields = {"Date", "Open", "High", "Low", "Close", "Volume"};
+constexpr std::array<std::string_view, kBarColumnCount> kColumnFields = {kDateField, kOpenField, kHighField,
+                                                                            kLowField, kCloseField, kVolumeField};
 constexpr std::array<int, 4> kPriceColumns = {kOpenColumn, kHighColumn, kLowColumn, kCloseColumn};
 
 FieldRef columnField(Table& bars, int column)

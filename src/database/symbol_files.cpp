@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include "database/market_manager.h"
+#include "database/master_table.h"
+
 namespace kiruvan {
 namespace {
 
@@ -20,33 +23,43 @@ bool hasStandardNames(const Table& table)
     return true;
 }
 
+constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField,
+                                                          kVolumeField};
+
+void setValue(FieldRef field, double value) { field.setAsFloat(value); }
+void setValue(FieldRef field, std::string_view value) { field.setAsString(value); }
+
+template <class Value>
+void setRow(Table& table, Date day, const BarValues<Value>& values)
+{
+    table.field(kDateField).setAsDate(day);
+    for (std::size_t i = 0; i < kValueFields.size(); ++i)
+        setValue(table.field(kValueFields[i]), values[i]);
+    table.field(kIndexDateField).setAsString(day.toIndexText());
+}
+
 }  // namespace
+
+void setSymbolRow(Table& table, Date day, const BarValues<double>& values)
+{
+    setRow(table, day, values);
+}
+
+void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& values)
+{
+    setRow(table, day, values);
+}
 
 void defineSymbolLayout(Table& table, bool withIndex)
 {
     table.clearDefinitions();
-    table.addField("Date", FieldType::Date);
-    table.addField("Time", FieldType::String, 8);
-    for (const char* name : {"Open", "High", "Low", "Close", "Volume"})
-        table.addField(name, FieldType::Float);
-    table.addField("INDEX_DATE", FieldType::String, 10);
+    table.addField(std::string(kDateField), FieldType::Date);
+    table.addField(std::string(kTimeField), FieldType::String, 8);
+    for (std::string_view name : kValueFields)
+        table.addField(std::string(name), FieldType::Float);
+    table.addField(std::string(kIndexDateField), FieldType::String, 10);
     if (withIndex)
-        table.addIndex("Index_1", "INDEX_DATE", ixPrimary);
-}
-
-void defineMarketLayout(Table& table)
-{
-    table.clearDefinitions();
-    table.addField("ID_Marche", FieldType::Integer);
-    table.addField("Nom_Marche", FieldType::String, 30);
-}
-
-void defineMasterLayout(Table& table)
-{
-    table.clearDefinitions();
-    table.addField("Code_Titre", FieldType::String, 30);
-    table.addField("Nom_Titre", FieldType::String, 30);
-    table.addField("Code_Marche", FieldType::Integer);
+        table.addIndex("Index_1", std::string(kIndexDateField), ixPrimary);
 }
 
 void Verification_existance_des_Fichiers(const DataFolder& folder)

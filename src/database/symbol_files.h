@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string_view>
 
@@ -8,14 +9,30 @@
 
 namespace kiruvan {
 
-// The fields of a standard symbol file, in order.
-inline constexpr std::string_view kSymbolFieldNames[] = {"Date", "Time", "Open", "High",
-                                                         "Low", "Close", "Volume", "INDEX_DATE"};
+// The fields of a standard symbol file, in order. INDEX_DATE holds the date as "yyyy/mm/dd",
+// so that its text order is the date order.
+inline constexpr std::string_view kDateField = "Date";
+inline constexpr std::string_view kTimeField = "Time";
+inline constexpr std::string_view kOpenField = "Open";
+inline constexpr std::string_view kHighField = "High";
+inline constexpr std::string_view kLowField = "Low";
+inline constexpr std::string_view kCloseField = "Close";
+inline constexpr std::string_view kVolumeField = "Volume";
+inline constexpr std::string_view kIndexDateField = "INDEX_DATE";
+inline constexpr std::string_view kSymbolFieldNames[] = {kDateField, kTimeField,  kOpenField,   kHighField,
+                                                         kLowField,  kCloseField, kVolumeField, kIndexDateField};
+
+// The five values of a bar in field order: Open, High, Low, Close, Volume.
+template <class Value>
+using BarValues = std::array<Value, 5>;
+
+// Sets the date, its index text and the five values of the row being inserted or edited. Text
+// values go through the store's own conversion, as if typed into the field.
+void setSymbolRow(Table& table, Date day, const BarValues<double>& values);
+void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& values);
 
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
-void defineMarketLayout(Table& table);
-void defineMasterLayout(Table& table);
 
 // Creates Master.cds and Markets.cds when they are missing; existing files are not opened.
 void Verification_existance_des_Fichiers(const DataFolder& folder);

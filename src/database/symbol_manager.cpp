@@ -3,25 +3,11 @@
 #include <array>
 #include <filesystem>
 
+#include "base/ascii_text.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
 namespace {
-
-constexpr std::string_view kCodeField = "Code_Titre";
-constexpr std::string_view kNameField = "Nom_Titre";
-constexpr std::string_view kMarketField = "Code_Marche";
-constexpr std::string_view kSymbolOrder = "code_marche;nom_titre";
-constexpr std::string_view kMarketOrder = "nom_marche";
-
-std::string asciiLower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
 
 std::string tooLongMessage(std::string_view what, std::string_view text)
 {
@@ -62,31 +48,22 @@ std::optional<std::string> savedSymbolCodeProblem(std::string_view code)
     return std::nullopt;
 }
 
+std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::string_view name)
+{
+    if (auto problem = savedSymbolCodeProblem(code))
+        return SymbolRefusal{SymbolItem::Code, *problem};
+    if (characterCount(name) > kSymbolTextSize)
+        return SymbolRefusal{SymbolItem::Name, tooLongMessage("name", name)};
+    return std::nullopt;
+}
+
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
 {
     for (symbols.first(); !symbols.eof(); symbols.next()) {
-        const std::string code = symbols.field(kCodeField).asString();
+        const std::string code = symbols.field(kSymbolCodeField).asString();
         if (!savedSymbolCodeProblem(code))
             Creation_d1_Fichier_Data(folder, code);
     }
-}
-
-std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId)
-{
-    const std::filesystem::path file = folder.file(kMasterFile);
-    if (!std::filesystem::exists(file))
-        return {};
-    Table symbols;
-    symbols.loadFromFile(file);
-    symbols.setSortOrder(std::string(kSymbolOrder));
-    std::vector<Symbol> list;
-    for (symbols.first(); !symbols.eof(); symbols.next()) {
-        Symbol symbol{symbols.field(kCodeField).asString(), symbols.field(kNameField).asString(),
-                      symbols.field(kMarketField).asInteger()};
-        if (!marketId || symbol.marketId == *marketId)
-            list.push_back(std::move(symbol));
-    }
-    return list;
 }
 
 SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))
@@ -101,17 +78,17 @@ SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))
 
 std::string SymbolManager::code() const
 {
-    return hasSymbol() ? symbols_.field(kCodeField).asString() : std::string();
+    return hasSymbol() ? symbols_.field(kSymbolCodeField).asString() : std::string();
 }
 
 std::string SymbolManager::name() const
 {
-    return hasSymbol() ? symbols_.field(kNameField).asString() : std::string();
+    return hasSymbol() ? symbols_.field(kSymbolNameField).asString() : std::string();
 }
 
 std::int32_t SymbolManager::marketId() const
 {
-    return hasSymbol() ? symbols_.field(kMarketField).asInteger() : 0;
+    return hasSymbol() ? symbols_.field(kSymbolMarketField).asInteger() : 0;
 }
 
 std::int32_t SymbolManager::shownMarket() const
@@ -135,20 +112,20 @@ bool SymbolManager::isComplete() const
 
 void SymbolManager::setCode(std::string_view code)
 {
-    setText(kCodeField, code);
+    setText(kSymbolCodeField, code);
 }
 
 void SymbolManager::setName(std::string_view name)
 {
-    setText(kNameField, name);
+    setText(kSymbolNameField, name);
 }
 
 void SymbolManager::setMarket(std::int32_t id)
 {
-    if (hasSymbol() && !symbols_.field(kMarketField).isNull() && marketId() == id)
+    if (hasSymbol() && !symbols_.field(kSymbolMarketField).isNull() && marketId() == id)
         return;
     beginEdit();
-    symbols_.field(kMarketField).setAsInteger(id);
+    symbols_.field(kSymbolMarketField).setAsInteger(id);
 }
 
 void SymbolManager::leaveCodeEdit()
@@ -172,7 +149,7 @@ void SymbolManager::add()
     const std::int32_t market = shownMarket();
     postPending();
     symbols_.append();
-    symbols_.field(kMarketField).setAsInteger(market);
+    symbols_.field(kSymbolMarketField).setAsInteger(market);
     deleteEnabled_ = true;
 }
 
@@ -181,7 +158,8 @@ ApplyOutcome SymbolManager::apply(bool& Validation_OK)
     // Enter or a button may reach Apply without the code edit being left: check again.
     leaveCodeEdit();
     const bool complete = !hasSymbol() || isComplete();
-    const std::optional<Refusal> problem = complete && hasSymbol() ? currentTextProblem() : std::nullopt;
+    const std::optional<SymbolRefusal> problem =
+        complete && hasSymbol() ? symbolTextProblem(code(), name()) : std::nullopt;
     if (complete && !problem) {
         postPending();
         symbols_.saveToFile(folder_.file(kMasterFile));
@@ -254,15 +232,6 @@ std::optional<SymbolItem> SymbolManager::firstMissingItem() const
         return SymbolItem::Name;
     if (marketId() == 0)
         return SymbolItem::Market;
-    return std::nullopt;
-}
-
-std::optional<SymbolManager::Refusal> SymbolManager::currentTextProblem() const
-{
-    if (auto problem = savedSymbolCodeProblem(code()))
-        return Refusal{SymbolItem::Code, *problem};
-    if (characterCount(name()) > kSymbolTextSize)
-        return Refusal{SymbolItem::Name, tooLongMessage("name", name())};
     return std::nullopt;
 }
 

@@ -8,6 +8,7 @@
 
 #include "database/data_folder.h"
 #include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/table.h"
 
 namespace kiruvan {
@@ -26,18 +27,17 @@ std::optional<std::string> savedSymbolCodeProblem(std::string_view code);
 // saved without a code, or a table written by other means) are skipped.
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder);
 
-struct Symbol {
-    std::string code;
-    std::string name;
-    std::int32_t marketId = 0;
-};
-
-// Every symbol of Master.cds in the symbol manager's order (market number, then name);
-// with a market number, only that market's symbols. None when Master.cds is missing.
-std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int32_t> marketId = std::nullopt);
-
 // The items of the symbol manager, in the order the focus visits missing ones.
 enum class SymbolItem { Code, Name, Market };
+
+struct SymbolRefusal {
+    SymbolItem item;
+    std::string message;
+};
+
+// Why a symbol with this code and name cannot be saved, or nullopt when it can (an empty
+// name counts as incomplete, not as refused).
+std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::string_view name);
 
 struct ApplyOutcome {
     bool saved = false;
@@ -97,11 +97,6 @@ private:
     void beginEdit();
     bool step(int direction);
     std::optional<SymbolItem> firstMissingItem() const;
-    struct Refusal {
-        SymbolItem item;
-        std::string message;
-    };
-    std::optional<Refusal> currentTextProblem() const;
 
     DataFolder folder_;
     mutable Table symbols_;  // reading a field of the current row needs a non-const table

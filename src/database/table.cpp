@@ -4,110 +4,16 @@
 #include <cmath>
 #include <map>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
+#include "database/field_text.h"
 #include "database/table_file.h"
+#include "database/table_filter.h"
 
 namespace kiruvan {
 namespace {
 
-const SystemClock kSystemClock;
 const Value kNull;
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// At most `limit` characters of UTF-8 text; a string field of size N holds N characters.
-std::string truncateCharacters(std::string_view text, int limit)
-{
-    if (limit <= 0)
-        return std::string(text);
-    int characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80 && ++characters > limit)
-            return std::string(text.substr(0, i));
-    }
-    return std::string(text);
-}
-
-std::optional<std::int32_t> parseInteger(std::string_view text)
-{
-    text = trimBlanks(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    v = negative ? -v : v;
-    if (v < INT32_MIN || v > INT32_MAX)
-        return std::nullopt;
-    return static_cast<std::int32_t>(v);
-}
-
-const char* typeText(FieldType type)
-{
-    switch (type) {
-    case FieldType::String: return "text";
-    case FieldType::Integer: return "integer";
-    case FieldType::Float: return "floating point";
-    case FieldType::Date: return "date";
-    }
-    return "";
-}
-
-// Converts text to a field's type with the program's own readers; the empty text is null.
-Value valueFromText(const FieldDef& field, std::string_view text, const Clock& clock)
-{
-    if (text.empty())
-        return std::monostate{};
-    switch (field.type) {
-    case FieldType::String: return truncateCharacters(text, field.size);
-    case FieldType::Integer:
-        if (auto i = parseInteger(text))
-            return *i;
-        break;
-    case FieldType::Float:
-        if (auto f = parseFloat(text); f && std::isfinite(*f))
-            return *f;
-        break;
-    case FieldType::Date:
-        if (auto d = parseDate(text, clock))
-            return *d;
-        break;
-    }
-    throw TableError("'" + std::string(text) + "' is not a valid " + typeText(field.type) + " value for field '"
-                     + field.name + "'.");
-}
 
 // Splits "a;b" into field positions.
 std::vector<int> fieldPositions(const Table& table, const std::string& list, const char* what)
@@ -116,7 +22,7 @@ std::vector<int> fieldPositions(const Table& table, const std::string& list, con
     size_t start = 0;
     while (start <= list.size()) {
         const size_t end = std::min(list.find(';', start), list.size());
-        const std::string_view name = trimBlanks(std::string_view(list).substr(start, end - start));
+        const std::string_view name = trimmed(std::string_view(list).substr(start, end - start));
         if (!name.empty()) {
             const int i = table.fieldIndex(name);
             if (i < 0)
@@ -200,129 +106,6 @@ struct Table::Impl {
     }
 };
 
-// ---- filter expressions: "name = 12 and other = 'text'" ----
-
-namespace {
-
-class FilterParser {
-public:
-    FilterParser(const Table& table, const std::string& text, const Clock& clock)
-        : table_(table), text_(text), clock_(clock)
-    {
-    }
-
-    std::vector<std::pair<int, Value>> parse()
-    {
-        std::vector<std::pair<int, Value>> tests;
-        skipBlanks();
-        if (at_ >= text_.size())
-            return tests;
-        for (;;) {
-            tests.push_back(test());
-            skipBlanks();
-            if (at_ >= text_.size())
-                return tests;
-            if (!takeWord("and"))
-                fail("'and' expected");
-        }
-    }
-
-private:
-    std::pair<int, Value> test()
-    {
-        skipBlanks();
-        const size_t start = at_;
-        while (at_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[at_])) || text_[at_] == '_'))
-            ++at_;
-        const std::string name = text_.substr(start, at_ - start);
-        if (name.empty())
-            fail("a field name expected");
-        const int field = table_.fieldIndex(name);
-        if (field < 0)
-            fail("field '" + name + "' not found");
-        skipBlanks();
-        if (at_ >= text_.size() || text_[at_] != '=')
-            fail("'=' expected after " + name);
-        ++at_;
-        skipBlanks();
-        const FieldDef& def = table_.fields()[static_cast<size_t>(field)];
-        const bool quoted = at_ < text_.size() && text_[at_] == '\'';
-        const std::string literal = quoted ? quotedText() : number();
-        if (!quoted && def.type == FieldType::Date)
-            fail("a date must be written in quotes");
-        try {
-            Value v = valueFromText(def, literal, clock_);
-            if (std::holds_alternative<std::monostate>(v) && def.type == FieldType::String)
-                v = std::string();
-            return {field, v};
-        } catch (const TableError&) {
-            fail("'" + literal + "' does not fit field " + def.name);
-        }
-    }
-
-    std::string quotedText()
-    {
-        std::string out;
-        for (++at_; at_ < text_.size(); ++at_) {
-            if (text_[at_] == '\'') {
-                if (at_ + 1 < text_.size() && text_[at_ + 1] == '\'') {
-                    out += '\'';
-                    ++at_;
-                    continue;
-                }
-                ++at_;
-                return out;
-            }
-            out += text_[at_];
-        }
-        fail("a quote is not closed");
-    }
-
-    std::string number()
-    {
-        const size_t start = at_;
-        if (at_ < text_.size() && (text_[at_] == '-' || text_[at_] == '+'))
-            ++at_;
-        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
-            ++at_;
-        std::string out = text_.substr(start, at_ - start);
-        if (out.empty() || out == "-" || out == "+")
-            fail("a number or a quoted text expected");
-        return out;
-    }
-
-    bool takeWord(const char* word)
-    {
-        const size_t n = std::char_traits<char>::length(word);
-        if (!equalIgnoringAsciiCase(std::string_view(text_).substr(at_, n), word))
-            return false;
-        if (at_ + n < text_.size() && text_[at_ + n] != ' ')
-            return false;
-        at_ += n;
-        return true;
-    }
-
-    void skipBlanks()
-    {
-        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t'))
-            ++at_;
-    }
-
-    [[noreturn]] void fail(const std::string& why) const
-    {
-        throw TableError("Cannot read the filter \"" + text_ + "\": " + why + ".");
-    }
-
-    const Table& table_;
-    const std::string& text_;
-    const Clock& clock_;
-    size_t at_ = 0;
-};
-
-}  // namespace
-
-// ---- field access ----
-
 const FieldDef& FieldRef::def() const { return table_->fields_[static_cast<size_t>(index_)]; }
 bool FieldRef::isNull() const { return std::holds_alternative<std::monostate>(value()); }
 
@@ -384,7 +167,7 @@ Date FieldRef::asDate() const
     if (std::holds_alternative<std::monostate>(v))
         return Date{};
     if (auto s = std::get_if<std::string>(&v))
-        if (auto d = parseDate(*s, *table_->clock_))
+        if (auto d = dateFromText(*s, table_->clock_))
             return *d;
     throw TableError("Field '" + def().name + "' cannot be read as a date.");
 }
@@ -405,7 +188,7 @@ void FieldRef::setValue(const Value& v)
 void FieldRef::setAsString(std::string_view text)
 {
     table_->requireEditing("write a field");
-    table_->d_->buffer[static_cast<size_t>(index_)] = valueFromText(def(), text, *table_->clock_);
+    table_->d_->buffer[static_cast<size_t>(index_)] = valueFromText(def(), text, table_->clock_);
 }
 
 void FieldRef::setAsFloat(double v)
@@ -451,9 +234,7 @@ void FieldRef::clear()
     table_->d_->buffer[static_cast<size_t>(index_)] = std::monostate{};
 }
 
-// ---- table ----
-
-Table::Table() : d_(std::make_unique<Impl>()), clock_(&kSystemClock) {}
+Table::Table() : d_(std::make_unique<Impl>()) {}
 Table::~Table() = default;
 
 void Table::requireOpen(const char* what) const
@@ -477,7 +258,7 @@ void Table::requireEditing(const char* what) const
 void Table::addField(std::string name, FieldType type, int size)
 {
     requireClosed("define a field");
-    if (name.empty() || fieldIndex(name) >= 0 || equalIgnoringAsciiCase(name, "_row"))
+    if (name.empty() || fieldIndex(name) >= 0 || sameIgnoringAsciiCase(name, "_row"))
         throw TableError("Cannot define field '" + name + "': the name is empty, reserved or already used.");
     fields_.push_back({std::move(name), type, type == FieldType::String ? size : 0});
 }
@@ -505,7 +286,7 @@ void Table::copyFieldDefinitions(const Table& other)
 int Table::fieldIndex(std::string_view name) const
 {
     for (size_t i = 0; i < fields_.size(); ++i)
-        if (equalIgnoringAsciiCase(fields_[i].name, name))
+        if (sameIgnoringAsciiCase(fields_[i].name, name))
             return static_cast<int>(i);
     return -1;
 }
@@ -586,6 +367,18 @@ void Table::setFullSync(bool on)
     d_->fullSync = on;
     if (d_->file)
         d_->file->setFullSync(on);
+}
+
+void Table::flush()
+{
+    if (!d_->file)
+        throw TableError("Cannot flush the table: it was not loaded from a file.");
+    d_->file->flush();
+}
+
+bool Table::changedOnDisk()
+{
+    return !d_->file || !d_->file->unchangedSinceLastAccess();
 }
 
 void Table::adoptFile(const std::filesystem::path& file)
@@ -678,7 +471,7 @@ void Table::rebuildView(std::int64_t keepRowId, int fallbackPos)
     Impl& d = *d_;
     d.tests.clear();
     if (filtered_)
-        for (auto& [field, value] : FilterParser(*this, filterText_, *clock_).parse())
+        for (auto& [field, value] : parseFilter(*this, filterText_, clock_))
             d.tests.push_back({field, std::move(value)});
     d.sortFields = fieldPositions(*this, sortText_, "Cannot sort on");
     d.view.clear();

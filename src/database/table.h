@@ -166,13 +166,22 @@ public:
     int subscribe(Listener listener);
     void unsubscribe(int id);
 
-    // Where "today" comes from for dates written as text with two numbers. The system clock
-    // by default; the clock must outlive the table.
+    // Where "today" comes from for dates read from text (a short form takes today's year). A
+    // table reads no date from text without one, so that no result depends on the machine's
+    // calendar unasked; the clock must outlive the table.
     void setClock(const Clock& clock) { clock_ = &clock; }
 
     // Flush every save to stable storage (the default), or only hand it to the operating system:
     // still all-or-nothing if the process dies, much faster for many small saves in a row.
     void setFullSync(bool on);
+
+    // Waits until the file the table was loaded from or saved to is on stable storage, for
+    // saves made without full sync. Throws TableError naming the file and the reason.
+    void flush();
+
+    // True when that file was changed or replaced by someone else since the table's last load
+    // or save, or is gone; always true for a table without a file.
+    bool changedOnDisk();
 
 private:
     friend class FieldRef;
@@ -200,7 +209,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     int suspended_ = 0;
-    const Clock* clock_;
+    const Clock* clock_ = nullptr;
 };
 
 }  // namespace kiruvan

@@ -366,6 +366,15 @@ void TableFile::setFullSync(bool on)
     keptJournal_ = !on;
 }
 
+void TableFile::flush()
+{
+    try {
+        syncPath(path_, O_RDONLY);
+    } catch (const std::system_error& e) {
+        throw TableError("Cannot flush file " + fileText(path_) + ": " + e.code().message() + ".");
+    }
+}
+
 void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
 {
     try {

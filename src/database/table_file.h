@@ -57,6 +57,10 @@ public:
     // nobody else has committed to it since.
     bool unchangedSinceLastAccess();
 
+    // Waits until the file's contents are on stable storage; throws TableError naming the
+    // file and the reason.
+    void flush();
+
     // Applies the changes in one transaction: all of them or none.
     void applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta);
 

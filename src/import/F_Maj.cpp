@@ -19,6 +19,7 @@
 #include <array>
 #include <utility>
 
+#include "app/dialog_helpers.h"
 #include "import/quote_file.h"
 
 namespace kiruvan {
@@ -47,8 +48,7 @@ Date toDate(QDate day)
 
 QLabel* makeLabel(const char* name, const QString& caption, QWidget* buddy)
 {
-    auto* label = new QLabel(caption);
-    label->setObjectName(name);
+    auto* label = gui::named(new QLabel(caption), name);
     label->setBuddy(buddy);
     return label;
 }
@@ -79,29 +79,44 @@ TU_MAJ::TU_MAJ(const DataFolder& folder, const Clock& clock, QWidget* parent)
 
 QComboBox* TU_MAJ::makeList(const char* name, const QStringList& items)
 {
-    auto* box = new QComboBox;
-    box->setObjectName(name);
+    auto* box = gui::named(new QComboBox, name);
     box->addItems(items);
     return box;
 }
 
 void TU_MAJ::buildControls()
 {
-    GroupBox1 = new QGroupBox;
-    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1 = gui::named(new QGroupBox, "GroupBox1");
     GroupBox1->setFocusPolicy(Qt::StrongFocus);
+    auto* group = new QVBoxLayout(GroupBox1);
+    group->setContentsMargins(6, 6, 6, 6);
+    group->addLayout(buildSettingsRow());
+    group->addLayout(buildColumnRow());
+    group->addWidget(buildLinesList(), 1);
+    group->addLayout(buildRunRow());
 
-    BTN_open = new QPushButton("Open ASCII File");
-    BTN_open->setObjectName("BTN_open");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(GroupBox1, 1);
+    layout->addLayout(buildBottomRow());
+
+    connect(BTN_open, &QPushButton::clicked, this, &TU_MAJ::BTN_openClick);
+    connect(BTN_update, &QPushButton::clicked, this, &TU_MAJ::BTN_updateClick);
+    connect(OK, &QPushButton::clicked, this, &TU_MAJ::OKClick);
+}
+
+// The file button and the settings, captions above their controls, as over the column lists,
+// so that every setting fits a row.
+QGridLayout* TU_MAJ::buildSettingsRow()
+{
+    BTN_open = gui::named(gui::plainButton("Open ASCII File", this), "BTN_open");
     CBX_Separateur_Champ = makeList("CBX_Separateur_Champ", itemsOf(kFieldSeparatorItems));
     CBX_date_Format = makeList("CBX_date_Format", itemsOf(kDateLayoutItems));
     CBX_Decimal_Separateur = makeList("CBX_Decimal_Separateur", itemsOf(kDecimalSeparatorItems));
-    EDT_Symbol = new QLineEdit;
-    EDT_Symbol->setObjectName("EDT_Symbol");
+    EDT_Symbol = gui::named(new QLineEdit, "EDT_Symbol");
     EDT_Symbol->setMaxLength(kSymbolLength);
     EDT_Symbol->setFixedWidth(110);
-    Picker_FirstDate = new QDateEdit;
-    Picker_FirstDate->setObjectName("Picker_FirstDate");
+    Picker_FirstDate = gui::named(new QDateEdit, "Picker_FirstDate");
     Picker_FirstDate->setDisplayFormat("dd/MM/yyyy");
     Picker_FirstDate->setCalendarPopup(true);
     Picker_FirstDate->setMinimumDate(toQDate(earliestFirstDate()));
@@ -110,10 +125,9 @@ void TU_MAJ::buildControls()
     Label12->hide();
     CBX_Decimal_Separateur->hide();
 
-    // Captions above their controls, as over the column lists, so that every setting fits a row.
-    auto* settingsGrid = new QGridLayout;
-    settingsGrid->setVerticalSpacing(1);
-    settingsGrid->addWidget(BTN_open, 1, 0);
+    auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(1);
+    grid->addWidget(BTN_open, 1, 0);
     const std::array<std::pair<QLabel*, QWidget*>, 5> settings = {{
         {makeLabel("Label11", "Field Separator", CBX_Separateur_Champ), CBX_Separateur_Champ},
         {makeLabel("Label13", "Date Fomat", CBX_date_Format), CBX_date_Format},
@@ -122,14 +136,19 @@ void TU_MAJ::buildControls()
         {makeLabel("Label15", "First Date", Picker_FirstDate), Picker_FirstDate},
     }};
     for (std::size_t i = 0; i < settings.size(); ++i) {
-        settingsGrid->addWidget(settings[i].first, 0, static_cast<int>(i) + 1);
-        settingsGrid->addWidget(settings[i].second, 1, static_cast<int>(i) + 1);
+        grid->addWidget(settings[i].first, 0, static_cast<int>(i) + 1);
+        grid->addWidget(settings[i].second, 1, static_cast<int>(i) + 1);
     }
-    settingsGrid->setColumnStretch(static_cast<int>(settings.size()) + 1, 1);
+    grid->setColumnStretch(static_cast<int>(settings.size()) + 1, 1);
+    return grid;
+}
 
-    auto* columnGrid = new QGridLayout;
-    columnGrid->setVerticalSpacing(1);
-    columnGrid->setHorizontalSpacing(2);
+// The ten column lists under their captions "Col 1" to "Col 10".
+QGridLayout* TU_MAJ::buildColumnRow()
+{
+    auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(1);
+    grid->setHorizontalSpacing(2);
     const QStringList kinds = itemsOf(kColumnKindItems);
     for (int c = 1; c <= kImportColumns; ++c) {
         const QByteArray name = c == 1 ? "CBX_col1" : "CBX_Col" + QByteArray::number(c);
@@ -141,63 +160,53 @@ void TU_MAJ::buildControls()
         box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
         columnBoxes_.push_back(box);
         const QByteArray labelName = "Label" + QByteArray::number(c);
-        columnGrid->addWidget(makeLabel(labelName.constData(), QString("Col %1").arg(c), box), 0, c - 1);
-        columnGrid->addWidget(box, 1, c - 1);
+        grid->addWidget(makeLabel(labelName.constData(), QString("Col %1").arg(c), box), 0, c - 1);
+        grid->addWidget(box, 1, c - 1);
     }
+    return grid;
+}
 
-    Memo_Import = new QPlainTextEdit;
-    Memo_Import->setObjectName("Memo_Import");
+QPlainTextEdit* TU_MAJ::buildLinesList()
+{
+    Memo_Import = gui::named(new QPlainTextEdit, "Memo_Import");
     Memo_Import->setReadOnly(true);
     Memo_Import->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo_Import->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The list only shows what a run reads: it never takes the focus or a key.
     Memo_Import->setFocusPolicy(Qt::NoFocus);
     Memo_Import->setTextInteractionFlags(Qt::NoTextInteraction);
+    return Memo_Import;
+}
 
-    BTN_update = new QPushButton("Update");
-    BTN_update->setObjectName("BTN_update");
+QHBoxLayout* TU_MAJ::buildRunRow()
+{
+    BTN_update = gui::named(gui::plainButton("Update", this), "BTN_update");
     BTN_update->setEnabled(false);
-    LBL_Processing = new QLabel("Processing ...");
-    LBL_Processing->setObjectName("LBL_Processing");
+    LBL_Processing = gui::named(new QLabel("Processing ..."), "LBL_Processing");
     LBL_Processing->hide();
-    auto* runRow = new QHBoxLayout;
-    runRow->addWidget(BTN_update);
-    runRow->addWidget(LBL_Processing);
-    runRow->addStretch();
+    auto* row = new QHBoxLayout;
+    row->addWidget(BTN_update);
+    row->addWidget(LBL_Processing);
+    row->addStretch();
+    return row;
+}
 
-    auto* group = new QVBoxLayout(GroupBox1);
-    group->setContentsMargins(6, 6, 6, 6);
-    group->addLayout(settingsGrid);
-    group->addLayout(columnGrid);
-    group->addWidget(Memo_Import, 1);
-    group->addLayout(runRow);
-
-    LBL_Directory = new QLabel;
-    LBL_Directory->setObjectName("LBL_Directory");
+// The loaded file's name, the symbols whose bars could not be written, and Close.
+QHBoxLayout* TU_MAJ::buildBottomRow()
+{
+    LBL_Directory = gui::named(new QLabel, "LBL_Directory");
     LBL_Directory->hide();
-    Memo_Erreurs = new QPlainTextEdit;
-    Memo_Erreurs->setObjectName("Memo_Erreurs");
+    Memo_Erreurs = gui::named(new QPlainTextEdit, "Memo_Erreurs");
     Memo_Erreurs->setReadOnly(true);
     Memo_Erreurs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo_Erreurs->setFixedSize(240, 40);
     Memo_Erreurs->hide();
-    OK = new QPushButton("Close");
-    OK->setObjectName("OK");
-    auto* bottomRow = new QHBoxLayout;
-    bottomRow->addWidget(LBL_Directory, 1);
-    bottomRow->addWidget(Memo_Erreurs);
-    bottomRow->addWidget(OK, 0, Qt::AlignBottom);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(GroupBox1, 1);
-    layout->addLayout(bottomRow);
-
-    for (QPushButton* button : {BTN_open, BTN_update, OK})
-        button->setAutoDefault(false);
-    connect(BTN_open, &QPushButton::clicked, this, &TU_MAJ::BTN_openClick);
-    connect(BTN_update, &QPushButton::clicked, this, &TU_MAJ::BTN_updateClick);
-    connect(OK, &QPushButton::clicked, this, &TU_MAJ::OKClick);
+    OK = gui::named(gui::plainButton("Close", this), "OK");
+    auto* row = new QHBoxLayout;
+    row->addWidget(LBL_Directory, 1);
+    row->addWidget(Memo_Erreurs);
+    row->addWidget(OK, 0, Qt::AlignBottom);
+    return row;
 }
 
 void TU_MAJ::Lecture_Fichier_INI()
@@ -242,7 +251,7 @@ void TU_MAJ::OKClick()
 // The close box and Escape both come here; neither ends a run.
 void TU_MAJ::reject()
 {
-    if (!running_)
+    if (!job_.running())
         QDialog::reject();
 }
 
@@ -300,31 +309,40 @@ void TU_MAJ::emptyLoadedLines()
 
 void TU_MAJ::BTN_updateClick()
 {
-    if (running_)
+    if (!job_.start())
         return;
-    running_ = true;
+    const ImportOutcome outcome = runWithoutInput();
+    job_.finish();
+    finishRun(outcome);
+}
+
+// Repaints, and the desktop's are-you-alive queries, keep running; input made meanwhile is
+// dropped, so that no click or key is carried out on the state the run leaves behind.
+ImportOutcome TU_MAJ::runWithoutInput()
+{
+    gui::DroppedInput droppedInput;
     Enabled_components(false);
     shownProgress_.clear();
     LBL_Processing->setText("Processing ...");
     LBL_Processing->show();
-    QApplication::processEvents();
+    droppedInput.processEvents();
 
-    // Repaints, and the desktop's are-you-alive queries, keep running; input waits for the end.
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     ImportHooks hooks;
     hooks.progress = [&](int percent) {
         showProgress(percent);
         if (sinceEvents.elapsed() >= 50) {
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            droppedInput.processEvents();
             sinceEvents.restart();
         }
     };
-    hooks.writeFailed = [this](const std::string& symbol) { addWriteFailure(symbol); };
+    hooks.writeFailed = [&](const std::string& symbol) {
+        addWriteFailure(symbol);
+        droppedInput.processEvents();
+    };
     const ImportRequest request{folder_, clock_, currentSettings(), EDT_Symbol->text().toStdString(), lines_};
-    const ImportOutcome outcome = runImport(request, hooks);
-    running_ = false;
-    finishRun(outcome);
+    return runImport(request, hooks);
 }
 
 void TU_MAJ::showProgress(int percent)
@@ -341,7 +359,6 @@ void TU_MAJ::addWriteFailure(const std::string& symbol)
 {
     Memo_Erreurs->show();
     Memo_Erreurs->appendPlainText("Symbol [" + QString::fromStdString(symbol) + "]");
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TU_MAJ::finishRun(const ImportOutcome& outcome)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_helpers.h"
 #include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_run.h"
@@ -13,7 +14,9 @@
 
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -38,7 +41,7 @@ public:
     ImportSettings currentSettings() const;
     // Loads a quote file into the list of lines; false, after a message, when it cannot be read.
     bool loadQuoteFile(const QString& file);
-    bool running() const { return running_; }
+    bool running() const { return job_.running(); }
 
 public slots:
     void BTN_openClick();
@@ -50,6 +53,11 @@ protected:
 
 private:
     void buildControls();
+    QGridLayout* buildSettingsRow();
+    QGridLayout* buildColumnRow();
+    QPlainTextEdit* buildLinesList();
+    QHBoxLayout* buildRunRow();
+    QHBoxLayout* buildBottomRow();
     QComboBox* makeList(const char* name, const QStringList& items);
     void Lecture_Fichier_INI();
     void Ecriture_Fichier_INI();
@@ -57,6 +65,7 @@ private:
     void BTN_OK_enabled(bool flag);
     void showProgress(int percent);
     void addWriteFailure(const std::string& symbol);
+    ImportOutcome runWithoutInput();
     void finishRun(const ImportOutcome& outcome);
     void focusBlamedBox(const ColumnCheck& check);
     void emptyLoadedLines();
@@ -64,7 +73,7 @@ private:
     DataFolder folder_;
     const Clock& clock_;
     std::vector<std::string> lines_;
-    bool running_ = false;
+    gui::RunningJob job_;
     QString shownProgress_;
 
     QGroupBox* GroupBox1 = nullptr;

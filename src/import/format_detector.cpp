@@ -6,6 +6,7 @@
 #include <optional>
 #include <regex>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/data_folder.h"
 #include "import/conversions.h"
@@ -20,17 +21,14 @@ constexpr std::array<char, 4> kSeparatorCandidates = {';', '\t', ',', '.'};
 // Years before this are a layout read wrongly ("20040305" as day 20, month 04, year 0305).
 constexpr int kEarliestQuoteYear = 1900;
 
-std::string trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
 bool isBlank(const std::string& line)
 {
     return trimmed(line).empty();
+}
+
+std::string trimmedField(std::string_view field)
+{
+    return std::string(trimmed(field));
 }
 
 bool hasDigit(std::string_view text)
@@ -95,7 +93,7 @@ Rows cutRows(const std::vector<std::string>& lines, char separator)
     for (const std::string& line : lines) {
         std::vector<std::string> row;
         for (std::string_view field : splitFields(line, std::string(1, separator)))
-            row.push_back(trimmed(field));
+            row.push_back(trimmedField(field));
         rows.push_back(std::move(row));
     }
     return rows;

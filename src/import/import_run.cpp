@@ -3,164 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/conversions.h"
+#include "import/open_symbol_files.h"
 
 namespace kiruvan {
 namespace {
-
-// Bars held in memory by the open files of a run: a market's whole history in a few hundred
-// megabytes at most, however many symbols a daily file names.
-constexpr std::size_t kMostRowsHeld = 600000;
-
-// As many symbol files kept open as the process's file limit allows with room to spare (a file
-// and its journal each), so that a market's file, read day after day, keeps every one of its
-// symbols open.
-std::size_t mostOpenSymbolFiles()
-{
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return 1000;
-    const auto spare = static_cast<std::size_t>(limit.rlim_cur) / 2;
-    return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
-}
-
-// What tells a file written by someone else since the run's own last save.
-struct FileStamp {
-    std::uint64_t device = 0, inode = 0;
-    std::int64_t size = 0, seconds = 0, nanoseconds = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-std::optional<FileStamp> stampOf(const std::filesystem::path& file)
-{
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0)
-        return std::nullopt;
-    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                     static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-                     static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
-}
-
-void flushToDisk(const std::filesystem::path& file)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// A symbol file loaded for the run, with the row of each day it holds.
-struct SymbolTable {
-    ~SymbolTable()
-    {
-        table.close();
-        if (written)
-            flushToDisk(file);
-    }
-
-    std::filesystem::path file;
-    Table table;
-    std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
-    std::optional<FileStamp> stamp;
-    std::uint64_t lastUse = 0;
-    bool written = false;
-};
-
-// The symbol files of a run. A file is checked and loaded when a line first needs it, then
-// kept open while nothing else changes it, so that each line costs one row write, not a
-// whole load and save. Each line's save is complete in the file before the next line, and
-// survives the process dying; waiting for the disk at every line would make a bulk import
-// crawl, so the run's files are flushed to the disk once, when the run ends.
-class OpenSymbolFiles {
-public:
-    OpenSymbolFiles() = default;
-    ~OpenSymbolFiles() { closeAll(); }
-
-    // The table of a symbol file, loaded again when the file changed since; nullptr when the
-    // file is gone.
-    SymbolTable* open(const std::filesystem::path& file)
-    {
-        const std::string key = file.string();
-        auto it = tables_.find(key);
-        const auto now = stampOf(file);
-        if (it != tables_.end() && it->second->stamp == now && now) {
-            it->second->lastUse = ++uses_;
-            return it->second.get();
-        }
-        if (it != tables_.end())
-            tables_.erase(it);
-        if (!now)
-            return nullptr;
-        auto table = load(file);
-        table->lastUse = ++uses_;
-        SymbolTable* opened = tables_.emplace(key, std::move(table)).first->second.get();
-        makeRoom();
-        return opened;
-    }
-
-    void forget(const std::filesystem::path& file) { tables_.erase(file.string()); }
-    void closeAll() { tables_.clear(); }
-
-private:
-    std::unique_ptr<SymbolTable> load(const std::filesystem::path& file)
-    {
-        // The layout check runs on the file actually found, whatever the case of the code.
-        Verification_Fichier_Data(file);
-        auto st = std::make_unique<SymbolTable>();
-        st->file = file;
-        st->table.setFullSync(false);
-        st->table.loadFromFile(file);
-        const int dateField = st->table.fieldIndex("Date");
-        for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
-            const Value& day = st->table.valueAt(row, dateField);
-            if (const Date* date = std::get_if<Date>(&day))
-                st->rowOfDay.emplace(date->dayNumber(), row + 1);
-        }
-        st->stamp = stampOf(file);
-        return st;
-    }
-
-    // Lets go of the least recently used files beyond the file limit or the memory budget; the
-    // file just opened is the most recently used and stays.
-    void makeRoom()
-    {
-        auto rowsHeld = [this] {
-            std::size_t rows = 0;
-            for (const auto& [name, table] : tables_)
-                rows += static_cast<std::size_t>(table->table.recordCount());
-            return rows;
-        };
-        while (tables_.size() > 1 && (tables_.size() > mostOpen_ || rowsHeld() > kMostRowsHeld))
-            closeLeastRecentlyUsed();
-    }
-
-    void closeLeastRecentlyUsed()
-    {
-        auto oldest = tables_.begin();
-        for (auto it = tables_.begin(); it != tables_.end(); ++it)
-            if (it->second->lastUse < oldest->second->lastUse)
-                oldest = it;
-        tables_.erase(oldest);
-    }
-
-    std::map<std::string, std::unique_ptr<SymbolTable>> tables_;
-    std::uint64_t uses_ = 0;
-    std::size_t mostOpen_ = mostOpenSymbolFiles();
-};
 
 // The texts of an accepted line, ready to be written.
 struct Bar {
@@ -332,7 +187,7 @@ private:
         if (!bar)
             return;
         try {
-            writeBar(target, *bar);
+            writeBar(target, symbol, *bar);
             ++outcome_.linesInserted;
         } catch (const std::exception&) {
             // The table may hold a row the file does not: read the file again for the next line.
@@ -342,7 +197,7 @@ private:
         }
     }
 
-    static void writeBar(SymbolTable& target, const Bar& bar)
+    static void writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)
     {
         Table& table = target.table;
         const auto existing = target.rowOfDay.find(bar.day.dayNumber());
@@ -352,24 +207,18 @@ private:
         } else {
             table.append();
         }
-        table.field("Date").setAsDate(bar.day);
-        table.field("Open").setAsString(bar.open);
-        table.field("High").setAsString(bar.high);
-        table.field("Low").setAsString(bar.low);
-        table.field("Close").setAsString(bar.close);
-        table.field("Volume").setAsString(bar.volume);
-        table.field("INDEX_DATE").setAsString(bar.day.toIndexText());
+        setSymbolRow(table, bar.day, {bar.open, bar.high, bar.low, bar.close, bar.volume});
         table.post();
         if (existing == target.rowOfDay.end())
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
-        target.written = true;
+        if (target.writtenFor.empty())
+            target.writtenFor = symbol;
         table.saveToFile(target.file);
-        target.stamp = stampOf(target.file);
     }
 
     const ImportRequest& request_;
     const ImportHooks& hooks_;
-    OpenSymbolFiles files_;
+    OpenSymbolFiles files_{hooks_.writeFailed};
     std::optional<DateLayout> layout_;
     std::string separator_;
     std::vector<std::string_view> fields_;
@@ -386,10 +235,7 @@ std::string symbolNotFoundMessage(const DataFolder& folder, std::string_view sym
     if (!path.empty() && path.back() != '/')
         path += '/';
     path += symbol;
-    for (char& c : path)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return "< \"" + path + std::string(kTableFileExtension) + "\" Not found >";
+    return "< \"" + asciiLower(path) + std::string(kTableFileExtension) + "\" Not found >";
 }
 
 ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks)

@@ -6,33 +6,24 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
+
 namespace kiruvan {
 namespace {
 
-std::string_view trimmed(std::string_view text)
+// Lines of a file written on another system may end in CR.
+std::string_view trimmedLine(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return trimmed(text, " \t\r");
 }
 
 // The name of a "[name]" line, or nullopt for any other line.
 std::optional<std::string_view> sectionName(std::string_view line)
 {
-    const std::string_view t = trimmed(line);
+    const std::string_view t = trimmedLine(line);
     if (t.size() < 2 || t.front() != '[' || t.back() != ']')
         return std::nullopt;
-    return trimmed(t.substr(1, t.size() - 2));
+    return trimmedLine(t.substr(1, t.size() - 2));
 }
 
 struct KeyLine {
@@ -44,7 +35,7 @@ std::optional<KeyLine> keyLine(std::string_view line)
     const auto equals = line.find('=');
     if (equals == std::string_view::npos || sectionName(line))
         return std::nullopt;
-    return KeyLine{trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))};
+    return KeyLine{trimmedLine(line.substr(0, equals)), trimmedLine(line.substr(equals + 1))};
 }
 
 }  // namespace
@@ -81,7 +72,7 @@ std::optional<IniFile::Position> IniFile::findSection(std::string_view section) 
 {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const auto name = sectionName(lines_[i]);
-        if (!name || !sameName(*name, section))
+        if (!name || !sameIgnoringAsciiCase(*name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines_.size() && !sectionName(lines_[end]))
@@ -95,7 +86,7 @@ std::optional<std::size_t> IniFile::findKey(const Position& section, std::string
 {
     for (std::size_t i = section.sectionLine + 1; i < section.end; ++i) {
         const auto line = keyLine(lines_[i]);
-        if (line && sameName(line->key, key))
+        if (line && sameIgnoringAsciiCase(line->key, key))
             return i;
     }
     return std::nullopt;
@@ -143,7 +134,7 @@ void IniFile::setValue(std::string_view section, std::string_view key, std::stri
     }
     // After the section's last non-blank line, so that a blank line between sections stays there.
     std::size_t at = position->end;
-    while (at > position->sectionLine + 1 && trimmed(lines_[at - 1]).empty())
+    while (at > position->sectionLine + 1 && trimmedLine(lines_[at - 1]).empty())
         --at;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }

@@ -11,14 +11,14 @@ namespace kiruvan {
 
 void readNewestBars(Table& symbolTable, BarSeries& bars)
 {
-    symbolTable.setSortOrder("INDEX_DATE");
+    symbolTable.setSortOrder(std::string(kIndexDateField));
     symbolTable.last();
     symbolTable.moveBy(-(kMaxLoadedBars - 1));
-    const FieldRef open = symbolTable.field("open");
-    const FieldRef high = symbolTable.field("high");
-    const FieldRef low = symbolTable.field("low");
-    const FieldRef close = symbolTable.field("close");
-    const FieldRef date = symbolTable.field("Date");
+    const FieldRef open = symbolTable.field(kOpenField);
+    const FieldRef high = symbolTable.field(kHighField);
+    const FieldRef low = symbolTable.field(kLowField);
+    const FieldRef close = symbolTable.field(kCloseField);
+    const FieldRef date = symbolTable.field(kDateField);
     int count = 0;
     while (!symbolTable.eof()) {
         storeBar(bars, ++count, open.asFloat(), high.asFloat(), low.asFloat(), close.asFloat(), date.asString());
@@ -64,33 +64,6 @@ bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::strin
     bars.Reinitialise_Les_Tableaux();
     loadNewestBars(*file, bars);
     return true;
-}
-
-void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)
-{
-    for (const DailyBar& bar : daily) {
-        symbolTable.append();
-        symbolTable.field("Date").setAsDate(bar.date);
-        symbolTable.field("Open").setAsFloat(bar.Open);
-        symbolTable.field("High").setAsFloat(bar.High);
-        symbolTable.field("Low").setAsFloat(bar.Low);
-        symbolTable.field("Close").setAsFloat(bar.Close);
-        symbolTable.field("Volume").setAsFloat(bar.Volume);
-        symbolTable.field("INDEX_DATE").setAsString(bar.date.toIndexText());
-        symbolTable.post();
-    }
-}
-
-std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
-                                         const std::vector<DailyBar>& daily)
-{
-    Creation_d1_Fichier_Data(folder, code);
-    const auto file = folder.findSymbolFile(code).value_or(folder.symbolFileFor(code));
-    Table table;
-    table.loadFromFile(file);
-    appendSymbolRows(table, daily);
-    table.saveToFile(file);
-    return file;
 }
 
 }  // namespace kiruvan

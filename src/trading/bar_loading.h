@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "trading/bar_series.h"
-#include "trading/synthetic_bars.h"
 
 namespace kiruvan {
 
@@ -30,14 +29,5 @@ void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars);
 // leaves the series as they were when there is none. Read errors pass through.
 bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::string_view code);
 bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::string_view code);
-
-// Appends bars as rows of the standard symbol layout (Date, Open..Volume, INDEX_DATE) to an
-// open table: the other way round, for sample data, benchmarks and tests.
-void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily);
-
-// Adds the bars to the code's symbol file, creating it with the standard layout when missing.
-// Returns the file.
-std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
-                                         const std::vector<DailyBar>& daily);
 
 }  // namespace kiruvan

@@ -5,7 +5,21 @@
 #include <string_view>
 #include <vector>
 
+#include "base/calendar_date.h"
+
 namespace kiruvan {
+
+// One daily bar as a symbol file holds it.
+struct DailyBar {
+    Date date;
+    double Open = 0;
+    double High = 0;
+    double Low = 0;
+    double Close = 0;
+    double Volume = 0;
+
+    friend bool operator==(const DailyBar&, const DailyBar&) = default;
+};
 
 // Every per-bar series has room for bars 1 to kBarCapacity; index 0 is a sentinel that
 // always reads 0, because the running averages read one place before their first window.

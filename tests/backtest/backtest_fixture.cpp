@@ -1,8 +1,10 @@
 #include "backtest_fixture.h"
 
+#include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
-#include "trading/bar_loading.h"
+#include "sampledata/synthetic_bars.h"
 
 namespace kiruvan::test {
 

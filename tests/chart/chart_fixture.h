@@ -5,7 +5,7 @@
 
 #include "backtest/results_table.h"
 #include "backtest/backtest_fixture.h"
-#include "trading/synthetic_bars.h"
+#include "sampledata/synthetic_bars.h"
 
 namespace kiruvan::test {
 

@@ -21,7 +21,7 @@
 #include "database/F_DataView.h"
 #include "chart_fixture.h"
 #include "cli/cli.h"
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {

@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "support/gui_support.h"
 #include "database/FAjout_Marche.h"
 #include "database/FGestion_codes.h"
 #include "database/F_DataView.h"
@@ -56,13 +57,13 @@ TEST_F(DatabaseWindowsTest, MarketManagerAddsShowsAndSavesOnOk)
         return answers.takeFirst();
     };
     for (int i = 0; i < 3; ++i)
-        dialog.BTN_Ajouter->click();
+        test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
     EXPECT_EQ(captions.front(), "Add a New Market...");
-    EXPECT_EQ(dialog.DBL->count(), 2);  // the duplicate was refused
-    EXPECT_EQ(dialog.DBL->currentText(), "AMEX");
-    EXPECT_EQ(dialog.DBL->itemText(0), "AMEX");  // name order
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->count(), 2);  // the duplicate was refused
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentText(), "AMEX");
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->itemText(0), "AMEX");  // name order
 
-    dialog.BitBtn1->click();
+    test::child<QPushButton>(dialog, "BitBtn1")->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(readMarkets(folder), (std::vector<Market>{{2, "AMEX"}, {1, "NYSE"}}));
 }
@@ -71,19 +72,19 @@ TEST_F(DatabaseWindowsTest, MarketManagerRenamesTheShownMarketAndTheCloseBoxDisc
 {
     addMarkets({"AMEX", "NYSE"});
     TGestion_Marches dialog(folder);
-    ASSERT_EQ(dialog.DBL->currentText(), "AMEX");
-    dialog.DBL->setCurrentIndex(1);
-    emit dialog.DBL->activated(1);
+    ASSERT_EQ(test::child<QComboBox>(dialog, "DBL")->currentText(), "AMEX");
+    test::child<QComboBox>(dialog, "DBL")->setCurrentIndex(1);
+    emit test::child<QComboBox>(dialog, "DBL")->activated(1);
     QString offered;
     dialog.askName = [&](const QString& caption, const QString& initial) {
         EXPECT_EQ(caption, "Modify a Market...");
         offered = initial;
         return QString("LSE");
     };
-    dialog.BTN_Modifier->click();
+    test::child<QPushButton>(dialog, "BTN_Modifier")->click();
     EXPECT_EQ(offered, "NYSE");
-    EXPECT_EQ(dialog.DBL->currentText(), "LSE");
-    EXPECT_EQ(dialog.DBL->currentData().toInt(), 2);
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentText(), "LSE");
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentData().toInt(), 2);
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
@@ -94,13 +95,13 @@ TEST_F(DatabaseWindowsTest, MarketNameDialogTakesThirtyCharactersAndGivesNothing
 {
     TAjout_Marche typed("Add a New Market...", "", nullptr);
     EXPECT_EQ(typed.windowTitle(), "Add a New Market...");
-    QTest::keyClicks(typed.EDT_Nom_Marche, QString(31, 'A'));
-    EXPECT_EQ(typed.EDT_Nom_Marche->text().size(), 30);
-    typed.BitBtn1->click();
+    QTest::keyClicks(test::child<QLineEdit>(typed, "EDT_Nom_Marche"), QString(31, 'A'));
+    EXPECT_EQ(test::child<QLineEdit>(typed, "EDT_Nom_Marche")->text().size(), 30);
+    test::child<QPushButton>(typed, "BitBtn1")->click();
     EXPECT_EQ(typed.Nom_Saisi(), QString(30, 'A'));
 
     TAjout_Marche closed("Modify a Market...", "NYSE", nullptr);
-    EXPECT_EQ(closed.EDT_Nom_Marche->text(), "NYSE");
+    EXPECT_EQ(test::child<QLineEdit>(closed, "EDT_Nom_Marche")->text(), "NYSE");
     closed.reject();
     EXPECT_EQ(closed.Nom_Saisi(), "");
 }
@@ -111,12 +112,12 @@ TEST_F(DatabaseWindowsTest, SymbolManagerEmptiesAReservedCodeWhenTheEditIsLeft)
     bool validationOK = false;
     TGestion_des_codes dialog(folder, validationOK);
     activate(dialog);
-    dialog.BTN_Ajouter->click();
-    EXPECT_EQ(dialog.DBL->currentIndex(), -1);
-    EXPECT_EQ(QApplication::focusWidget(), dialog.EDT_Code);
-    QTest::keyClicks(dialog.EDT_Code, "MaStEr");
-    dialog.EDT_Nom->setFocus();
-    EXPECT_EQ(dialog.EDT_Code->text(), "");
+    test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentIndex(), -1);
+    EXPECT_EQ(QApplication::focusWidget(), test::child<QLineEdit>(dialog, "EDT_Code"));
+    QTest::keyClicks(test::child<QLineEdit>(dialog, "EDT_Code"), "MaStEr");
+    test::child<QLineEdit>(dialog, "EDT_Nom")->setFocus();
+    EXPECT_EQ(test::child<QLineEdit>(dialog, "EDT_Code")->text(), "");
     EXPECT_EQ(dialog.manager().code(), "");
 }
 
@@ -126,19 +127,19 @@ TEST_F(DatabaseWindowsTest, SymbolManagerApplyFocusesTheMissingNameAndOkStaysOpe
     bool validationOK = true;
     TGestion_des_codes dialog(folder, validationOK);
     activate(dialog);
-    dialog.BTN_Ajouter->click();
-    QTest::keyClicks(dialog.EDT_Code, "IBM");
-    dialog.DBL->setCurrentIndex(0);
-    emit dialog.DBL->activated(0);
-    dialog.BTN_Appliquer->click();
-    EXPECT_EQ(QApplication::focusWidget(), dialog.EDT_Nom);
+    test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
+    QTest::keyClicks(test::child<QLineEdit>(dialog, "EDT_Code"), "IBM");
+    test::child<QComboBox>(dialog, "DBL")->setCurrentIndex(0);
+    emit test::child<QComboBox>(dialog, "DBL")->activated(0);
+    test::child<QPushButton>(dialog, "BTN_Appliquer")->click();
+    EXPECT_EQ(QApplication::focusWidget(), test::child<QLineEdit>(dialog, "EDT_Nom"));
     EXPECT_FALSE(validationOK);
-    dialog.BTN_OK->click();
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(std::filesystem::exists(temp.file("IBM.cds")));
 
-    QTest::keyClicks(dialog.EDT_Nom, "IBM Corp");
-    dialog.BTN_OK->click();
+    QTest::keyClicks(test::child<QLineEdit>(dialog, "EDT_Nom"), "IBM Corp");
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(std::filesystem::exists(temp.file("IBM.cds")));
 }
@@ -148,22 +149,22 @@ TEST_F(DatabaseWindowsTest, SymbolManagerDeleteAsksAndIsDisabledOnceTheTableIsEm
     addMarkets({"NYSE"});
     bool validationOK = false;
     TGestion_des_codes dialog(folder, validationOK);
-    EXPECT_FALSE(dialog.BTN_Del->isEnabled());
-    dialog.BTN_Ajouter->click();
-    EXPECT_TRUE(dialog.BTN_Del->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Del")->isEnabled());
+    test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
+    EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_Del")->isEnabled());
     QStringList questions;
     bool answer = false;
     dialog.confirm = [&](const QString& question) {
         questions << question;
         return answer;
     };
-    dialog.BTN_Del->click();
+    test::child<QPushButton>(dialog, "BTN_Del")->click();
     EXPECT_TRUE(dialog.manager().hasSymbol());
     answer = true;
-    dialog.BTN_Del->click();
+    test::child<QPushButton>(dialog, "BTN_Del")->click();
     EXPECT_EQ(questions, QStringList({"Do you want delete this symbol ?", "Do you want delete this symbol ?"}));
     EXPECT_FALSE(dialog.manager().hasSymbol());
-    EXPECT_FALSE(dialog.BTN_Del->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Del")->isEnabled());
 }
 
 class DataViewTest : public DatabaseWindowsTest {
@@ -176,7 +177,7 @@ protected:
 
     static QString cell(TFDataView& viewer, int row, int column)
     {
-        return viewer.DBG->model()->index(row, column).data().toString();
+        return test::child<QTableView>(viewer, "DBG")->model()->index(row, column).data().toString();
     }
 };
 
@@ -184,32 +185,32 @@ TEST_F(DataViewTest, ShowsTheBarsInDateOrderWithTwoDecimalPrices)
 {
     auto viewer = open({bar(2004, 3, 8, 10.5, 11, 9.125, 10, 1500), bar(2004, 3, 5, 1, 2, 1, 2, 7)});
     EXPECT_EQ(viewer->windowTitle(), "International Business Machines");
-    ASSERT_EQ(viewer->DBG->model()->rowCount(), 2);
+    ASSERT_EQ(test::child<QTableView>(*viewer, "DBG")->model()->rowCount(), 2);
     EXPECT_EQ(cell(*viewer, 0, 0), "05/03/2004");
     EXPECT_EQ(cell(*viewer, 1, 1), "10.50");
     EXPECT_EQ(cell(*viewer, 1, 3), "9.12");
     EXPECT_EQ(cell(*viewer, 1, 5), "1500");
-    EXPECT_TRUE(viewer->BTN_OK->isEnabled());
+    EXPECT_TRUE(test::child<QPushButton>(*viewer, "BTN_OK")->isEnabled());
 }
 
 TEST_F(DataViewTest, AnEmptyFileLeavesOnlyCancel)
 {
     auto viewer = open({});
-    EXPECT_FALSE(viewer->BTN_Division->isEnabled());
-    EXPECT_FALSE(viewer->BTN_Save_ASCII->isEnabled());
-    EXPECT_FALSE(viewer->BTN_OK->isEnabled());
-    EXPECT_TRUE(viewer->BTN_Cancel->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(*viewer, "BTN_Division")->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(*viewer, "BTN_Save_ASCII")->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(*viewer, "BTN_OK")->isEnabled());
+    EXPECT_TRUE(test::child<QPushButton>(*viewer, "BTN_Cancel")->isEnabled());
 }
 
 TEST_F(DataViewTest, OkStopsOnTheFailingCellThenSavesOnceTheRowIsDeleted)
 {
     auto viewer = open({bar(2004, 3, 5, 10, 11, 9, 10), bar(2004, 3, 8, 10, 11, 10.5, 10.2), bar(2004, 3, 9, 10, 11, 9, 10)});
     activate(*viewer);
-    viewer->BTN_OK->click();
+    test::child<QPushButton>(*viewer, "BTN_OK")->click();
     EXPECT_TRUE(viewer->isVisible());
-    EXPECT_EQ(viewer->DBG->currentIndex().row(), 1);
-    EXPECT_EQ(viewer->DBG->currentIndex().column(), kLowColumn);
-    EXPECT_EQ(QApplication::focusWidget(), viewer->DBG);
+    EXPECT_EQ(test::child<QTableView>(*viewer, "DBG")->currentIndex().row(), 1);
+    EXPECT_EQ(test::child<QTableView>(*viewer, "DBG")->currentIndex().column(), kLowColumn);
+    EXPECT_EQ(QApplication::focusWidget(), test::child<QTableView>(*viewer, "DBG"));
     EXPECT_EQ(test::readSymbolFile(folder, "IBM").size(), 3u);
 
     QString question;
@@ -217,10 +218,10 @@ TEST_F(DataViewTest, OkStopsOnTheFailingCellThenSavesOnceTheRowIsDeleted)
         question = text;
         return true;
     };
-    QTest::keyClick(viewer->DBG, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(test::child<QTableView>(*viewer, "DBG"), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_FALSE(question.isEmpty());
-    EXPECT_EQ(viewer->DBG->model()->rowCount(), 2);
-    viewer->BTN_OK->click();
+    EXPECT_EQ(test::child<QTableView>(*viewer, "DBG")->model()->rowCount(), 2);
+    test::child<QPushButton>(*viewer, "BTN_OK")->click();
     EXPECT_EQ(viewer->result(), QDialog::Accepted);
     EXPECT_EQ(test::readSymbolFile(folder, "IBM").size(), 2u);
 }
@@ -233,7 +234,7 @@ TEST_F(DataViewTest, DivisionAsksFromTheCurrentDayAndChangesOnlyTheTable)
         asked = reference;
         return confirmDivision("2", Date::fromYmd(2004, 3, 5));
     };
-    viewer->BTN_Division->click();
+    test::child<QPushButton>(*viewer, "BTN_Division")->click();
     EXPECT_EQ(asked, Date::fromYmd(2004, 3, 5));
     EXPECT_EQ(cell(*viewer, 0, 3), "4.75");
     EXPECT_EQ(cell(*viewer, 0, 5), "2000");
@@ -241,7 +242,7 @@ TEST_F(DataViewTest, DivisionAsksFromTheCurrentDayAndChangesOnlyTheTable)
     EXPECT_EQ(test::readSymbolFile(folder, "IBM")[0].open, 10);  // nothing saved before OK
 
     viewer->askDivision = [](Date) { return DivideChoice{}; };  // cancelled
-    viewer->BTN_Division->click();
+    test::child<QPushButton>(*viewer, "BTN_Division")->click();
     EXPECT_EQ(cell(*viewer, 0, 3), "4.75");
 }
 
@@ -255,14 +256,14 @@ TEST_F(DataViewTest, SaveToAsciiOffersTheCodeInTheDataFolderAndWritesTheExport)
         offeredName = name;
         return target;
     };
-    viewer->BTN_Save_ASCII->click();
+    test::child<QPushButton>(*viewer, "BTN_Save_ASCII")->click();
     EXPECT_EQ(offeredName, "IBM");
     EXPECT_EQ(std::filesystem::path(offeredFolder.toStdString()), temp.path());
     EXPECT_EQ(test::readFile(temp.file("ibm.txt")), "05/03/2004;12.5;13;12.25;12.75;1500\r\n");
 
     viewer->chooseExportFile = [](const QString&, const QString&) { return QString(); };
     std::filesystem::remove(temp.file("ibm.txt"));
-    viewer->BTN_Save_ASCII->click();
+    test::child<QPushButton>(*viewer, "BTN_Save_ASCII")->click();
     EXPECT_FALSE(std::filesystem::exists(temp.file("ibm.txt")));
 }
 
@@ -270,24 +271,24 @@ TEST_F(DatabaseWindowsTest, DividePickerAcceptsOnlyADivisorItCanRead)
 {
     TFDatePicker picker(Date::fromYmd(2004, 3, 5));
     EXPECT_EQ(picker.windowTitle(), "Divide by / before");
-    EXPECT_EQ(picker.MonthCalendar1->selectedDate(), QDate(2004, 3, 5));
-    EXPECT_EQ(picker.EDT_By->text(), "1");
-    picker.EDT_By->clear();
-    QTest::keyClicks(picker.EDT_By, "a.5.7x9");
-    EXPECT_EQ(picker.EDT_By->text(), ".57");
-    picker.EDT_By->setText("");
-    picker.EDT_By->insert("12abc");  // a paste of text that is no number
-    EXPECT_EQ(picker.EDT_By->text(), "");
+    EXPECT_EQ(test::child<QCalendarWidget>(picker, "MonthCalendar1")->selectedDate(), QDate(2004, 3, 5));
+    EXPECT_EQ(test::child<QLineEdit>(picker, "EDT_By")->text(), "1");
+    test::child<QLineEdit>(picker, "EDT_By")->clear();
+    QTest::keyClicks(test::child<QLineEdit>(picker, "EDT_By"), "a.5.7x9");
+    EXPECT_EQ(test::child<QLineEdit>(picker, "EDT_By")->text(), ".57");
+    test::child<QLineEdit>(picker, "EDT_By")->setText("");
+    test::child<QLineEdit>(picker, "EDT_By")->insert("12abc");  // a paste of text that is no number
+    EXPECT_EQ(test::child<QLineEdit>(picker, "EDT_By")->text(), "");
 
-    QTest::keyClicks(picker.EDT_By, ".5");
-    picker.MonthCalendar1->setSelectedDate(QDate(2004, 2, 27));
-    picker.BTN_OK->click();
+    QTest::keyClicks(test::child<QLineEdit>(picker, "EDT_By"), ".5");
+    test::child<QCalendarWidget>(picker, "MonthCalendar1")->setSelectedDate(QDate(2004, 2, 27));
+    test::child<QPushButton>(picker, "BTN_OK")->click();
     EXPECT_EQ(picker.result().Division_OK, 1);
     EXPECT_EQ(picker.result().Diviseur, 0.5);
     EXPECT_EQ(picker.result().Date_Choisie, "27/02/2004");
 
     TFDatePicker cancelled(Date::fromYmd(2004, 3, 5));
-    cancelled.BTN_Cancel->click();
+    test::child<QPushButton>(cancelled, "BTN_Cancel")->click();
     EXPECT_EQ(cancelled.result().Division_OK, 0);
 }
 

@@ -82,7 +82,7 @@ TEST(SymbolFile, CreationNeverReplacesAndRefusesUnsafeCodes)
     t.close();
 
     Creation_d1_Fichier_Data(folder, "ABC");
-    Creation_d1_Fichier_Data(folder, "abc");  // the same file on a platform that ignores case
+    Creation_d1_Fichier_Data(folder, "abc");  // the same file on a file system that ignores case
     EXPECT_EQ(rowCount(file), 1);
     EXPECT_FALSE(std::filesystem::exists(folder.file("abc.cds")));
 

@@ -214,6 +214,26 @@ TEST(TableSave, WithoutFlushKeepsEverySaveAndLeavesNoJournalAfterClose)
     EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"fast.cds"}));
 }
 
+TEST(TableSave, FlushOfAFileThatIsGoneThrowsWithItsNameAndTheReason)
+{
+    TempFolder dir;
+    const auto file = dir.file("gone.cds");
+    Table t;
+    fill(t, 1, 1.0);
+    t.saveToFile(file);
+    EXPECT_FALSE(t.changedOnDisk());
+    t.flush();
+    std::filesystem::remove(file);
+    EXPECT_TRUE(t.changedOnDisk());
+    try {
+        t.flush();
+        FAIL() << "a flush that cannot reach the file must not pass";
+    } catch (const TableError& error) {
+        EXPECT_NE(std::string(error.what()).find("gone.cds"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("No such file"), std::string::npos) << error.what();
+    }
+}
+
 TEST(TableSave, DeltaSavesKeepTrackOfRowsAcrossEditsAppendsAndDeletes)
 {
     TempFolder dir;

@@ -5,25 +5,18 @@
 #include <QTableView>
 
 #include "database/table_model.h"
+#include "support/temp_folder.h"
 
 using namespace kiruvan;
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own devices would outlive the statics they need.
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
-
 struct Prices {
+    FixedClock clock = test::fixedClock2026();
     Table table;
     Prices()
     {
+        table.setClock(clock);
         table.addField("Day", FieldType::Date);
         table.addField("Close", FieldType::Float);
         table.create();
@@ -46,7 +39,6 @@ std::vector<TableModel::Column> columns()
 
 TEST(TableModelGrid, ShowsTheVisibleRowsAndFollowsTheTable)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     EXPECT_EQ(model.rowCount(), 3);
@@ -64,7 +56,6 @@ TEST(TableModelGrid, ShowsTheVisibleRowsAndFollowsTheTable)
 
 TEST(TableModelGrid, EditsGoThroughTheTableAndBadTextIsRefused)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     model.setEditable(true);
@@ -79,7 +70,6 @@ TEST(TableModelGrid, EditsGoThroughTheTableAndBadTextIsRefused)
 
 TEST(TableModelGrid, KeepsTheViewAndTheCursorTogether)
 {
-    app();
     Prices p;
     TableModel model(p.table, columns());
     QTableView view;

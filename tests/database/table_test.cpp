@@ -116,7 +116,9 @@ TEST(TableFilter, SelectsRowsByEqualityTests)
     addRow(t, std::string("c"), 1, 3.0, Date::fromYmd(2004, 3, 6));
     t.saveToFile(dir.file("f.cds"));
 
+    const FixedClock clock = test::fixedClock2026();
     Table f;
+    f.setClock(clock);
     f.setFileName(dir.file("f.cds"));
     f.setFilter("count=1");
     f.setFiltered(true);

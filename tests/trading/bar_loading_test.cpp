@@ -4,10 +4,10 @@
 
 #include "database/data_folder.h"
 #include "database/table.h"
+#include "sampledata/synthetic_bars.h"
 #include "support/temp_folder.h"
 #include "trading/bar_loading.h"
 #include "trading/chart_series.h"
-#include "trading/synthetic_bars.h"
 
 namespace kiruvan {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "sampledata/synthetic_bars.h"
 #include "trading/parameter_search.h"
-#include "trading/synthetic_bars.h"
 #include "trading/trading_system.h"
 
 namespace kiruvan {

@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,7 +20,7 @@
 #include <filesystem>
 
 #include "app/MAIN.h"
-#include "app/gui_support.h"
+#include "support/gui_support.h"
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
@@ -45,7 +46,7 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
 
 QStringList logLines(const TUOptimisation& dialog)
 {
-    return dialog.Memo_BackTest->toPlainText().split('\n');
+    return test::child<QPlainTextEdit>(dialog, "Memo_BackTest")->toPlainText().split('\n');
 }
 
 void pressEscape(QWidget* widget)
@@ -64,23 +65,23 @@ TEST(BacktestDialog, ShowsEachMarketsSymbolCountAndEnablesStartAccordingly)
 
     EXPECT_EQ(dialog.windowTitle(), "Optimization");
     EXPECT_TRUE(std::filesystem::exists(data.file("Optimization.cds")));
-    ASSERT_EQ(dialog.DBL1->count(), 2);
-    EXPECT_EQ(dialog.DBL1->itemText(0), "Alpha");
-    EXPECT_EQ(dialog.LBL_NbSymbol->text(), "2 symbols found.");
-    EXPECT_TRUE(dialog.BTN_OK->isEnabled());
+    ASSERT_EQ(test::child<QComboBox>(dialog, "DBL1")->count(), 2);
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL1")->itemText(0), "Alpha");
+    EXPECT_EQ(test::child<QLabel>(dialog, "LBL_NbSymbol")->text(), "2 symbols found.");
+    EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_OK")->isEnabled());
 
-    dialog.DBL1->setCurrentIndex(1);
-    EXPECT_EQ(dialog.LBL_NbSymbol->text(), "0 symbols found.");
-    EXPECT_FALSE(dialog.BTN_OK->isEnabled());
+    test::child<QComboBox>(dialog, "DBL1")->setCurrentIndex(1);
+    EXPECT_EQ(test::child<QLabel>(dialog, "LBL_NbSymbol")->text(), "0 symbols found.");
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_OK")->isEnabled());
 }
 
 TEST(BacktestDialog, WithoutMarketsNothingCanStart)
 {
     BacktestFolder data;
     TUOptimisation dialog(data.folder());
-    EXPECT_EQ(dialog.DBL1->count(), 0);
-    EXPECT_FALSE(dialog.BTN_OK->isEnabled());
-    EXPECT_TRUE(dialog.LBL_NbSymbol->isHidden());
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL1")->count(), 0);
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_OK")->isEnabled());
+    EXPECT_TRUE(test::child<QLabel>(dialog, "LBL_NbSymbol")->isHidden());
 }
 
 TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
@@ -95,32 +96,52 @@ TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
     int ended = 0;
     QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
 
-    dialog.BTN_OK->click();
-    EXPECT_EQ(dialog.BTN_OK->text(), "Abort");
-    EXPECT_TRUE(dialog.BTN_Cancel->isHidden());
-    EXPECT_FALSE(dialog.DBL1->isEnabled());
-    ASSERT_TRUE(waitFor([&] { return dialog.PRB_Progress->value() > 0; }));
-    EXPECT_EQ(dialog.LBL_Progress->text(), "First (1 of 2)");
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
+    EXPECT_EQ(test::child<QPushButton>(dialog, "BTN_OK")->text(), "Abort");
+    EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());
+    EXPECT_FALSE(test::child<QComboBox>(dialog, "DBL1")->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return test::child<QProgressBar>(dialog, "PRB_Progress")->value() > 0; }));
+    EXPECT_EQ(test::child<QLabel>(dialog, "LBL_Progress")->text(), "First (1 of 2)");
     EXPECT_EQ(logLines(dialog), QStringList{"Backtesting First"});
 
     pressEscape(&dialog);
     dialog.close();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.isRunning());
+    QTest::qWait(QApplication::doubleClickInterval());  // past the Start click's double click
 
-    dialog.BTN_OK->click();
-    EXPECT_EQ(dialog.BTN_OK->text(), "Start");
-    dialog.BTN_OK->click();  // a second press while the search winds down starts nothing
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
+    EXPECT_EQ(test::child<QPushButton>(dialog, "BTN_OK")->text(), "Start");
+    test::child<QPushButton>(dialog, "BTN_OK")->click();  // a second press while the search winds down starts nothing
     ASSERT_TRUE(waitFor([&] { return ended == 1; }));
     EXPECT_FALSE(dialog.isRunning());
     EXPECT_EQ(logLines(dialog), (QStringList{"Backtesting First", "Backtest aborted !"}));
-    EXPECT_FALSE(dialog.BTN_Cancel->isHidden());
-    EXPECT_TRUE(dialog.BTN_OK->isEnabled());
-    EXPECT_TRUE(dialog.DBL1->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());
+    EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_OK")->isEnabled());
+    EXPECT_TRUE(test::child<QComboBox>(dialog, "DBL1")->isEnabled());
     EXPECT_TRUE(readResultRows(data.folder(), std::nullopt).empty());
 
-    dialog.BTN_Cancel->click();
+    test::child<QPushButton>(dialog, "BTN_Cancel")->click();
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(BacktestDialog, DoubleClickOnStartDoesNotAbortTheRunItStarts)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 1}});
+    data.writeBars("S1", 2250);
+    TUOptimisation dialog(data.folder());
+    int ended = 0;
+    QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
+
+    auto* start = test::child<QPushButton>(dialog, "BTN_OK");
+    start->click();
+    start->click();
+    EXPECT_EQ(start->text(), "Abort");
+    ASSERT_TRUE(waitFor([&] { return ended == 1; }, 60000));
+    EXPECT_FALSE(logLines(dialog).contains("Backtest aborted !"));
+    EXPECT_EQ(readResultRows(data.folder(), 1).size(), 1u);
 }
 
 TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
@@ -134,18 +155,18 @@ TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
     int ended = 0;
     QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
 
-    dialog.BTN_OK->click();
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     ASSERT_TRUE(waitFor([&] { return ended == 1; }, 60000));
 
     const QStringList log = logLines(dialog);
     EXPECT_EQ(log.first(), "Needs 2250 bars for Short");
     EXPECT_EQ(log[1], "Backtesting First");
     EXPECT_EQ(log.mid(log.size() - 2), (QStringList{"All done.", "1 error."}));
-    EXPECT_EQ(dialog.PRB_Progress->value(), dialog.PRB_Progress->maximum());
+    EXPECT_EQ(test::child<QProgressBar>(dialog, "PRB_Progress")->value(), test::child<QProgressBar>(dialog, "PRB_Progress")->maximum());
     EXPECT_EQ(readResultRows(data.folder(), 1).size(), 1u);
 
     // A new Start clears the log.
-    dialog.BTN_OK->click();
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     ASSERT_TRUE(waitFor([&] { return ended == 2; }, 60000));
     EXPECT_EQ(logLines(dialog).count("Backtesting First"), 1);
 }
@@ -161,14 +182,14 @@ TEST(BacktestDialog, RunThatCannotReadTheResultsFileShowsWhyAndReturnsToIdle)
     QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
 
     test::MessageBoxAnswer answer(QMessageBox::Ok);
-    dialog.BTN_OK->click();
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     ASSERT_TRUE(waitFor([&] { return ended == 1; }));
 
     EXPECT_TRUE(answer.answered());
     EXPECT_EQ(answer.icon(), QMessageBox::Critical);
     EXPECT_TRUE(answer.text().contains("Optimization.cds")) << answer.text().toStdString();
-    EXPECT_EQ(dialog.BTN_OK->text(), "Start");
-    EXPECT_FALSE(dialog.BTN_Cancel->isHidden());
+    EXPECT_EQ(test::child<QPushButton>(dialog, "BTN_OK")->text(), "Start");
+    EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());
     EXPECT_EQ(test::readFile(data.file("Optimization.cds")), "damaged");
 }
 
@@ -192,7 +213,7 @@ TEST(BacktestCommand, ClosesTheChildWindowsThenShowsTheDialog)
         title = dialog->windowTitle();
         childrenShown = std::ranges::count_if(window.mdiArea()->subWindowList(),
                                               [](const QWidget* child) { return child->isVisible(); });
-        dialog->BTN_Cancel->click();
+        test::child<QPushButton>(*dialog, "BTN_Cancel")->click();
     });
     closer.start(5);
     window.Scanneur1->trigger();
@@ -212,8 +233,8 @@ TEST(BacktestDialog, PaintsItsControlsDuringARun)
     data.writeBars("S1", 3501);
     TUOptimisation dialog(data.folder());
     dialog.show();
-    dialog.BTN_OK->click();
-    ASSERT_TRUE(waitFor([&] { return dialog.PRB_Progress->value() > dialog.PRB_Progress->maximum() / 2 + 50; }));
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
+    ASSERT_TRUE(waitFor([&] { return test::child<QProgressBar>(dialog, "PRB_Progress")->value() > test::child<QProgressBar>(dialog, "PRB_Progress")->maximum() / 2 + 50; }));
 
     const QImage picture = dialog.grab().toImage();
     if (const char* folder = std::getenv("KIRUVAN_SHOTS"))
@@ -223,7 +244,7 @@ TEST(BacktestDialog, PaintsItsControlsDuringARun)
         for (int x = 0; x < picture.width(); x += 3)
             colours.insert(picture.pixel(x, y));
     EXPECT_GT(colours.size(), 4);
-    dialog.BTN_OK->click();
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
     ASSERT_TRUE(waitFor([&] { return !dialog.isRunning(); }));
     if (const char* folder = std::getenv("KIRUVAN_SHOTS"))
         dialog.grab().save(QString::fromLocal8Bit(folder) + "/backtest_dialog_aborted.png");

@@ -1,4 +1,4 @@
-#include "gui_support.h"
+#include "support/gui_support.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,13 +12,14 @@
 namespace kiruvan::test {
 namespace {
 
-// The application object for every window test of this executable.
+// The one application object of a window test executable: the program's own, so that tests
+// meet its error box. Every window test executable links this file.
 class GuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         static int argc = 1;
-        static char name[] = "test_app";
+        static char name[] = "kiruvan_window_test";
         static char* argv[] = {name, nullptr};
         app_ = new KiruvanApplication(argc, argv);
         // A main window closed by one test must not end the event loops of the next ones.

@@ -25,9 +25,11 @@
 #include "app/USplashForm.h"
 #include "app/about.h"
 #include "app/kiruvan_application.h"
+#include "database/market_manager.h"
+#include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
-#include "gui_support.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {
@@ -111,10 +113,14 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
     EXPECT_TRUE(window.SpeedButton1->isEnabled());
-    EXPECT_FALSE(window.SpeedButton4->isEnabled());
+    EXPECT_TRUE(window.SpeedButton4->isEnabled());
     EXPECT_TRUE(window.GestiondesMarchs1->isEnabled());
     EXPECT_TRUE(window.GestiondesTitres1->isEnabled());
+#ifdef KIRUVAN_HAS_WEB
+    EXPECT_TRUE(window.Web1->isEnabled());
+#else
     EXPECT_FALSE(window.Web1->isEnabled());
+#endif
 
     window.MiseJour1->setEnabled(false);
     EXPECT_FALSE(window.SpeedButton3->isEnabled());
@@ -130,6 +136,15 @@ TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
     button->click();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(button->text(), "Update database");
+}
+
+TEST_F(MainWindowTest, PerformanceReportIsOneWindowBroughtForward)
+{
+    window.signals1->trigger();
+    window.signals1->trigger();
+    EXPECT_EQ(window.mdiArea()->subWindowList().size(), 1);
+    window.Ferme_Fenetres_Filles();
+    test::freeClosedWindows();
 }
 
 TEST_F(MainWindowTest, ClosingChildWindowsLeavesNoneAndFreesThem)

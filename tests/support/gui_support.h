@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
@@ -22,6 +24,15 @@ private:
     QString text_;
     QMessageBox::Icon icon_ = QMessageBox::NoIcon;
 };
+
+// The widget a window names so; a failed expectation when it has none.
+template <class Widget>
+Widget* child(const QObject& window, const char* name)
+{
+    auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
 
 // Lets the event loop free the windows closed so far.
 void freeClosedWindows();

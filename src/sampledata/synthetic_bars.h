@@ -3,22 +3,16 @@
 #include <cstdint>
 #include <vector>
 
+#include <filesystem>
+#include <string_view>
+
 #include "base/calendar_date.h"
 #include "trading/bar_series.h"
 
 namespace kiruvan {
 
-// One daily bar as a symbol file holds it.
-struct DailyBar {
-    Date date;
-    double Open = 0;
-    double High = 0;
-    double Low = 0;
-    double Close = 0;
-    double Volume = 0;
-
-    friend bool operator==(const DailyBar&, const DailyBar&) = default;
-};
+class DataFolder;
+class Table;
 
 struct SyntheticBarsOptions {
     std::uint64_t seed = 1;
@@ -34,5 +28,13 @@ std::vector<DailyBar> syntheticDailyBars(const SyntheticBarsOptions& options);
 
 // Puts the newest kMaxLoadedBars bars into the series as the load rule would (no reset).
 void fillBarSeries(BarSeries& bars, const std::vector<DailyBar>& daily);
+
+// Appends bars as rows of the standard symbol layout to an open table.
+void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily);
+
+// Adds the bars to the code's symbol file, creating it with the standard layout when missing.
+// Returns the file.
+std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
+                                         const std::vector<DailyBar>& daily);
 
 }  // namespace kiruvan

@@ -1,9 +1,11 @@
-#include "trading/synthetic_bars.h"
+#include "sampledata/synthetic_bars.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
+#include "database/symbol_files.h"
+#include "database/table.h"
 #include "trading/bar_loading.h"
 
 namespace kiruvan {
@@ -94,6 +96,27 @@ void fillBarSeries(BarSeries& bars, const std::vector<DailyBar>& daily)
         storeBar(bars, ++i, bar.Open, bar.High, bar.Low, bar.Close, bar.date.toText());
     }
     bars.NBBars = i;
+}
+
+void appendSymbolRows(Table& symbolTable, const std::vector<DailyBar>& daily)
+{
+    for (const DailyBar& bar : daily) {
+        symbolTable.append();
+        setSymbolRow(symbolTable, bar.date, {bar.Open, bar.High, bar.Low, bar.Close, bar.Volume});
+        symbolTable.post();
+    }
+}
+
+std::filesystem::path appendToSymbolFile(const DataFolder& folder, std::string_view code,
+                                         const std::vector<DailyBar>& daily)
+{
+    Creation_d1_Fichier_Data(folder, code);
+    const auto file = folder.findSymbolFile(code).value_or(folder.symbolFileFor(code));
+    Table table;
+    table.loadFromFile(file);
+    appendSymbolRows(table, daily);
+    table.saveToFile(file);
+    return file;
 }
 
 }  // namespace kiruvan

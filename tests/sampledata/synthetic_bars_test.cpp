@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "trading/synthetic_bars.h"
+#include "sampledata/synthetic_bars.h"
 
 namespace kiruvan {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "base/text_values.h"
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
+#include "base/text_values.h"
 #include "trading/bar_loading.h"
 #include "trading/parameter_search.h"
 

@@ -193,6 +193,7 @@ TEST_F(ImportRun, SymbolFileRemovedDuringTheRunIsNotWrittenAnyMore)
     };
     EXPECT_EQ(run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"}).linesInserted, 1);
     EXPECT_FALSE(std::filesystem::exists(temp.file("ABC.cds")));
+    EXPECT_EQ(failures, Lines{"ABC"}) << "the first line's bar cannot reach the disk: reported, not promised";
 
     settings.columns = {kDate, kOpen, kHigh, kLow, kClose, kVolume};
     createSymbol("ABC");

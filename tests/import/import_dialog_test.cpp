@@ -9,25 +9,20 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include "app/MAIN.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "import/F_Maj.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "test_import";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own input devices would outlive the statics they need.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using test::child;
 
 struct Message {
     TU_MAJ::MessageKind kind;
@@ -37,8 +32,6 @@ struct Message {
 
 class ImportDialog : public ::testing::Test {
 protected:
-    ImportDialog() { application(); }
-
     std::unique_ptr<TU_MAJ> open()
     {
         auto dialog = std::make_unique<TU_MAJ>(folder, clock);
@@ -47,14 +40,6 @@ protected:
         };
         dialog->beep = [this] { messages.push_back({TU_MAJ::MessageKind::Information, "beep"}); };
         return dialog;
-    }
-
-    template <typename W>
-    static W* child(TU_MAJ& dialog, const char* name)
-    {
-        W* widget = dialog.findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
     }
 
     void setColumns(TU_MAJ& dialog, std::vector<int> kinds)
@@ -68,6 +53,16 @@ protected:
     {
         test::writeFile(temp.file("quotes.txt"), text);
         ASSERT_TRUE(dialog.loadQuoteFile(QString::fromStdString(temp.file("quotes.txt").string())));
+    }
+
+    // A symbol file of seven fields passes the layout check but has no Volume to write.
+    void writeSevenFieldSymbol(const std::string& code)
+    {
+        Table odd;
+        for (const char* name : {"Date", "Time", "Open", "High", "Low", "Close", "INDEX_DATE"})
+            odd.addField(name, std::string(name) == "Date" ? FieldType::Date : FieldType::String, 10);
+        odd.create();
+        odd.saveToFile(temp.file(code + ".cds"));
     }
 
     static void saveShot(TU_MAJ& dialog, const char* name)
@@ -153,12 +148,7 @@ TEST_F(ImportDialog, CompletedRunBeepsAndEmptiesTheListAndTheSymbol)
 
 TEST_F(ImportDialog, BarThatCannotBeWrittenIsListedUnderTheLines)
 {
-    // A symbol file of seven fields passes the layout check but has no Volume to write.
-    Table odd;
-    for (const char* name : {"Date", "Time", "Open", "High", "Low", "Close", "INDEX_DATE"})
-        odd.addField(name, std::string(name) == "Date" ? FieldType::Date : FieldType::String, 10);
-    odd.create();
-    odd.saveToFile(temp.file("ODD.cds"));
+    writeSevenFieldSymbol("ODD");
     auto dialog = open();
     setColumns(*dialog, {kSymbol, kDate, kOpen, kHigh, kLow, kClose, kVolume});
     child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(1);
@@ -190,6 +180,37 @@ TEST_F(ImportDialog, CloseBoxAndEscapeDoNothingDuringARun)
     EXPECT_TRUE(dialog->isVisible());
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(ImportDialog, InputMadeDuringARunIsDroppedNotCarriedOutAfterIt)
+{
+    writeSevenFieldSymbol("ODD");
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    setColumns(*dialog, {kSymbol, kDate, kOpen, kHigh, kLow, kClose, kVolume});
+    child<QComboBox>(*dialog, "CBX_date_Format")->setCurrentIndex(1);
+    child<QDateEdit>(*dialog, "Picker_FirstDate")->setDate(QDate(2004, 1, 1));
+    loadLines(*dialog, "ODD;05/03/2004;1;1;1;1;1\nABC;05/03/2004;1;1;1;1;1\n");
+    dialog->show();
+    QWindow* window = dialog->windowHandle();
+    auto* update = child<QPushButton>(*dialog, "BTN_update");
+    const QPointF onUpdate = update->mapTo(dialog.get(), update->rect().center());
+    // The user clicks Update, presses Escape and clicks the close box while the run holds the
+    // window's thread (at the first line's failed write); the desktop queues it all.
+    const auto queueInput = [&] {
+        using Input = QWindowSystemInterface;
+        Input::handleMouseEvent<Input::AsynchronousDelivery>(window, onUpdate, window->mapToGlobal(onUpdate),
+                                                             Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        Input::handleMouseEvent<Input::AsynchronousDelivery>(window, onUpdate, window->mapToGlobal(onUpdate),
+                                                             Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+        Input::handleKeyEvent<Input::AsynchronousDelivery>(window, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        Input::handleCloseEvent<Input::AsynchronousDelivery>(window);
+    };
+    QTimer::singleShot(0, [&] { QTimer::singleShot(0, queueInput); });
+    update->click();
+    QApplication::processEvents();
+    EXPECT_EQ(messages, (std::vector<Message>{{TU_MAJ::MessageKind::Information, "beep"}}));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(ImportDialog, MainWindowCommandOpensItModally)

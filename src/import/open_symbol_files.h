@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "database/table.h"
+
+namespace kiruvan {
+
+// A symbol file loaded for an import run, with the row of each day it holds.
+struct SymbolTable {
+    std::filesystem::path file;
+    Table table;
+    std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
+    std::uint64_t lastUse = 0;
+    std::string writtenFor;  // the symbol of the first bar written; empty while none is
+};
+
+using FlushFailed = std::function<void(const std::string& symbol)>;
+
+// The symbol files of a run. A file is checked and loaded when a line first needs it, then
+// kept open while nothing else changes it, so that each line costs one row write, not a
+// whole load and save. Each line's save is complete in the file before the next line, and
+// survives the process dying; waiting for the disk at every line would make a bulk import
+// crawl, so each file is flushed to the disk once, when it is let go. As many files stay open
+// as the process's file limit and a memory budget allow.
+class OpenSymbolFiles {
+public:
+    // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it.
+    explicit OpenSymbolFiles(FlushFailed flushFailed);
+    ~OpenSymbolFiles();
+    OpenSymbolFiles(const OpenSymbolFiles&) = delete;
+    OpenSymbolFiles& operator=(const OpenSymbolFiles&) = delete;
+
+    // The table of a symbol file, loaded again when the file changed since; nullptr when the
+    // file is gone.
+    SymbolTable* open(const std::filesystem::path& file);
+    void forget(const std::filesystem::path& file);
+    void closeAll();
+
+private:
+    using Tables = std::map<std::string, std::unique_ptr<SymbolTable>>;
+
+    std::unique_ptr<SymbolTable> load(const std::filesystem::path& file);
+    void makeRoom();
+    void closeLeastRecentlyUsed();
+    void letGo(Tables::iterator it);
+
+    Tables tables_;
+    FlushFailed flushFailed_;
+    std::uint64_t uses_ = 0;
+    std::size_t mostOpen_;
+};
+
+}  // namespace kiruvan
