@@ -1,6 +1,7 @@
 #include "import/F_Maj.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 #include <utility>
 
 #include "app/dialog_helpers.h"
+#include "import/format_detector.h"
 #include "import/quote_file.h"
 
 namespace kiruvan {
@@ -102,6 +104,7 @@ void TU_MAJ::buildControls()
 
     connect(BTN_open, &QPushButton::clicked, this, &TU_MAJ::BTN_openClick);
     connect(BTN_update, &QPushButton::clicked, this, &TU_MAJ::BTN_updateClick);
+    connect(BTN_Detect, &QPushButton::clicked, this, &TU_MAJ::BTN_DetectClick);
     connect(OK, &QPushButton::clicked, this, &TU_MAJ::OKClick);
 }
 
@@ -113,6 +116,7 @@ QGridLayout* TU_MAJ::buildSettingsRow()
     CBX_Separateur_Champ = makeList("CBX_Separateur_Champ", itemsOf(kFieldSeparatorItems));
     CBX_date_Format = makeList("CBX_date_Format", itemsOf(kDateLayoutItems));
     CBX_Decimal_Separateur = makeList("CBX_Decimal_Separateur", itemsOf(kDecimalSeparatorItems));
+    CHK_Decimal_Comma = gui::named(new QCheckBox("Decimal comma"), "CHK_Decimal_Comma");
     EDT_Symbol = gui::named(new QLineEdit, "EDT_Symbol");
     EDT_Symbol->setMaxLength(kSymbolLength);
     EDT_Symbol->setFixedWidth(110);
@@ -139,7 +143,8 @@ QGridLayout* TU_MAJ::buildSettingsRow()
         grid->addWidget(settings[i].first, 0, static_cast<int>(i) + 1);
         grid->addWidget(settings[i].second, 1, static_cast<int>(i) + 1);
     }
-    grid->setColumnStretch(static_cast<int>(settings.size()) + 1, 1);
+    grid->addWidget(CHK_Decimal_Comma, 1, static_cast<int>(settings.size()) + 1);
+    grid->setColumnStretch(static_cast<int>(settings.size()) + 2, 1);
     return grid;
 }
 
@@ -182,9 +187,12 @@ QHBoxLayout* TU_MAJ::buildRunRow()
 {
     BTN_update = gui::named(gui::plainButton("Update", this), "BTN_update");
     BTN_update->setEnabled(false);
+    BTN_Detect = gui::named(gui::plainButton("Detect", this), "BTN_Detect");
+    BTN_Detect->setEnabled(false);
     LBL_Processing = gui::named(new QLabel("Processing ..."), "LBL_Processing");
     LBL_Processing->hide();
     auto* row = new QHBoxLayout;
+    row->addWidget(BTN_Detect);
     row->addWidget(BTN_update);
     row->addWidget(LBL_Processing);
     row->addStretch();
@@ -212,12 +220,34 @@ QHBoxLayout* TU_MAJ::buildBottomRow()
 void TU_MAJ::Lecture_Fichier_INI()
 {
     const ImportSettings settings = kiruvan::Lecture_Fichier_INI(folder_.file(kFilesIni), clock_);
-    CBX_Separateur_Champ->setCurrentIndex(settings.fieldSeparator);
+    showSettings(settings);
     CBX_Decimal_Separateur->setCurrentIndex(settings.decimalSeparator);
-    CBX_date_Format->setCurrentIndex(settings.dateFormat);
     Picker_FirstDate->setDate(toQDate(settings.firstDate));
+}
+
+// The settings a file's lines call for; the first date and the hidden separator stay.
+void TU_MAJ::showSettings(const ImportSettings& settings)
+{
+    CBX_Separateur_Champ->setCurrentIndex(settings.fieldSeparator);
+    CBX_date_Format->setCurrentIndex(settings.dateFormat);
+    CHK_Decimal_Comma->setChecked(settings.decimalComma);
     for (std::size_t c = 0; c < columnBoxes_.size(); ++c)
         columnBoxes_[c]->setCurrentIndex(settings.columns[c]);
+}
+
+void TU_MAJ::BTN_DetectClick()
+{
+    const FormatGuess guess = detectFormat(lines_, clock_);
+    if (!guess.problem.empty()) {
+        showMessage(MessageKind::Warning, "The layout of the file was not recognised: " +
+                                              QString::fromStdString(guess.problem) + ".");
+        return;
+    }
+    showSettings(guess.settings);
+    if (guess.layoutAmbiguous)
+        showMessage(MessageKind::Warning, "Please check the date format: " + QString::fromStdString(guess.doubt()) + ".");
+    else if (!guess.hasSymbolColumn && EDT_Symbol->text().isEmpty())
+        showMessage(MessageKind::Information, "The file has no symbol column: please type its symbol.");
 }
 
 ImportSettings TU_MAJ::currentSettings() const
@@ -226,6 +256,7 @@ ImportSettings TU_MAJ::currentSettings() const
     settings.fieldSeparator = CBX_Separateur_Champ->currentIndex();
     settings.decimalSeparator = CBX_Decimal_Separateur->currentIndex();
     settings.dateFormat = CBX_date_Format->currentIndex();
+    settings.decimalComma = CHK_Decimal_Comma->isChecked();
     settings.firstDate = toDate(Picker_FirstDate->date());
     for (std::size_t c = 0; c < columnBoxes_.size(); ++c)
         settings.columns[c] = columnBoxes_[c]->currentIndex();
@@ -262,6 +293,7 @@ void TU_MAJ::Enabled_components(bool flag)
     for (QComboBox* box : findChildren<QComboBox*>())
         box->setEnabled(flag);
     EDT_Symbol->setEnabled(flag);
+    CHK_Decimal_Comma->setEnabled(flag);
     Picker_FirstDate->setEnabled(flag);
 }
 
@@ -298,6 +330,7 @@ bool TU_MAJ::loadQuoteFile(const QString& file)
     LBL_Directory->setText(file);
     LBL_Directory->show();
     BTN_update->setEnabled(true);
+    BTN_Detect->setEnabled(true);
     return true;
 }
 

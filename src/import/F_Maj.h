@@ -12,6 +12,7 @@
 #include "import/import_run.h"
 #include "import/import_settings.h"
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QGridLayout;
@@ -46,6 +47,7 @@ public:
 public slots:
     void BTN_openClick();
     void BTN_updateClick();
+    void BTN_DetectClick();
     void OKClick();
 
 protected:
@@ -60,6 +62,7 @@ private:
     QHBoxLayout* buildBottomRow();
     QComboBox* makeList(const char* name, const QStringList& items);
     void Lecture_Fichier_INI();
+    void showSettings(const ImportSettings& settings);
     void Ecriture_Fichier_INI();
     void Enabled_components(bool flag);
     void BTN_OK_enabled(bool flag);
@@ -82,11 +85,13 @@ private:
     QComboBox* CBX_date_Format = nullptr;
     QLabel* Label12 = nullptr;
     QComboBox* CBX_Decimal_Separateur = nullptr;
+    QCheckBox* CHK_Decimal_Comma = nullptr;  // numbers read with a decimal comma
     QLineEdit* EDT_Symbol = nullptr;
     QDateEdit* Picker_FirstDate = nullptr;
     std::vector<QComboBox*> columnBoxes_;  // CBX_col1, CBX_Col2 to CBX_Col10
     QPlainTextEdit* Memo_Import = nullptr;
     QPushButton* BTN_update = nullptr;
+    QPushButton* BTN_Detect = nullptr;  // fills the settings from the loaded lines
     QLabel* LBL_Processing = nullptr;
     QLabel* LBL_Directory = nullptr;
     QPlainTextEdit* Memo_Erreurs = nullptr;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -253,6 +254,31 @@ TEST_F(ImportDialog, FailedColumnCheckWarnsThenReportsNothingInserted)
                                     {TU_MAJ::MessageKind::Information,
                                      "   0 line inserted ! Please check parameters.   "}}));
     EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "");
+}
+
+TEST_F(ImportDialog, DetectFillsTheSettingsAndUpdateImportsWithADecimalComma)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    loadLines(*dialog, "Ticker;Date;Open;High;Low;Close;Volume\nABC;17/09/2004;68,15;69,00;67,10;68,50;1500\n");
+    child<QDateEdit>(*dialog, "Picker_FirstDate")->setDate(QDate(2004, 1, 1));
+    child<QPushButton>(*dialog, "BTN_Detect")->click();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(child<QCheckBox>(*dialog, "CHK_Decimal_Comma")->isChecked());
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_date_Format")->currentText(), "dd/mm/yyyy");
+    EXPECT_EQ(child<QComboBox>(*dialog, "CBX_col1")->currentIndex(), kSymbol);
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_EQ(dialog->currentSettings().decimalComma, true);
+    Table bars;
+    bars.loadFromFile(temp.file("ABC.cds"));
+    EXPECT_EQ(bars.recordCount(), 1);
+    EXPECT_EQ(bars["Close"].asFloat(), 68.5);
+
+    loadLines(*dialog, "no quotes here\n");
+    messages.clear();
+    child<QPushButton>(*dialog, "BTN_Detect")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, TU_MAJ::MessageKind::Warning);
 }
 
 }  // namespace
