@@ -187,8 +187,12 @@ int runImportCommand(Context& context, Arguments& args)
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
         context.err << kNothingInsertedMessage << "\n";
+    if (outcome.end == ImportEnd::Completed)
+        context.err << outcome.summary.text(settings.dateFormat);
     context.out << outcome.linesInserted << "\n";
-    return outcome.end == ImportEnd::Completed ? kSuccess : kFailed;
+    // A file with lines that wrote nothing is a failure a script must notice.
+    const bool wroteNothing = outcome.linesInserted == 0 && !lines.empty();
+    return outcome.end == ImportEnd::Completed && !wroteNothing ? kSuccess : kFailed;
 }
 
 }  // namespace

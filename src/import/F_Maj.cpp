@@ -191,11 +191,16 @@ QHBoxLayout* TU_MAJ::buildRunRow()
     BTN_Detect->setEnabled(false);
     LBL_Processing = gui::named(new QLabel("Processing ..."), "LBL_Processing");
     LBL_Processing->hide();
+    Memo_Summary = gui::named(new QPlainTextEdit, "Memo_Summary");
+    Memo_Summary->setReadOnly(true);
+    Memo_Summary->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo_Summary->setFixedHeight(Memo_Summary->fontMetrics().lineSpacing() * 4 + 10);
+    Memo_Summary->hide();
     auto* row = new QHBoxLayout;
-    row->addWidget(BTN_Detect);
-    row->addWidget(BTN_update);
-    row->addWidget(LBL_Processing);
-    row->addStretch();
+    row->addWidget(BTN_Detect, 0, Qt::AlignTop);
+    row->addWidget(BTN_update, 0, Qt::AlignTop);
+    row->addWidget(LBL_Processing, 0, Qt::AlignTop);
+    row->addWidget(Memo_Summary, 1);
     return row;
 }
 
@@ -419,6 +424,8 @@ void TU_MAJ::finishRun(const ImportOutcome& outcome)
     case ImportEnd::Completed:
         break;
     }
+    Memo_Summary->setPlainText(QString::fromStdString(outcome.summary.text(currentSettings().dateFormat)).trimmed());
+    Memo_Summary->setVisible(outcome.end == ImportEnd::Completed);
     beep();
     if (outcome.linesInserted == 0)
         showMessage(MessageKind::Information, QString::fromUtf8(kNothingInsertedMessage.data(),

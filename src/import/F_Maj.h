@@ -93,6 +93,7 @@ private:
     QPushButton* BTN_update = nullptr;
     QPushButton* BTN_Detect = nullptr;  // fills the settings from the loaded lines
     QLabel* LBL_Processing = nullptr;
+    QPlainTextEdit* Memo_Summary = nullptr;  // what the last run did with the lines
     QLabel* LBL_Directory = nullptr;
     QPlainTextEdit* Memo_Erreurs = nullptr;
     QPushButton* OK = nullptr;

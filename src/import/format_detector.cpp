@@ -400,6 +400,14 @@ private:
 
 }  // namespace
 
+std::vector<int> layoutsReadingDates(const std::vector<std::string>& dateFields, const Clock& clock)
+{
+    std::vector<std::string> trimmedFields;
+    for (const std::string& field : dateFields)
+        trimmedFields.push_back(trimmedField(field));
+    return dateColumn(trimmedFields, clock).layouts;
+}
+
 std::string FormatGuess::doubt() const
 {
     if (!problem.empty() || !layoutAmbiguous)

@@ -35,4 +35,8 @@ struct FormatGuess {
 
 FormatGuess detectFormat(const std::vector<std::string>& lines, const Clock& clock);
 
+// The layouts, in list order, whose written form every date field has and that read each as
+// a real day from 1900 to today.
+std::vector<int> layoutsReadingDates(const std::vector<std::string>& dateFields, const Clock& clock);
+
 }  // namespace kiruvan

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <variant>
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
@@ -31,6 +32,20 @@ bool pricesAreConsistent(const Bar& bar)
         return false;
     return !(*high < *open) && !(*high < *low) && !(*high < *close) && !(*low > *open) && !(*low > *close);
 }
+
+bool isText(std::string_view line)
+{
+    return std::none_of(line.begin(), line.end(),
+                        [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; });
+}
+
+bool hasDigit(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// How many date fields the run keeps to recognise a layout chosen by mistake.
+constexpr std::size_t kSampledDates = 200;
 
 // Every price: a number of at least zero; the volume may be empty.
 bool valuesPass(const std::optional<std::string>& open, const std::optional<std::string>& high,
@@ -72,6 +87,8 @@ public:
         files_.closeAll();
         if (typedSymbolFile_)
             compact(*typedSymbolFile_);
+        outcome_.summary.betterLayout =
+            fourDigitYearLayout(request_.settings.dateFormat, sampledDates_, request_.clock);
         return outcome_;
     }
 
@@ -80,6 +97,8 @@ private:
     bool importLine(std::size_t i)
     {
         reportProgress(i, request_.lines.size());
+        ++outcome_.summary.linesRead;
+        lineIndex_ = i - 1;
         fields_ = splitFields(request_.lines[i - 1], separator_);
         const bool symbolColumn = column(kSymbol) != 0;
         if (!symbolColumn && i == 1 && !typedSymbolUsable())
@@ -87,14 +106,26 @@ private:
         const std::string symbol = symbolColumn ? *fieldOf(fields_, column(kSymbol)) : request_.symbol;
         SymbolTable* target = tableOf(symbol);
         if (!target) {
-            if (symbolColumn)
+            if (symbolColumn) {
+                skipUnknownSymbol(symbol);
                 return true;
+            }
             return endBeforeWriting(ImportEnd::SymbolNotFound, symbolNotFoundMessage(request_.folder, symbol));
         }
         if (!symbolColumn)
             typedSymbolFile_ = target->file;
         Mise_a_jour_Ligne_fichier(symbol, *target);  // may let go of target
         return true;
+    }
+
+    void skipUnknownSymbol(const std::string& symbol)
+    {
+        if (!hasDigit(field(kDate).value_or("")) || symbol.empty()) {
+            outcome_.summary.skip(SkipReason::HeaderOrBlank);
+            return;
+        }
+        outcome_.summary.skip(SkipReason::UnknownSymbol);
+        outcome_.summary.noteUnknownSymbol(symbol);
     }
 
     void compact(const std::filesystem::path& file)
@@ -162,34 +193,42 @@ private:
         return false;
     }
 
-    // The bar a line gives, or nullopt when the line is rejected.
-    std::optional<Bar> acceptedBar() const
+    // The bar a line gives, or why the line is rejected.
+    std::variant<Bar, SkipReason> acceptedBar()
     {
+        if (!isText(request_.lines[lineIndex_]))
+            return SkipReason::NotText;
         const auto dateText = field(kDate);
-        if (!dateText)
-            return std::nullopt;
+        if (!dateText || !hasDigit(*dateText))
+            return SkipReason::HeaderOrBlank;
+        if (sampledDates_.size() < kSampledDates)
+            sampledDates_.push_back(*dateText);
         const auto day = parseDate(Formatage_de_la_date(*dateText, layout_, request_.clock), request_.clock);
-        if (!day || *day < request_.settings.firstDate)
-            return std::nullopt;
+        if (!day)
+            return SkipReason::DateUnreadable;
+        if (*day < request_.settings.firstDate)
+            return SkipReason::BeforeFirstDate;
         const auto open = numberField(kOpen), high = numberField(kHigh), low = numberField(kLow);
         const auto close = numberField(kClose), volume = numberField(kVolume);
         if (!valuesPass(open, high, low, close, volume))
-            return std::nullopt;
+            return SkipReason::NumberUnreadable;
         Bar bar{*day, To_Float(*open), To_Float(*high), To_Float(*low), To_Float(*close), *volume};
         if (!pricesAreConsistent(bar))
-            return std::nullopt;
+            return SkipReason::InconsistentPrices;
         return bar;
     }
 
     void Mise_a_jour_Ligne_fichier(const std::string& symbol, SymbolTable& target)
     {
-        const auto bar = acceptedBar();
-        if (!bar)
-            return;
+        const auto accepted = acceptedBar();
+        if (const auto* reason = std::get_if<SkipReason>(&accepted))
+            return outcome_.summary.skip(*reason);
         try {
-            writeBar(target, symbol, *bar);
+            const bool replaced = writeBar(target, symbol, std::get<Bar>(accepted));
             ++outcome_.linesInserted;
+            ++(replaced ? outcome_.summary.replacedDays : outcome_.summary.newDays);
         } catch (const std::exception&) {
+            outcome_.summary.skip(SkipReason::WriteFailed);
             // The table may hold a row the file does not: read the file again for the next line.
             files_.forget(target.file);
             if (hooks_.writeFailed)
@@ -197,11 +236,13 @@ private:
         }
     }
 
-    static void writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)
+    // True when the day was in the file already.
+    static bool writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)
     {
         Table& table = target.table;
         const auto existing = target.rowOfDay.find(bar.day.dayNumber());
-        if (existing != target.rowOfDay.end()) {
+        const bool replaced = existing != target.rowOfDay.end();
+        if (replaced) {
             table.moveTo(existing->second);
             table.edit();
         } else {
@@ -209,11 +250,12 @@ private:
         }
         setSymbolRow(table, bar.day, {bar.open, bar.high, bar.low, bar.close, bar.volume});
         table.post();
-        if (existing == target.rowOfDay.end())
+        if (!replaced)
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
         if (target.writtenFor.empty())
             target.writtenFor = symbol;
         table.saveToFile(target.file);
+        return replaced;
     }
 
     const ImportRequest& request_;
@@ -222,6 +264,8 @@ private:
     std::optional<DateLayout> layout_;
     std::string separator_;
     std::vector<std::string_view> fields_;
+    std::size_t lineIndex_ = 0;
+    std::vector<std::string> sampledDates_;
     std::unordered_map<std::string, std::optional<std::filesystem::path>> resolved_;
     std::optional<std::filesystem::path> typedSymbolFile_;  // the file a one-symbol run compacts
     ImportOutcome outcome_;

@@ -13,6 +13,7 @@
 #include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_settings.h"
+#include "import/import_summary.h"
 
 namespace kiruvan {
 
@@ -51,6 +52,7 @@ struct ImportOutcome {
     int linesInserted = 0;
     std::string message;  // what the user is told for every end but Completed
     ColumnCheck check;    // the column check of the run, with the box to blame
+    ImportSummary summary;
 };
 
 ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks = {});
