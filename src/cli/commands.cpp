@@ -6,6 +6,7 @@ namespace kiruvan::cli {
 Command backtestCommand();
 Command reportCommand();
 Command importCommand();
+Command demoCommand();
 #ifdef KIRUVAN_CHART_COMMAND
 Command chartCommand();
 #endif
@@ -29,6 +30,7 @@ const std::vector<Command>& commands()
         writing(backtestCommand()),
         reportCommand(),
         writing(importCommand()),
+        writing(demoCommand()),
 #ifdef KIRUVAN_CHART_COMMAND
         chartCommand(),
 #endif

@@ -145,5 +145,18 @@ TEST(BatchBacktest, HelpDescribesBothCommands)
     EXPECT_NE(runCli(data, {"report", "--help"}).out.find("shortest text"), std::string::npos);
 }
 
+TEST(DemoCommand, BuildsABacktestedMarketOnceAndRefusesASecond)
+{
+    BacktestFolder data;
+    const CliResult demo = runCli(data, {"demo", "--symbols", "2"});
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    const auto rows = readResultRows(data.folder(), std::nullopt);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Nom_Market, "Demo");
+    EXPECT_NE(rows[0].Nom_Stock.find("Synthetic"), std::string::npos);
+    EXPECT_EQ(runCli(data, {"demo"}).status, 1);
+    EXPECT_EQ(runCli(data, {"demo", "--symbols", "0"}).status, 2);
+}
+
 }  // namespace
 }  // namespace kiruvan
