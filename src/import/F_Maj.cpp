@@ -200,7 +200,8 @@ QHBoxLayout* TU_MAJ::buildRunRow()
     row->addWidget(BTN_Detect, 0, Qt::AlignTop);
     row->addWidget(BTN_update, 0, Qt::AlignTop);
     row->addWidget(LBL_Processing, 0, Qt::AlignTop);
-    row->addWidget(Memo_Summary, 1);
+    row->addWidget(Memo_Summary, 4);
+    row->addStretch(1);
     return row;
 }
 
