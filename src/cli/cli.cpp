@@ -132,6 +132,15 @@ const Command* findCommand(std::string_view name)
 
 }  // namespace
 
+void tell(std::ostream& err, std::string_view message)
+{
+    while (!message.empty()) {
+        const std::size_t end = message.find('\n');
+        err << "kiruvan-cli: " << message.substr(0, end) << '\n';
+        message = end == std::string_view::npos ? std::string_view() : message.substr(end + 1);
+    }
+}
+
 namespace {
 
 bool isHelp(std::string_view arg)

@@ -56,6 +56,9 @@ struct Command {
     bool writesData = false;
 };
 
+// Writes a message for the user, each of its lines behind "kiruvan-cli: ".
+void tell(std::ostream& err, std::string_view message);
+
 // Every command of the batch tool, in the order --help lists them.
 const std::vector<Command>& commands();
 

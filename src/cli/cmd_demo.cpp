@@ -92,7 +92,7 @@ void importDemoQuotes(Context& context, const std::string& quotes)
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, "", lines});
     if (outcome.end != ImportEnd::Completed)
         throw std::runtime_error(outcome.message);
-    context.err << outcome.summary.text(settings.dateFormat);
+    tell(context.err, outcome.summary.text(settings.dateFormat));
 }
 
 int runDemoCommand(Context& context, Arguments& args)

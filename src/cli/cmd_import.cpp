@@ -180,15 +180,15 @@ int runImportCommand(Context& context, Arguments& args)
     }
     options.applyTo(settings);
     ImportHooks hooks;
-    hooks.writeFailed = [&](const std::string& failed) { context.err << "Symbol [" << failed << "]\n"; };
+    hooks.writeFailed = [&](const std::string& failed) { tell(context.err, "Symbol [" + failed + "]"); };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
     if (!outcome.message.empty())
-        context.err << outcome.message << "\n";
+        tell(context.err, outcome.message);
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
-        context.err << kNothingInsertedMessage << "\n";
+        tell(context.err, kNothingInsertedMessage);
     if (outcome.end == ImportEnd::Completed)
-        context.err << outcome.summary.text(settings.dateFormat);
+        tell(context.err, outcome.summary.text(settings.dateFormat));
     context.out << outcome.linesInserted << "\n";
     // A file with lines that wrote nothing is a failure a script must notice.
     const bool wroteNothing = outcome.linesInserted == 0 && !lines.empty();
