@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <ostream>
 #include <system_error>
+
+#include "base/file_replace.h"
 
 namespace kiruvan {
 
@@ -143,26 +146,10 @@ void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, Results
 
 void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)
 {
-    std::filesystem::path partial = file;
-    partial += ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        writeResultsCsv(out, rows);
-        out.flush();
-        if (!out) {
-            const std::string reason = std::strerror(errno);
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, file, error);
-    if (error) {
-        const std::string reason = error.message();
-        std::filesystem::remove(partial, error);
-        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + reason);
-    }
+    std::ostringstream text;
+    writeResultsCsv(text, rows);
+    if (auto reason = replaceFileContents(file, text.str()))
+        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + *reason);
 }
 
 }  // namespace kiruvan

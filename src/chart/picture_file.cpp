@@ -12,17 +12,11 @@
 
 #include <jpeglib.h>
 
+#include "base/ascii_text.h"
+#include "base/file_replace.h"
+
 namespace kiruvan {
 namespace {
-
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // libjpeg reports errors through a callback that must not return: jump back to the encoder.
 struct JpegError {
@@ -57,7 +51,7 @@ struct MallocBuffer {
 
 std::optional<PictureType> pictureTypeFor(const std::filesystem::path& file)
 {
-    const std::string extension = lowerAscii(file.extension().string());
+    const std::string extension = asciiLower(file.extension().string());
     if (extension == ".bmp")
         return PictureType::Bitmap;
     if (extension == ".jpg")
@@ -100,34 +94,8 @@ std::string encodeJpeg(const std::vector<unsigned char>& rgb, int width, int hei
 
 void writePictureFile(const std::filesystem::path& file, const std::string& bytes)
 {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp-XXXXXX";
-    std::string pattern = temporary.string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        failWrite(file, std::strerror(errno));
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const std::string reason = n < 0 ? std::strerror(errno) : "nothing written";
-            ::close(fd);
-            ::unlink(pattern.c_str());
-            failWrite(file, reason);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    // mkstemp creates the file for its owner alone; a picture gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0 || std::rename(pattern.c_str(), file.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(pattern.c_str());
-        failWrite(file, reason);
-    }
+    if (auto reason = replaceFileContents(file, bytes))
+        failWrite(file, *reason);
 }
 
 }  // namespace kiruvan
