@@ -83,6 +83,7 @@ TBrannock::TBrannock(DataFolder dataFolder, QWidget* parent)
     applyStatusPanelWidths(statusPanelWidthsAtCreation(width()));
 
     AboutBox = new TAboutBox(this);
+    nameCommands();
 }
 
 // A folder where the tables cannot be created (read-only, say) is reported, and start-up
@@ -105,6 +106,40 @@ QString TBrannock::dataFolderText() const
 }
 
 // Tool, Web needs the web engine, which a build may lack: nothing pretends to work.
+// The commands go by their names, for the tests that drive them.
+void TBrannock::nameCommands()
+{
+    const std::pair<QObject*, const char*> named[] = {
+        {FileOpenItem, "FileOpenItem"},
+        {FileCloseItem, "FileCloseItem"},
+        {FileExitItem, "FileExitItem"},
+        {CutItem, "CutItem"},
+        {CopyItem, "CopyItem"},
+        {PasteItem, "PasteItem"},
+        {GestiondesMarchs1, "GestiondesMarchs1"},
+        {GestiondesTitres1, "GestiondesTitres1"},
+        {MiseJour1, "MiseJour1"},
+        {Scanneur1, "Scanneur1"},
+        {signals1, "signals1"},
+        {WindowCascadeItem, "WindowCascadeItem"},
+        {WindowTileItem, "WindowTileItem"},
+        {WindowTileItem2, "WindowTileItem2"},
+        {WindowMinimizeItem, "WindowMinimizeItem"},
+        {WindowArrangeItem, "WindowArrangeItem"},
+        {Web1, "Web1"},
+        {HelpAboutItem, "HelpAboutItem"},
+        {SpeedButton1, "SpeedButton1"},
+        {SpeedButton3, "SpeedButton3"},
+        {SpeedButton2, "SpeedButton2"},
+        {SpeedButton4, "SpeedButton4"},
+        {Window1, "Window1"},
+        {ToolBar2, "ToolBar2"},
+        {AboutBox, "AboutBox"},
+    };
+    for (const auto& [object, name] : named)
+        object->setObjectName(name);
+}
+
 void TBrannock::enableAvailableCommands()
 {
 #ifndef KIRUVAN_HAS_WEB

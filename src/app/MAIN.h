@@ -70,6 +70,15 @@ public slots:
     void HelpAboutItemClick();
 
 public:
+    // The symbol manager's flag; it outlives the dialog and lives as long as the program.
+    bool Validation_OK = false;
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // Menu items, named as the commands are known throughout the program.
     QAction* FileOpenItem = nullptr;
     QAction* FileCloseItem = nullptr;
@@ -100,16 +109,8 @@ public:
     QToolBar* ToolBar2 = nullptr;
     TAboutBox* AboutBox = nullptr;
 
-    // The symbol manager's flag; it outlives the dialog and lives as long as the program.
-    bool Validation_OK = false;
-
-protected:
-    bool event(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createMissingTables();
+    void nameCommands();
     void createMenus();
     void createFileMenu();
     void createEditMenu();

@@ -94,13 +94,13 @@ TEST_F(MainWindowTest, StatusPanelsFollowTheResizeRule)
 
 TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 {
-    window.FileCloseItem->showStatusText(&window);
+    test::child<QAction>(window, "FileCloseItem")->showStatusText(&window);
     EXPECT_EQ(window.statusPanel(0)->text(), "Close the Market");
-    EXPECT_EQ(window.FileCloseItem->toolTip(), "Close");
+    EXPECT_EQ(test::child<QAction>(window, "FileCloseItem")->toolTip(), "Close");
 
-    window.SpeedButton2->showStatusText(&window);
+    test::child<QAction>(window, "SpeedButton2")->showStatusText(&window);
     EXPECT_EQ(window.statusPanel(0)->text(), "Launch a powerfull backtest on selected market");
-    window.WindowArrangeItem->showStatusText(&window);
+    test::child<QAction>(window, "WindowArrangeItem")->showStatusText(&window);
     EXPECT_EQ(window.statusPanel(0)->text(), "Arrange All");
 
     // Chart windows write the other two panels.
@@ -112,26 +112,26 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
 
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
-    EXPECT_TRUE(window.SpeedButton1->isEnabled());
-    EXPECT_TRUE(window.SpeedButton4->isEnabled());
-    EXPECT_TRUE(window.GestiondesMarchs1->isEnabled());
-    EXPECT_TRUE(window.GestiondesTitres1->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "SpeedButton1")->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "SpeedButton4")->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "GestiondesMarchs1")->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "GestiondesTitres1")->isEnabled());
 #ifdef KIRUVAN_HAS_WEB
-    EXPECT_TRUE(window.Web1->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "Web1")->isEnabled());
 #else
-    EXPECT_FALSE(window.Web1->isEnabled());
+    EXPECT_FALSE(test::child<QAction>(window, "Web1")->isEnabled());
 #endif
 
-    window.MiseJour1->setEnabled(false);
-    EXPECT_FALSE(window.SpeedButton3->isEnabled());
-    window.MiseJour1->setEnabled(true);
-    EXPECT_TRUE(window.SpeedButton3->isEnabled());
+    test::child<QAction>(window, "MiseJour1")->setEnabled(false);
+    EXPECT_FALSE(test::child<QAction>(window, "SpeedButton3")->isEnabled());
+    test::child<QAction>(window, "MiseJour1")->setEnabled(true);
+    EXPECT_TRUE(test::child<QAction>(window, "SpeedButton3")->isEnabled());
 
     // Count the command's runs instead of opening its modal dialog.
-    QObject::disconnect(window.MiseJour1, &QAction::triggered, &window, &TBrannock::MiseJour1Click);
+    QObject::disconnect(test::child<QAction>(window, "MiseJour1"), &QAction::triggered, &window, &TBrannock::MiseJour1Click);
     int runs = 0;
-    QObject::connect(window.MiseJour1, &QAction::triggered, [&runs] { ++runs; });
-    auto* button = qobject_cast<QToolButton*>(window.ToolBar2->widgetForAction(window.SpeedButton3));
+    QObject::connect(test::child<QAction>(window, "MiseJour1"), &QAction::triggered, [&runs] { ++runs; });
+    auto* button = qobject_cast<QToolButton*>(test::child<QToolBar>(window, "ToolBar2")->widgetForAction(test::child<QAction>(window, "SpeedButton3")));
     ASSERT_NE(button, nullptr);
     button->click();
     EXPECT_EQ(runs, 1);
@@ -140,8 +140,8 @@ TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 
 TEST_F(MainWindowTest, PerformanceReportIsOneWindowBroughtForward)
 {
-    window.signals1->trigger();
-    window.signals1->trigger();
+    test::child<QAction>(window, "signals1")->trigger();
+    test::child<QAction>(window, "signals1")->trigger();
     EXPECT_EQ(window.mdiArea()->subWindowList().size(), 1);
     window.Ferme_Fenetres_Filles();
     test::freeClosedWindows();
@@ -166,14 +166,14 @@ TEST_F(MainWindowTest, ClosingChildWindowsLeavesNoneAndFreesThem)
 TEST_F(MainWindowTest, CloseCommandNeedsAnActiveChild)
 {
     showAt(900, 600);
-    EXPECT_FALSE(window.FileCloseItem->isEnabled());
+    EXPECT_FALSE(test::child<QAction>(window, "FileCloseItem")->isEnabled());
     QMdiSubWindow* child = addChild("Chart");
     window.mdiArea()->setActiveSubWindow(child);
-    EXPECT_TRUE(window.FileCloseItem->isEnabled());
-    window.FileCloseItem->trigger();
+    EXPECT_TRUE(test::child<QAction>(window, "FileCloseItem")->isEnabled());
+    test::child<QAction>(window, "FileCloseItem")->trigger();
     test::freeClosedWindows();
     EXPECT_TRUE(window.mdiArea()->subWindowList().isEmpty());
-    EXPECT_FALSE(window.FileCloseItem->isEnabled());
+    EXPECT_FALSE(test::child<QAction>(window, "FileCloseItem")->isEnabled());
 }
 
 TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
     showAt(1000, 800);
     for (const char* title : {"A", "B", "C"})
         addChild(title)->showMaximized();
-    window.WindowTileItem->trigger();
+    test::child<QAction>(window, "WindowTileItem")->trigger();
 
     const QRect area = window.mdiArea()->viewport()->rect();
     const QList<QRect> places = childPlaces([](const QRect& a, const QRect& b) { return a.y() < b.y(); });
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, TileVerticallyPutsFullHeightWindowsSideBySide)
     showAt(1000, 800);
     for (const char* title : {"A", "B"})
         addChild(title);
-    window.WindowTileItem2->trigger();
+    test::child<QAction>(window, "WindowTileItem2")->trigger();
 
     const QRect area = window.mdiArea()->viewport()->rect();
     const QList<QRect> places = childPlaces([](const QRect& a, const QRect& b) { return a.x() < b.x(); });
@@ -215,21 +215,21 @@ TEST_F(MainWindowTest, MinimizeAllAndTheWindowList)
     showAt(1000, 800);
     addChild("Nasdaq");
     QMdiSubWindow* second = addChild("Nyse");
-    window.WindowMinimizeItem->trigger();
+    test::child<QAction>(window, "WindowMinimizeItem")->trigger();
     for (QMdiSubWindow* child : window.mdiArea()->subWindowList())
         EXPECT_TRUE(child->isMinimized());
-    window.WindowArrangeItem->trigger();
+    test::child<QAction>(window, "WindowArrangeItem")->trigger();
     EXPECT_EQ(second->geometry().bottom(), window.mdiArea()->viewport()->height() - 1);
 
-    emit window.Window1->aboutToShow();
+    emit test::child<QMenu>(window, "Window1")->aboutToShow();
     QStringList titles;
-    for (QAction* action : window.Window1->actions())
+    for (QAction* action : test::child<QMenu>(window, "Window1")->actions())
         titles.append(action->text());
     EXPECT_TRUE(titles.contains("&1 Nasdaq"));
     EXPECT_TRUE(titles.contains("&2 Nyse"));
     // Shown again, the list is rebuilt rather than appended to.
-    emit window.Window1->aboutToShow();
-    EXPECT_EQ(window.Window1->actions().size(), titles.size());
+    emit test::child<QMenu>(window, "Window1")->aboutToShow();
+    EXPECT_EQ(test::child<QMenu>(window, "Window1")->actions().size(), titles.size());
 }
 
 TEST_F(MainWindowTest, QuitAsksAndNoKeepsEverything)
@@ -261,10 +261,10 @@ TEST_F(MainWindowTest, EditCommandsWorkOnTheFocusedText)
     ASSERT_EQ(QApplication::focusWidget(), edit);
 
     edit->selectAll();
-    window.CutItem->trigger();
+    test::child<QAction>(window, "CutItem")->trigger();
     EXPECT_EQ(edit->text(), "");
-    window.PasteItem->trigger();
-    window.PasteItem->trigger();
+    test::child<QAction>(window, "PasteItem")->trigger();
+    test::child<QAction>(window, "PasteItem")->trigger();
     EXPECT_EQ(edit->text(), "12.5012.50");
 }
 

@@ -200,7 +200,7 @@ TEST(BacktestCommand, ClosesTheChildWindowsThenShowsTheDialog)
     TBrannock window(data.folder());
     window.show();
     window.addChildWindow(new QWidget);
-    ASSERT_TRUE(window.Scanneur1->isEnabled());
+    ASSERT_TRUE(test::child<QAction>(window, "Scanneur1")->isEnabled());
 
     QString title;
     qsizetype childrenShown = -1;
@@ -216,7 +216,7 @@ TEST(BacktestCommand, ClosesTheChildWindowsThenShowsTheDialog)
         test::child<QPushButton>(*dialog, "BTN_Cancel")->click();
     });
     closer.start(5);
-    window.Scanneur1->trigger();
+    test::child<QAction>(window, "Scanneur1")->trigger();
 
     EXPECT_EQ(title, "Optimization");
     EXPECT_EQ(childrenShown, 0);

@@ -217,7 +217,7 @@ TEST_F(ImportDialog, InputMadeDuringARunIsDroppedNotCarriedOutAfterIt)
 TEST_F(ImportDialog, MainWindowCommandOpensItModally)
 {
     TBrannock window(folder);
-    ASSERT_TRUE(window.MiseJour1->isEnabled());
+    ASSERT_TRUE(test::child<QAction>(window, "MiseJour1")->isEnabled());
     QString opened;
     QTimer::singleShot(0, [&] {
         if (auto* dialog = qobject_cast<TU_MAJ*>(QApplication::activeModalWidget())) {
@@ -225,7 +225,7 @@ TEST_F(ImportDialog, MainWindowCommandOpensItModally)
             dialog->close();
         }
     });
-    window.MiseJour1->trigger();
+    test::child<QAction>(window, "MiseJour1")->trigger();
     EXPECT_EQ(opened, "Update Database");
     EXPECT_FALSE(std::filesystem::exists(temp.file("Files.ini")));
 }
