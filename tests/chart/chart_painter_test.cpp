@@ -105,8 +105,9 @@ TEST_F(ChartPainterTest, BarsTakeTheColourOfTheSystemsPosition)
         const QRgb expected = std::map<double, QRgb>{{1, 0xFF00FF00}, {2, 0xFFFF0000}, {3, 0xFFFFFF00}}.at(
             data.series().positionState[i]);
         const QRgb top = image.pixel(x, scale.y(bars.High[i]));
-        if (top != 0xFF808080)  // the average of the close may cross it
+        if (top != 0xFF808080) {  // the average of the close may cross it
             EXPECT_EQ(top, expected) << i;
+        }
         ++seen[expected];
     }
     EXPECT_GT(seen[0xFF00FF00], 0);
