@@ -141,11 +141,16 @@ private:
         }
     }
 
+    // Every window has started: each lane reads its leaving value without a bounds check.
     void advance(int j)
     {
         const auto entering = Ops::broadcast(barux_[j]);
-        for (int p = 0; p < kPacks; ++p)
-            sum_[p] = Ops::add(Ops::sub(sum_[p], leaving(j, p)), entering);
+        for (int p = 0; p < kPacks; ++p) {
+            double values[kLanesPerPack];
+            for (int l = 0; l < kLanesPerPack; ++l)
+                values[l] = barux_[j - period_[p * kLanesPerPack + l]];
+            sum_[p] = Ops::add(Ops::sub(sum_[p], Ops::load(values)), entering);
+        }
     }
 
     void advanceWarmingUp(int j)
