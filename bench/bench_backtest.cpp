@@ -6,13 +6,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <thread>
+
+#include <sys/resource.h>
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
 #include "sampledata/synthetic_bars.h"
 #include "trading/bar_loading.h"
+#include "trading/fast_search.h"
 
 namespace {
 
@@ -79,6 +83,41 @@ void marketRun(benchmark::State& state)
     state.counters["threads"] = threads;
 }
 BENCHMARK(marketRun)->Arg(1)->Arg(0)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+double processCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// A 500-symbol market through the backtest, against the sum of its searches alone measured
+// in the same run, by CPU time; and the process's peak memory.
+void marketOverhead(benchmark::State& state)
+{
+    BenchFolder data(500);
+    double runCpu = 0;
+    for (auto _ : state) {
+        const double start = processCpuSeconds();
+        benchmark::DoNotOptimize(runBacktest(data.folder(), {1, "Bench"}, data.symbols(), {}, backtestThreadCount()));
+        runCpu = processCpuSeconds() - start;
+    }
+    auto bars = std::make_unique<BarSeries>();
+    double searchCpu = 0;
+    for (const BacktestSymbol& symbol : data.symbols()) {
+        loadSymbolForBacktest(*bars, data.folder(), symbol.code);
+        const double start = processCpuSeconds();
+        benchmark::DoNotOptimize(fastParameterSearch(*bars, firstBarFor(bars->NBBars)));
+        searchCpu += processCpuSeconds() - start;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["run_cpu_s"] = runCpu;
+    state.counters["searches_cpu_s"] = searchCpu;
+    state.counters["overhead_pct"] = (runCpu / searchCpu - 1) * 100;  // goal: at most 15
+    state.counters["peak_mb"] = static_cast<double>(usage.ru_maxrss) / 1024;  // goal: under 150
+}
+BENCHMARK(marketOverhead)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void referenceBaruxOfLargestPeriod(benchmark::State& state)
 {

@@ -9,6 +9,7 @@
 #include "base/text_values.h"
 #include "database/master_table.h"
 #include "trading/bar_series.h"
+#include "trading/fast_search.h"
 #include "trading/parameter_search.h"
 
 namespace kiruvan {
@@ -149,7 +150,7 @@ private:
     std::optional<SearchResult> searchSymbol(int i, const SymbolLoad& load)
     {
         if (!searches_)
-            return Trading_system2_OPT(*bars_, firstBarFor(load.barCount),
+            return fastParameterSearch(*bars_, firstBarFor(load.barCount), {},
                                        [this](const SearchProgress& p) { return beforePair(p.pairIndex); });
         return searches_->waitSearched(i, [this, i] { return beforePair(searches_->pairsDone(i)); });
     }

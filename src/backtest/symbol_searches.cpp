@@ -1,6 +1,7 @@
 #include "backtest/symbol_searches.h"
 
 #include "trading/bar_loading.h"
+#include "trading/fast_search.h"
 
 namespace kiruvan {
 
@@ -25,6 +26,8 @@ SymbolSearches::SymbolSearches(const DataFolder& folder, const std::vector<Backt
     : folder_(folder), symbols_(symbols), slots_(std::make_unique<Slot[]>(symbols.size()))
 {
     const int count = std::min(std::max(threads, 1), static_cast<int>(symbols.size()));
+    // Threads left over when the market has fewer symbols than threads share each search.
+    threadsPerSearch_ = std::max(1, threads / std::max(count, 1));
     for (int t = 0; t < count; ++t)
         workers_.emplace_back([this] { work(); });
 }
@@ -58,10 +61,11 @@ void SymbolSearches::search(int i, BarSeries& bars)
     std::optional<SearchResult> best;
     std::exception_ptr error;
     try {
-        best = Trading_system2_OPT(bars, firstBarFor(bars.NBBars), [&](const SearchProgress&) {
-            slot.pairs.fetch_add(1, std::memory_order_relaxed);
-            return !stop_.load();
-        });
+        best = fastParameterSearch(bars, firstBarFor(bars.NBBars), {.threads = threadsPerSearch_},
+                                   [&](const SearchProgress& progress) {
+                                       slot.pairs.store(progress.pairIndex, std::memory_order_relaxed);
+                                       return !stop_.load();
+                                   });
     } catch (...) {
         error = std::current_exception();
     }

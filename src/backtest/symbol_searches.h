@@ -75,6 +75,7 @@ private:
     const DataFolder& folder_;
     const std::vector<BacktestSymbol>& symbols_;
     std::unique_ptr<Slot[]> slots_;
+    int threadsPerSearch_ = 1;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<int> next_{0};

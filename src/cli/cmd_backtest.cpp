@@ -49,8 +49,9 @@ Command backtestCommand()
             "symbol.\n\n"
             "  --market NAME  the market's name (letters A to Z match without regard to case\n"
             "                 when no name matches exactly)\n"
-            "  --threads N    search N symbols at a time (default: one per processor); the log\n"
-            "                 and the results are the same whatever N is\n\n"
+            "  --threads N    search N symbols at a time (default: one per processor), threads\n"
+            "                 beyond the symbols sharing each search; the log and the results\n"
+            "                 are the same whatever N is\n\n"
             "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
             "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
             "total; the exit status is 0 whenever the run reaches its end.",

@@ -73,10 +73,13 @@ void BarSeries::Calcul_Barux(int N)
     std::fill(Barux.begin() + 1, Barux.begin() + N, 0.0);
     for (int i = N; i <= NBBars; ++i)
         Barux[i] = rawBarux(*this, i, N);
-    // In place and forward: each bar averages its raw value with the two already smoothed
-    // before it. The pass stops at the next-to-last bar, so the newest bar stays raw.
+    smoothBarux(Barux.data(), N, NBBars);
+}
+
+void smoothBarux(double* barux, int N, int NBBars)
+{
     for (int j = N + 3; j <= NBBars - 1; ++j)
-        Barux[j] = (Barux[j] + Barux[j - 1] + Barux[j - 2]) / 3;
+        barux[j] = (barux[j] + barux[j - 1] + barux[j - 2]) / 3;
 }
 
 void BarSeries::Calcul_Moyenne_Mobile_Barux(int M)

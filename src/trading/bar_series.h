@@ -66,6 +66,11 @@ struct BarSeries {
     void Calcul_Moyenne_Mobile_Barux(int M);
 };
 
+// The smoothing of Barux with period N over bars 1..NBBars, in place and forward: each bar
+// averages its raw value with the two already smoothed before it. The pass stops at the
+// next-to-last bar, so the newest bar stays raw.
+void smoothBarux(double* barux, int N, int NBBars);
+
 // Stores one bar at position i: prices, the date text and the month and year read from its
 // characters 4-5 and 7-10. Throws std::runtime_error when those are not numbers.
 void storeBar(BarSeries& bars, int i, double open, double high, double low, double close, std::string_view dateText);

@@ -62,14 +62,20 @@ std::vector<ParameterPair> parameterGrid()
     return pairs;
 }
 
-std::optional<SearchResult> Trading_system2_OPT(BarSeries& bars, int First_Bar, const SearchHook& beforePair)
+SearchResult resultBeforeSearch(const BarSeries& bars, int First_Bar)
 {
-    requireEvaluationWindow(bars, First_Bar);
     SearchResult best;
     best.First_Bar = First_Bar;
     best.score = kScoreBeforeSearch;
     best.Date_BackTest = bars.DateStr[bars.NBBars];
     best.Cours_backtest = bars.Close[bars.NBBars];
+    return best;
+}
+
+std::optional<SearchResult> Trading_system2_OPT(BarSeries& bars, int First_Bar, const SearchHook& beforePair)
+{
+    requireEvaluationWindow(bars, First_Bar);
+    SearchResult best = resultBeforeSearch(bars, First_Bar);
     SearchProgress progress;
     for (const int Opt1 : opt1Values()) {
         bars.Calcul_Barux(Opt1);

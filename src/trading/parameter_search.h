@@ -50,6 +50,10 @@ struct SearchResult {
     friend bool operator==(const SearchResult&, const SearchResult&) = default;
 };
 
+// The result before any pair has been evaluated: no pair, a score every pair beats, the
+// last bar's date and close.
+SearchResult resultBeforeSearch(const BarSeries& bars, int First_Bar);
+
 // Walks the whole grid over the loaded bars from First_Bar on and returns the best pair (the
 // first met on equal scores); nullopt when the hook stopped the search. Overwrites Barux,
 // MM_Barux and the system series of the holder.

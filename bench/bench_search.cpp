@@ -1,0 +1,124 @@
+// The fast parameter search against the reference search, measured in the same run: one
+// symbol on one and two threads, the plain kernels, and a market of four symbols on two
+// threads. Prints the ratios of the medians by CPU time and by wall time.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sampledata/synthetic_bars.h"
+#include "trading/fast_search.h"
+
+namespace {
+
+using namespace kiruvan;
+
+constexpr int kFirstBar = 2251;  // the backtest's first bar for a full 3501-bar load
+constexpr int kMarketSymbols = 4;
+
+BarSeries syntheticSymbol(std::uint64_t seed)
+{
+    BarSeries bars;
+    fillBarSeries(bars, syntheticDailyBars({.seed = seed, .count = 3501}));
+    return bars;
+}
+
+void searchReference(benchmark::State& state)
+{
+    BarSeries bars = syntheticSymbol(7);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Trading_system2_OPT(bars, kFirstBar));
+}
+
+void searchFast(benchmark::State& state, FastSearchOptions options)
+{
+    BarSeries bars = syntheticSymbol(7);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(fastParameterSearch(bars, kFirstBar, options));
+}
+
+// Symbols are taken one at a time by each thread, as a backtest's workers take them.
+template <typename Search>
+void searchMarket(benchmark::State& state, int threads, Search search)
+{
+    std::vector<BarSeries> market;
+    for (int s = 0; s < kMarketSymbols; ++s)
+        market.push_back(syntheticSymbol(100 + s));
+    for (auto _ : state) {
+        std::atomic<int> next{0};
+        const auto work = [&] {
+            for (int s = next++; s < kMarketSymbols; s = next++)
+                benchmark::DoNotOptimize(search(market[s]));
+        };
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+        work();
+    }
+}
+
+void marketReference(benchmark::State& state)
+{
+    searchMarket(state, 1, [](BarSeries& bars) { return Trading_system2_OPT(bars, kFirstBar); });
+}
+
+void marketFast(benchmark::State& state)
+{
+    searchMarket(state, 2, [](BarSeries& bars) { return fastParameterSearch(bars, kFirstBar); });
+}
+
+void configure(benchmark::internal::Benchmark* b)
+{
+    b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Repetitions(3)->ReportAggregatesOnly();
+}
+
+BENCHMARK(searchReference)->Apply(configure)->Iterations(2);
+BENCHMARK_CAPTURE(searchFast, oneThread, FastSearchOptions{.threads = 1})->Apply(configure)->Iterations(10);
+BENCHMARK_CAPTURE(searchFast, twoThreads, FastSearchOptions{.threads = 2})->Apply(configure)->Iterations(10);
+BENCHMARK_CAPTURE(searchFast, plainKernels, FastSearchOptions{.vectorPath = false})->Apply(configure)->Iterations(5);
+BENCHMARK(marketReference)->Apply(configure)->Iterations(1);
+BENCHMARK(marketFast)->Apply(configure)->Iterations(3);
+
+// Keeps the medians for the ratios printed after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.aggregate_name == "median")
+                medians_[run.run_name.function_name + run.run_name.args] = run;
+    }
+
+    void printRatio(const char* what, const std::string& reference, const std::string& measured, double goal)
+    {
+        if (!medians_.count(reference) || !medians_.count(measured))
+            return;
+        const Run& r = medians_[reference];
+        const Run& m = medians_[measured];
+        std::printf("%-44s cpu %6.2fx  wall %6.2fx  (goal %.1fx)\n", what, r.GetAdjustedCPUTime() / m.GetAdjustedCPUTime(),
+                    r.GetAdjustedRealTime() / m.GetAdjustedRealTime(), goal);
+    }
+
+private:
+    std::map<std::string, Run> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios of medians, reference / fast:\n");
+    reporter.printRatio("one symbol, one thread", "searchReference", "searchFast/oneThread", 6);
+    reporter.printRatio("one symbol, two threads vs one thread", "searchFast/oneThread", "searchFast/twoThreads", 1.8);
+    reporter.printRatio("one symbol, plain kernels", "searchReference", "searchFast/plainKernels", 0);
+    reporter.printRatio("four symbols on two threads", "marketReference", "marketFast", 10);
+    benchmark::Shutdown();
+}

@@ -1,0 +1,166 @@
+#include "trading/fast_search.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "trading/search_kernels.h"
+#include "trading/trading_system.h"
+
+namespace kiruvan {
+namespace {
+
+const SearchKernels& searchKernels(bool vectorPath)
+{
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    return vectorPath && hasAvx2 ? avx2SearchKernels() : plainSearchKernels();
+}
+
+// One Opt1 value of the grid with its Opt2 values and the place of its first pair.
+struct Opt1Block {
+    int Opt1 = 0;
+    std::vector<int> Opt2;
+    int firstPair = 0;
+};
+
+const std::vector<Opt1Block>& opt1Blocks()
+{
+    static const std::vector<Opt1Block> blocks = [] {
+        std::vector<Opt1Block> all;
+        int pairs = 0;
+        for (const int Opt1 : opt1Values()) {
+            all.push_back({Opt1, opt2Values(Opt1), pairs});
+            pairs += static_cast<int>(all.back().Opt2.size());
+        }
+        return all;
+    }();
+    return blocks;
+}
+
+std::vector<double> paddedCopy(const std::vector<double>& series, int last)
+{
+    std::vector<double> copy(series.begin(), series.begin() + last + 1);
+    copy.resize(copy.size() + kBaruxLanes, 0.0);
+    return copy;
+}
+
+// What one thread needs to score Opt1 values: its own copies of the prices, padded for the
+// lanes that run past the last bar, and its own Barux.
+class SearchWorker {
+public:
+    SearchWorker(const BarSeries& bars, int First_Bar, const SearchKernels& kernels)
+        : kernels_(kernels), First_Bar_(First_Bar), last_(bars.NBBars), high_(paddedCopy(bars.High, last_)),
+          low_(paddedCopy(bars.Low, last_)), close_(paddedCopy(bars.Close, last_)),
+          barux_(std::max(last_, opt1Values().back()) + 1 + kBaruxLanes, 0.0)
+    {
+    }
+
+    void score(const Opt1Block& block, double* scores)
+    {
+        computeBarux(block.Opt1);
+        const int count = static_cast<int>(block.Opt2.size());
+        for (int k = 0; k < count; k += kSearchLanes) {
+            int periods[kSearchLanes];
+            double laneScores[kSearchLanes];
+            // Lanes past the last Opt2 value repeat it and are dropped.
+            for (int l = 0; l < kSearchLanes; ++l)
+                periods[l] = block.Opt2[std::min(k + l, count - 1)];
+            kernels_.pairScores(barux_.data(), close_.data(), periods, First_Bar_, last_, laneScores);
+            std::copy_n(laneScores, std::min(kSearchLanes, count - k), scores + k);
+        }
+    }
+
+private:
+    void computeBarux(int N)
+    {
+        std::fill(barux_.begin(), barux_.begin() + N, 0.0);
+        kernels_.rawBarux({high_.data(), low_.data(), close_.data(), last_}, N, barux_.data());
+        smoothBarux(barux_.data(), N, last_);
+    }
+
+    const SearchKernels& kernels_;
+    const int First_Bar_;
+    const int last_;
+    const std::vector<double> high_, low_, close_;
+    std::vector<double> barux_;
+};
+
+// The Opt1 values are handed out one at a time, so that threads finishing early take more.
+class SharedGrid {
+public:
+    SharedGrid() : scores_(kPairCount) {}
+
+    void work(SearchWorker& worker, const SearchHook& progress = {})
+    {
+        const auto& blocks = opt1Blocks();
+        while (!stop_.load()) {
+            if (progress && !progress(SearchProgress{.pairIndex = pairsDone_.load(), .pairCount = kPairCount, .pair = {}})) {
+                stop_ = true;
+                break;
+            }
+            const std::size_t next = nextBlock_.fetch_add(1);
+            if (next >= blocks.size())
+                break;
+            worker.score(blocks[next], scores_.data() + blocks[next].firstPair);
+            pairsDone_.fetch_add(static_cast<int>(blocks[next].Opt2.size()));
+        }
+    }
+
+    bool stopped() const { return stop_.load(); }
+
+    // The first pair in search order whose score beats every score before it; -1 when none
+    // beats the score before the search.
+    int bestPair(double scoreBeforeSearch) const
+    {
+        int best = -1;
+        double bestScore = scoreBeforeSearch;
+        for (int i = 0; i < kPairCount; ++i) {
+            if (scores_[i] > bestScore) {
+                bestScore = scores_[i];
+                best = i;
+            }
+        }
+        return best;
+    }
+
+private:
+    std::vector<double> scores_;
+    std::atomic<std::size_t> nextBlock_{0};
+    std::atomic<int> pairsDone_{0};
+    std::atomic<bool> stop_{false};
+};
+
+}  // namespace
+
+std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options,
+                                                const SearchHook& progress)
+{
+    requireEvaluationWindow(bars, First_Bar);
+    const SearchKernels& kernels = searchKernels(options.vectorPath);
+    std::vector<SearchWorker> workers;
+    for (int t = 0; t < std::max(1, options.threads); ++t)
+        workers.emplace_back(bars, First_Bar, kernels);
+    SharedGrid grid;
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < workers.size(); ++t)
+            helpers.emplace_back([&grid, &worker = workers[t]] { grid.work(worker); });
+        grid.work(workers.front(), progress);
+    }
+    if (grid.stopped())
+        return std::nullopt;
+    SearchResult best = resultBeforeSearch(bars, First_Bar);
+    const int pair = grid.bestPair(best.score);
+    if (pair < 0)
+        return best;
+    const ParameterPair chosen = parameterGrid()[pair];
+    best.Opt1 = chosen.Opt1;
+    best.Opt2 = chosen.Opt2;
+    bars.Calcul_Barux(chosen.Opt1);
+    best.score = evaluatePair(bars, chosen.Opt2, First_Bar);
+    best.statistics = computeTradeStatistics(bars, First_Bar);
+    return best;
+}
+
+}  // namespace kiruvan

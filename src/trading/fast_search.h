@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+
+#include "trading/parameter_search.h"
+
+namespace kiruvan {
+
+struct FastSearchOptions {
+    int threads = 1;          // the calling thread and threads - 1 helpers share the Opt1 values
+    bool vectorPath = true;   // false runs the plain kernels even where AVX2 is available
+};
+
+// The same result as Trading_system2_OPT, bit for bit, computed faster: scores only, in
+// lanes, the Opt1 values handed out to the threads one at a time, then the best pair (the
+// first met in search order on equal scores) evaluated once in full for its statistics.
+// The hook is called on the calling thread, between Opt1 values, with the pairs done so far
+// in pairIndex; returning false stops the search (nullopt). Leaves the best pair's series in
+// the holder.
+std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options = {},
+                                                const SearchHook& progress = {});
+
+}  // namespace kiruvan

@@ -1,0 +1,205 @@
+#pragma once
+
+// The inner loops of the fast parameter search, written once over a set of lane operations
+// and compiled twice: with plain doubles and with AVX2. Every lane performs its own window's
+// operations in the order of the bar series' loops; the build forbids contraction, so no
+// lane fuses a multiply and an add. Included only by the two kernel files, with internal
+// linkage, so that the AVX2 copy never stands in for the plain one at link time.
+
+#include <algorithm>
+
+#include "trading/search_kernels.h"
+
+namespace kiruvan {
+namespace {
+
+// Several packs of lanes are in flight at once to hide the latency of the running sums.
+constexpr int kPacks = kSearchLanes / kLanesPerPack;
+constexpr int kBaruxPacks = kBaruxLanes / kLanesPerPack;
+
+template <typename Ops>
+using Pack = typename Ops::Pack;
+template <typename Ops>
+using Mask = typename Ops::Mask;
+
+// Raw Barux of kBaruxLanes consecutive bars starting at bar i, one window per lane.
+template <typename Ops>
+void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
+{
+    const int first = i - N + 1;
+    Pack<Ops> close[kBaruxPacks], hi[kBaruxPacks], lo[kBaruxPacks], aboveSum[kBaruxPacks], belowSum[kBaruxPacks];
+    for (int p = 0; p < kBaruxPacks; ++p) {
+        close[p] = Ops::load(prices.close + i + p * kLanesPerPack);
+        hi[p] = lo[p] = Ops::load(prices.close + first + p * kLanesPerPack);
+        aboveSum[p] = belowSum[p] = Ops::broadcast(0);
+    }
+    for (int k = first; k <= first + N - 1; ++k) {
+        for (int p = 0; p < kBaruxPacks; ++p) {
+            const auto high = Ops::load(prices.high + k + p * kLanesPerPack);
+            const auto low = Ops::load(prices.low + k + p * kLanesPerPack);
+            hi[p] = Ops::select(Ops::greaterOrEqual(high, hi[p]), high, hi[p]);
+            lo[p] = Ops::select(Ops::lessOrEqual(low, lo[p]), low, lo[p]);
+            aboveSum[p] = Ops::add(aboveSum[p], Ops::sub(hi[p], close[p]));
+            belowSum[p] = Ops::add(belowSum[p], Ops::sub(close[p], lo[p]));
+        }
+    }
+    const auto period = Ops::broadcast(N);
+    for (int p = 0; p < kBaruxPacks; ++p)
+        Ops::store(out + i + p * kLanesPerPack,
+                   Ops::add(Ops::div(Ops::negate(aboveSum[p]), period), Ops::div(belowSum[p], period)));
+}
+
+template <typename Ops>
+void rawBaruxLanes(const SearchPrices& prices, int N, double* out)
+{
+    for (int i = N; i <= prices.last; i += kBaruxLanes)
+        rawBaruxLanesAt<Ops>(prices, N, i, out);
+}
+
+// The moving averages of kSearchLanes periods as independent running sums, and the
+// score-only walk of the trading system over them.
+template <typename Ops>
+class PairLanes {
+public:
+    PairLanes(const double* barux, const int* periods) : barux_(barux)
+    {
+        for (int l = 0; l < kSearchLanes; ++l) {
+            period_[l] = periods[l];
+            double sum = 0;
+            for (int k = 0; k <= periods[l] - 1; ++k)
+                sum = sum + barux[k];
+            sums_[l] = sum;
+        }
+        for (int p = 0; p < kPacks; ++p) {
+            divisor_[p] = Ops::load(divisors(p));
+            sum_[p] = Ops::load(sums_ + p * kLanesPerPack);
+        }
+    }
+
+    void scores(const double* close, int First_Bar, int last, double* out)
+    {
+        const int longest = *std::max_element(period_, period_ + kSearchLanes);
+        int j = *std::min_element(period_, period_ + kSearchLanes);
+        for (; j < First_Bar - 1; ++j)
+            averagesAt(j, j <= longest);
+        Pack<Ops> previousAverage[kPacks], average[kPacks], weighted[kPacks];
+        Mask<Ops> isLong[kPacks], isShort[kPacks];
+        averagesAt(First_Bar - 1, true, previousAverage);
+        const auto hundred = Ops::broadcast(100);
+        const auto zero = Ops::broadcast(0);
+        for (int p = 0; p < kPacks; ++p) {
+            weighted[p] = hundred;
+            isLong[p] = isShort[p] = Ops::noLanes();
+        }
+        for (int i = First_Bar; i <= last; ++i) {
+            averagesAt(i, i <= longest, average);
+            const auto price = Ops::broadcast(close[i]);
+            const auto previousPrice = Ops::broadcast(close[i - 1]);
+            const auto value = Ops::broadcast(barux_[i]);
+            const auto previousValue = Ops::broadcast(barux_[i - 1]);
+            for (int p = 0; p < kPacks; ++p) {
+                // The compounded curve keeps 100 where a bar does not move it.
+                const auto numerator = Ops::select(isLong[p], price, previousPrice);
+                const auto denominator = Ops::select(isLong[p], previousPrice, price);
+                const auto moves = Ops::both(Ops::either(isLong[p], isShort[p]), Ops::notEqual(denominator, zero));
+                weighted[p] = Ops::select(moves, Ops::div(Ops::mul(weighted[p], numerator), denominator), hundred);
+                const auto buy = Ops::bothNotFirst(isLong[p], Ops::both(Ops::greater(value, average[p]),
+                                                                      Ops::lessOrEqual(previousValue, previousAverage[p])));
+                const auto sell = Ops::bothNotFirst(isShort[p], Ops::both(Ops::less(value, average[p]),
+                                                                        Ops::greaterOrEqual(previousValue, previousAverage[p])));
+                isLong[p] = Ops::either(buy, Ops::bothNotFirst(sell, isLong[p]));
+                isShort[p] = Ops::either(sell, Ops::bothNotFirst(buy, isShort[p]));
+                previousAverage[p] = average[p];
+            }
+        }
+        for (int p = 0; p < kPacks; ++p)
+            Ops::store(out + p * kLanesPerPack, Ops::sub(weighted[p], hundred));
+    }
+
+private:
+    const double* divisors(int p)
+    {
+        for (int l = 0; l < kLanesPerPack; ++l)
+            divisorValues_[p * kLanesPerPack + l] = period_[p * kLanesPerPack + l];
+        return divisorValues_ + p * kLanesPerPack;
+    }
+
+    // Moves the running sums to bar j; with warmUp, lanes whose window has not started yet
+    // keep their sum and read 0 below their first average.
+    void averagesAt(int j, bool warmUp, Pack<Ops>* averages = nullptr)
+    {
+        if (warmUp)
+            advanceWarmingUp(j);
+        else
+            advance(j);
+        if (!averages)
+            return;
+        for (int p = 0; p < kPacks; ++p) {
+            averages[p] = Ops::div(sum_[p], divisor_[p]);
+            if (warmUp)
+                averages[p] = Ops::select(Ops::fromFlags(written(j, p)), averages[p], Ops::broadcast(0));
+        }
+    }
+
+    // Every window has started: each lane reads its leaving value without a bounds check.
+    void advance(int j)
+    {
+        const auto entering = Ops::broadcast(barux_[j]);
+        for (int p = 0; p < kPacks; ++p) {
+            double values[kLanesPerPack];
+            for (int l = 0; l < kLanesPerPack; ++l)
+                values[l] = barux_[j - period_[p * kLanesPerPack + l]];
+            sum_[p] = Ops::add(Ops::sub(sum_[p], Ops::load(values)), entering);
+        }
+    }
+
+    void advanceWarmingUp(int j)
+    {
+        const auto entering = Ops::broadcast(barux_[j]);
+        for (int p = 0; p < kPacks; ++p) {
+            bool running[kLanesPerPack];
+            for (int l = 0; l < kLanesPerPack; ++l)
+                running[l] = period_[p * kLanesPerPack + l] <= j;
+            sum_[p] = Ops::select(Ops::fromFlags(running), Ops::add(Ops::sub(sum_[p], leaving(j, p)), entering),
+                                  sum_[p]);
+        }
+    }
+
+    Pack<Ops> leaving(int j, int p) const
+    {
+        double values[kLanesPerPack];
+        for (int l = 0; l < kLanesPerPack; ++l) {
+            const int at = j - period_[p * kLanesPerPack + l];
+            values[l] = barux_[at >= 0 ? at : 0];
+        }
+        return Ops::load(values);
+    }
+
+    const bool* written(int j, int p)
+    {
+        for (int l = 0; l < kLanesPerPack; ++l)
+            writtenFlags_[l] = period_[p * kLanesPerPack + l] - 1 <= j;
+        return writtenFlags_;
+    }
+
+    const double* barux_;
+    int period_[kSearchLanes];
+    double sums_[kSearchLanes];
+    double divisorValues_[kSearchLanes];
+    bool writtenFlags_[kLanesPerPack];
+    Pack<Ops> divisor_[kPacks];
+    Pack<Ops> sum_[kPacks];
+};
+
+template <typename Ops>
+void pairScoresLanes(const double* barux, const double* close, const int* periods, int First_Bar, int last,
+                     double* scores)
+{
+    PairLanes<Ops>(barux, periods).scores(close, First_Bar, last, scores);
+}
+
+template <typename Ops>
+constexpr SearchKernels kLaneKernels{rawBaruxLanes<Ops>, pairScoresLanes<Ops>};
+
+}  // namespace
+}  // namespace kiruvan

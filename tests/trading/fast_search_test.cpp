@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "sampledata/synthetic_bars.h"
+#include "trading/fast_search.h"
+
+namespace kiruvan {
+namespace {
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void setClose(DailyBar& bar, double close)
+{
+    bar.Open = bar.High = bar.Low = bar.Close = close;
+}
+
+// Random walks of 2250 to 3501 bars, each reshaped by its seed: flat stretches, a zero
+// close, a long trend, a calmer or wilder walk.
+BarSeries generatedSeries(int seed)
+{
+    const int count = 2250 + (seed * 379) % 1252;
+    std::vector<DailyBar> daily = syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed), .count = count});
+    const double scale = 0.25 + (seed % 7) * 0.5;
+    for (int k = 0; k < count; ++k) {
+        DailyBar& bar = daily[k];
+        const double trend = seed % 5 == 3 ? k * 0.01 : 0.0;
+        for (double* price : {&bar.Open, &bar.High, &bar.Low, &bar.Close})
+            *price = 50 + (*price - 50) * scale + trend;
+        if (seed % 5 == 1 && k % 900 > 600)
+            setClose(bar, daily[k - k % 900 + 600].Close);
+    }
+    if (seed % 5 == 2)
+        daily[count - 1 - seed % 1000].Close = daily[count - 1 - seed % 1000].Low = 0;
+    BarSeries bars;
+    fillBarSeries(bars, daily);
+    return bars;
+}
+
+void expectSameResult(const SearchResult& fast, const SearchResult& reference)
+{
+    EXPECT_EQ(fast.Opt1, reference.Opt1);
+    EXPECT_EQ(fast.Opt2, reference.Opt2);
+    EXPECT_TRUE(sameBits(fast.score, reference.score)) << fast.score << " vs " << reference.score;
+    EXPECT_EQ(fast, reference);  // every statistic, compared bit for bit apart from -0 and NaN
+    for (const auto& [a, b] : {std::pair{fast.statistics.Profit_Factor, reference.statistics.Profit_Factor},
+                               {fast.statistics.Max_intraday_drawdown, reference.statistics.Max_intraday_drawdown},
+                               {fast.statistics.Updated_Return_On_Account,
+                                reference.statistics.Updated_Return_On_Account}})
+        EXPECT_TRUE(sameBits(a, b));
+}
+
+// The reference search dominates the time: each series runs it once against one of the
+// fast configurations in turn, so that every configuration meets 25 different series. Four
+// quarters of the seeds, so that the test runner can spread them.
+class FastSearchProperty : public testing::TestWithParam<int> {};
+
+TEST_P(FastSearchProperty, GivesTheReferenceResultOnEveryPathAndThreadCount)
+{
+    const FastSearchOptions paths[] = {{.threads = 1}, {.threads = 2}, {.threads = 4}, {.vectorPath = false}};
+    for (int seed = GetParam(); seed < GetParam() + 25; ++seed) {
+        SCOPED_TRACE(seed);
+        BarSeries bars = generatedSeries(seed);
+        const int First_Bar = std::max(1000, bars.NBBars - 1250);
+        BarSeries referenceBars = bars;
+        const auto reference = Trading_system2_OPT(referenceBars, First_Bar);
+        const auto fast = fastParameterSearch(bars, First_Bar, paths[seed % 4]);
+        ASSERT_TRUE(fast.has_value());
+        expectSameResult(*fast, *reference);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, FastSearchProperty, testing::Values(1, 26, 51, 76));
+
+TEST(FastSearch, KeepsTheFirstPairWhenEveryPairTies)
+{
+    BarSeries bars;
+    for (int k = 1; k <= 2300; ++k)
+        bars.Open[k] = bars.High[k] = bars.Low[k] = bars.Close[k] = 25;
+    bars.NBBars = 2300;
+    const auto result = fastParameterSearch(bars, 1050, {.threads = 2});
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ((ParameterPair{result->Opt1, result->Opt2}), (ParameterPair{30, 30}));
+}
+
+TEST(FastSearch, ReportsPairsDoneOnTheCallingThreadAndStopsWhenAsked)
+{
+    BarSeries bars = generatedSeries(3);
+    const auto caller = std::this_thread::get_id();
+    int calls = 0;
+    int lastPairs = -1;
+    bool growing = true;
+    const auto stopAfter5 = [&](const SearchProgress& progress) {
+        growing = growing && progress.pairIndex > lastPairs && std::this_thread::get_id() == caller;
+        lastPairs = progress.pairIndex;
+        return ++calls <= 5;
+    };
+    EXPECT_FALSE(fastParameterSearch(bars, 1000, {.threads = 2}, stopAfter5).has_value());
+    EXPECT_TRUE(growing);
+    EXPECT_EQ(calls, 6);
+    EXPECT_GT(lastPairs, 0);
+    EXPECT_LT(lastPairs, kPairCount);
+}
+
+}  // namespace
+}  // namespace kiruvan
