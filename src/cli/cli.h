@@ -56,6 +56,10 @@ struct Command {
     bool writesData = false;
 };
 
+// A stored text as a field of a ';' listing: "\\", "\\;" and "\\xHH" for a backslash, a separator
+// and a control character, so that no stored text can end a line or forge a field.
+std::string listingField(std::string_view text);
+
 // Every command of the batch tool, in the order --help lists them.
 const std::vector<Command>& commands();
 

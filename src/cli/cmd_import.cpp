@@ -180,15 +180,21 @@ int runImportCommand(Context& context, Arguments& args)
     }
     options.applyTo(settings);
     ImportHooks hooks;
-    hooks.writeFailed = [&](const std::string& failed) { context.err << "Symbol [" << failed << "]\n"; };
+    bool writeFailed = false;
+    hooks.writeFailed = [&](const std::string& failed) {
+        context.err << "Symbol [" << failed << "]\n";
+        writeFailed = true;
+    };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
     if (!outcome.message.empty())
         context.err << outcome.message << "\n";
+    for (const std::string& error : outcome.writeErrors)
+        context.err << "kiruvan-cli: " << error << "\n";
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
         context.err << kNothingInsertedMessage << "\n";
     context.out << outcome.linesInserted << "\n";
-    return outcome.end == ImportEnd::Completed ? kSuccess : kFailed;
+    return outcome.end == ImportEnd::Completed && !writeFailed ? kSuccess : kFailed;
 }
 
 }  // namespace
@@ -213,7 +219,7 @@ Command importCommand()
             "  --detect       prints the options that fit the file as a command line; imports nothing\n"
             "  --auto         imports with the options that fit the file; options given still apply\n\n"
             "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
-            "the run could not go through the file.",
+            "the run could not go through the file or a line could not be written.",
             runImportCommand};
 }
 

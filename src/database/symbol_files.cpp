@@ -4,14 +4,16 @@
 
 #include "database/market_manager.h"
 #include "database/master_table.h"
+#include "database/table_file.h"
 
 namespace kiruvan {
 namespace {
 
+// Another program may create the same file meanwhile: its file is kept.
 void createEmptyFile(Table& layout, const std::filesystem::path& file)
 {
     layout.create();
-    layout.saveToFile(file);
+    layout.saveToNewFile(file);
     layout.close();
 }
 
@@ -64,6 +66,7 @@ void defineSymbolLayout(Table& table, bool withIndex)
 
 void Verification_existance_des_Fichiers(const DataFolder& folder)
 {
+    TableFile::removeLeftovers(folder.root());
     std::error_code ec;
     if (!std::filesystem::exists(folder.file(kMasterFile), ec)) {
         Table master;
@@ -101,7 +104,8 @@ bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
                                std::filesystem::copy_options::overwrite_existing);
     Table standard;
     defineSymbolLayout(standard, true);
-    createEmptyFile(standard, symbolFile);
+    standard.create();
+    standard.saveToFile(symbolFile);
     return true;
 }
 

@@ -34,7 +34,8 @@ void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& val
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
 
-// Creates Master.cds and Markets.cds when they are missing; existing files are not opened.
+// Removes what killed saves left behind, then creates Master.cds and Markets.cds when they are
+// missing; existing files are not opened.
 void Verification_existance_des_Fichiers(const DataFolder& folder);
 
 // Creates an empty symbol file for the code unless one exists (an existing file is never

@@ -1,5 +1,7 @@
 #include "import/import_run.h"
 
+#include "database/table_file.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -52,6 +54,7 @@ public:
 
     ImportOutcome run()
     {
+        TableFile::removeLeftovers(request_.folder.root());
         separator_ = Definition_des_parametres(request_.settings);
         outcome_.check = Verification_CBX(request_.settings);
         if (!outcome_.check.passed()) {
@@ -189,12 +192,20 @@ private:
         try {
             writeBar(target, symbol, *bar);
             ++outcome_.linesInserted;
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // The table may hold a row the file does not: read the file again for the next line.
             files_.forget(target.file);
+            noteWriteError(error.what());
             if (hooks_.writeFailed)
                 hooks_.writeFailed(symbol);
         }
+    }
+
+    void noteWriteError(std::string error)
+    {
+        auto& errors = outcome_.writeErrors;
+        if (std::find(errors.begin(), errors.end(), error) == errors.end())
+            errors.push_back(std::move(error));
     }
 
     static void writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)

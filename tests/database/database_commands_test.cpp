@@ -124,6 +124,25 @@ TEST_F(DatabaseCommandsTest, AddSymbolRefusesWhatTheSymbolManagerRefuses)
     EXPECT_FALSE(std::filesystem::exists(temp.path().parent_path() / "evil.cds"));
 }
 
+TEST_F(DatabaseCommandsTest, ControlCharactersAndSeparatorsCannotForgeAListedLine)
+{
+    run({"add-market", "NYSE"});
+    const std::vector<std::vector<std::string>> refused = {
+        {"add-symbol", "--market", "NYSE", "FAKE;Injected;99"},
+        {"add-symbol", "--market", "NYSE", "A\nZ"},
+        {"add-symbol", "--market", "NYSE", "\x1b[31mRED"},
+        {"add-symbol", "--market", "NYSE", "DEL\x7f"},
+        {"add-symbol", "--market", "NYSE", "OK", "Name\r\nFAKE;x;1"},
+        {"add-market", "NEW\nMARKET"},
+    };
+    for (const auto& args : refused)
+        EXPECT_EQ(run(args).status, cli::kFailed) << args.back();
+    EXPECT_EQ(run({"add-symbol", "--market", "NYSE", "ABC", "Abc; Inc \\ Co"}).status, cli::kSuccess);
+    EXPECT_EQ(run({"symbols"}).out, "ABC;Abc\\; Inc \\\\ Co;1\n");
+    EXPECT_EQ(run({"markets"}).out, "1;NYSE\n");
+    EXPECT_EQ(cli::listingField("a\x1b\x7f"), "a\\x1B\\x7F");
+}
+
 TEST_F(DatabaseCommandsTest, ExportWritesTheBarsToStandardOutputOrAFile)
 {
     DataFolder folder(temp.path());
