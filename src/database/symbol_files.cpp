@@ -1,5 +1,6 @@
 #include "database/symbol_files.h"
 
+#include <cmath>
 #include <system_error>
 
 #include "database/market_manager.h"
@@ -62,6 +63,51 @@ void defineSymbolLayout(Table& table, bool withIndex)
     table.addField(std::string(kIndexDateField), FieldType::String, 10);
     if (withIndex)
         table.addIndex("Index_1", std::string(kIndexDateField), ixPrimary);
+}
+
+namespace {
+
+// Dates that cannot be read are refused by the load itself; a row without a date is the data
+// editor's to catch.
+std::optional<std::string> valueProblem(const Value& value, const FieldDef& field, const Value& day)
+{
+    if (const double* number = std::get_if<double>(&value); number && !std::isfinite(*number))
+        return "not a finite number";
+    if (field.name == kIndexDateField && std::holds_alternative<std::string>(value)) {
+        const Date* date = std::get_if<Date>(&day);
+        if (date && std::get<std::string>(value) != date->toIndexText())
+            return "'" + std::get<std::string>(value) + "' does not match the date " + date->toText();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::string> symbolValueProblems(const Table& table)
+{
+    std::vector<std::string> problems;
+    const int dateColumn = table.fieldIndex(kDateField);
+    const bool datesTyped = dateColumn >= 0 && table.fields()[static_cast<size_t>(dateColumn)].type == FieldType::Date;
+    static const Value noDay;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        const Value& day = datesTyped ? table.valueAt(row, dateColumn) : noDay;
+        for (int column = 0; column < table.fieldCount(); ++column) {
+            const FieldDef& field = table.fields()[static_cast<size_t>(column)];
+            if (auto problem = valueProblem(table.valueAt(row, column), field, day))
+                problems.push_back("row " + std::to_string(row + 1) + ", field " + field.name + ": " + *problem);
+        }
+    }
+    return problems;
+}
+
+void loadSymbolFile(Table& table, const std::filesystem::path& file)
+{
+    table.loadFromFile(file);
+    const std::vector<std::string> problems = symbolValueProblems(table);
+    if (!problems.empty()) {
+        table.close();
+        throw TableError("Cannot read file \"" + file.string() + "\": " + problems.front() + ".");
+    }
 }
 
 void Verification_existance_des_Fichiers(const DataFolder& folder)

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "database/data_folder.h"
 #include "database/table.h"
@@ -33,6 +34,15 @@ void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& val
 
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
+
+// What the program relies on in a symbol file's rows beyond readable dates: finite numbers and
+// INDEX_DATE matching the date. Each problem reads "row N, field F: what is wrong"; rows count from 1
+// in file order.
+std::vector<std::string> symbolValueProblems(const Table& table);
+
+// Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
+// a row fails those checks.
+void loadSymbolFile(Table& table, const std::filesystem::path& file);
 
 // Removes what killed saves left behind, then creates Master.cds and Markets.cds when they are
 // missing; existing files are not opened.

@@ -170,6 +170,17 @@ Value readValue(const Statement& stmt, int column, FieldType type)
     return std::monostate{};
 }
 
+// The value of field i in the row being read, or an error naming the row and the field.
+Value readValueOfRow(const Statement& rows, const TableContents& contents, size_t i)
+{
+    try {
+        return readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("row " + std::to_string(contents.rows.size() + 1) + ", field " + contents.fields[i].name
+                                 + ": " + e.what());
+    }
+}
+
 std::string columnList(const std::vector<FieldDef>& fields)
 {
     std::string out;
@@ -252,6 +263,8 @@ void syncPath(const std::filesystem::path& path, int flags)
         throw std::system_error(err, std::generic_category(), "cannot flush " + path.string());
 }
 
+bool sameFileIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 std::string uniqueTag()
 {
     static std::atomic<unsigned> counter{0};
@@ -265,13 +278,9 @@ class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target)
     {
-        for (int attempt = 0; descriptor_ < 0; ++attempt) {
-            path_ = target.parent_path() / ("." + target.filename().string() + "." + uniqueTag() + ".saving");
-            descriptor_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (descriptor_ < 0 && (errno != EEXIST || attempt == 100))
+        for (int attempt = 0; !createdAndHeld(target); ++attempt)
+            if (attempt == 100)
                 throw std::system_error(errno, std::generic_category(), "cannot create " + path_.string());
-        }
-        ::flock(descriptor_, LOCK_EX);
     }
     ~TemporaryFile()
     {
@@ -314,12 +323,27 @@ public:
     }
 
 private:
+    // A cleaner may remove the file between its creation and its lock: then try another name.
+    bool createdAndHeld(const std::filesystem::path& target)
+    {
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+        path_ = target.parent_path() / ("." + target.filename().string() + "." + uniqueTag() + ".saving");
+        descriptor_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor_ < 0) {
+            if (errno != EEXIST)
+                throw std::system_error(errno, std::generic_category(), "cannot create " + path_.string());
+            return false;
+        }
+        ::flock(descriptor_, LOCK_EX);
+        struct stat held {}, named {};
+        return ::fstat(descriptor_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFileIdentity(held, named);
+    }
+
     std::filesystem::path path_;
     int descriptor_ = -1;
     bool placed_ = false;
 };
-
-bool sameFileIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Holds the write lock of the file now at `file` while a new file is moved over it, so that a
 // save of another program waits and then finds the file replaced. Holds nothing when there is
@@ -503,7 +527,7 @@ TableContents TableFile::readAll()
             row.key = sqlite3_column_int64(rows.get(), 0);
             row.values.reserve(contents.fields.size());
             for (size_t i = 0; i < contents.fields.size(); ++i)
-                row.values.push_back(readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type));
+                row.values.push_back(readValueOfRow(rows, contents, i));
             contents.rows.push_back(std::move(row));
         }
         exec(db_, "COMMIT");
@@ -552,6 +576,20 @@ std::int64_t TableFile::currentDataVersion()
 TableError TableFile::changedError(const std::filesystem::path& file)
 {
     return TableError(fileText(file) + " was changed by another program; reload it and try again");
+}
+
+std::vector<std::string> TableFile::integrityProblems()
+{
+    std::vector<std::string> problems;
+    try {
+        Statement check(db_, "PRAGMA integrity_check");
+        while (check.step())
+            if (check.text(0) != "ok")
+                problems.push_back(check.text(0));
+    } catch (const std::exception& e) {
+        problems.push_back(e.what());
+    }
+    return problems;
 }
 
 bool TableFile::isGone() const

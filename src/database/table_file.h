@@ -61,6 +61,9 @@ public:
     // nobody else has committed to it since.
     bool unchangedSinceLastAccess();
 
+    // What the engine's own integrity check finds wrong in the file; empty when it is sound.
+    std::vector<std::string> integrityProblems();
+
     // True when nothing is at path() any more.
     bool isGone() const;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <sstream>
 
 #include "cli/cli.h"
@@ -153,6 +155,38 @@ TEST_F(DatabaseCommandsTest, ExportWritesTheBarsToStandardOutputOrAFile)
     EXPECT_EQ(run({"export", "IBM", file}).status, cli::kSuccess);
     EXPECT_EQ(test::readFile(file), expected);
     EXPECT_EQ(run({"export", "MSFT"}).status, cli::kFailed);
+}
+
+TEST_F(DatabaseCommandsTest, CheckListsEachDamagedValueAndLoadsRefuseIt)
+{
+    DataFolder folder(temp.path());
+    run({"add-market", "NYSE"});
+    test::writeSymbolFile(folder, "IBM", {test::bar(2004, 3, 5, 1, 2, 1, 2, 3), test::bar(2004, 3, 8, 1, 2, 1, 2, 3)});
+    const Run clean = run({"check"});
+    EXPECT_EQ(clean.status, cli::kSuccess) << clean.out;
+    EXPECT_EQ(clean.out, "");
+
+    // Another program writes what this one never would.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(temp.file("IBM.cds").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE kv_rows SET Close = 9e999, INDEX_DATE = '2004/03/09' WHERE _row = 2", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    test::writeFile(temp.file("NOTE.cds"), "not a table");
+
+    const std::string ibm = temp.file("IBM.cds").string();
+    const Run damaged = run({"check"});
+    EXPECT_EQ(damaged.status, cli::kFailed);
+    EXPECT_NE(damaged.out.find(ibm + ": row 2, field Close: not a finite number\n"), std::string::npos) << damaged.out;
+    EXPECT_NE(damaged.out.find(ibm + ": row 2, field INDEX_DATE: '2004/03/09' does not match the date 08/03/2004\n"),
+              std::string::npos);
+    EXPECT_NE(damaged.out.find(temp.file("NOTE.cds").string() + ": "), std::string::npos);
+    EXPECT_EQ(run({"check", "IBM"}).status, cli::kFailed);
+    const Run exported = run({"export", "IBM"});
+    EXPECT_EQ(exported.status, cli::kFailed);
+    EXPECT_NE(exported.err.find("\"" + ibm + "\": row 2, field Close: not a finite number"), std::string::npos)
+        << exported.err;
 }
 
 }  // namespace
