@@ -166,6 +166,9 @@ bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code)
 
 void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file)
 {
+    // The rows were read from this file: if another program wrote it since, they are stale.
+    if (loaded.fileName() == file && loaded.changedOnDisk())
+        throw TableFile::changedError(file);
     if (loaded.isEditing())
         loaded.post();
     Table copy;
