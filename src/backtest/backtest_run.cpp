@@ -172,6 +172,7 @@ private:
             results_.appendRow(row);
         } catch (const std::exception& e) {
             fail("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
+            ++summary_.rowsNotSaved;
             return;
         }
         ++summary_.rowsWritten;

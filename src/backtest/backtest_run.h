@@ -47,6 +47,7 @@ struct BacktestHooks {
 struct BacktestSummary {
     int errors = 0;
     int rowsWritten = 0;
+    int rowsNotSaved = 0;
     bool aborted = false;
 };
 

@@ -33,4 +33,12 @@ std::string_view trimmed(std::string_view text, std::string_view blanks)
     return text.substr(first, last - first + 1);
 }
 
+bool holdsControlCharacter(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
 }  // namespace kiruvan

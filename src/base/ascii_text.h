@@ -14,6 +14,9 @@ std::string asciiLower(std::string_view text);
 // Equal when only the case of A-Z differs.
 bool sameIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// True when the text holds a byte below 0x20 or 0x7F: it could end or rewrite a printed line.
+bool holdsControlCharacter(std::string_view text);
+
 // The text without the given blanks at either end.
 std::string_view trimmed(std::string_view text, std::string_view blanks = " \t");
 

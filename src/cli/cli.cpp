@@ -53,6 +53,23 @@ std::optional<std::string> Arguments::takePositional()
     return std::nullopt;
 }
 
+std::string listingField(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == ';')
+            out += {'\\', c};
+        else if (byte < 0x20 || byte == 0x7F)
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string Arguments::requirePositional(std::string_view what)
 {
     if (auto value = takePositional())

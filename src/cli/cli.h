@@ -59,6 +59,10 @@ struct Command {
 // Writes a message for the user, each of its lines behind "kiruvan-cli: ".
 void tell(std::ostream& err, std::string_view message);
 
+// A stored text as a field of a ';' listing: "\\", "\\;" and "\\xHH" for a backslash, a separator
+// and a control character, so that no stored text can end a line or forge a field.
+std::string listingField(std::string_view text);
+
 // Every command of the batch tool, in the order --help lists them.
 const std::vector<Command>& commands();
 

@@ -34,8 +34,9 @@ int runBacktestCommand(Context& context, Arguments& args)
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
     hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
-    runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads);
-    return kSuccess;
+    const BacktestSummary summary =
+        runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads);
+    return summary.rowsNotSaved > 0 && summary.rowsWritten == 0 ? kFailed : kSuccess;
 }
 
 }  // namespace

@@ -10,5 +10,6 @@ Command addMarketCommand();
 Command symbolsCommand();
 Command addSymbolCommand();
 Command exportCommand();
+Command checkCommand();
 
 }  // namespace kiruvan::cli

@@ -180,19 +180,26 @@ int runImportCommand(Context& context, Arguments& args)
     }
     options.applyTo(settings);
     ImportHooks hooks;
-    hooks.writeFailed = [&](const std::string& failed) { tell(context.err, "Symbol [" + failed + "]"); };
+    bool writeFailed = false;
+    hooks.writeFailed = [&](const std::string& failed) {
+        tell(context.err, "Symbol [" + failed + "]");
+        writeFailed = true;
+    };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
     if (!outcome.message.empty())
         tell(context.err, outcome.message);
+    for (const std::string& error : outcome.writeErrors)
+        tell(context.err, error);
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
         tell(context.err, kNothingInsertedMessage);
     if (outcome.end == ImportEnd::Completed)
         tell(context.err, outcome.summary.text(settings.dateFormat));
     context.out << outcome.linesInserted << "\n";
-    // A file with lines that wrote nothing is a failure a script must notice.
+    // A file with lines that wrote nothing, or a line that could not be written, is a failure a
+    // script must notice.
     const bool wroteNothing = outcome.linesInserted == 0 && !lines.empty();
-    return outcome.end == ImportEnd::Completed && !wroteNothing ? kSuccess : kFailed;
+    return outcome.end == ImportEnd::Completed && !wroteNothing && !writeFailed ? kSuccess : kFailed;
 }
 
 }  // namespace
@@ -217,7 +224,7 @@ Command importCommand()
             "  --detect       prints the options that fit the file as a command line; imports nothing\n"
             "  --auto         imports with the options that fit the file; options given still apply\n\n"
             "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
-            "the run could not go through the file.",
+            "the run could not go through the file or a line could not be written.",
             runImportCommand};
 }
 

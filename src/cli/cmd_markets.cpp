@@ -11,7 +11,7 @@ int listMarkets(Context& context, Arguments& args)
 {
     args.finish();
     for (const Market& market : readMarkets(context.folder))
-        context.out << market.id << ';' << market.name << '\n';
+        context.out << market.id << ';' << listingField(market.name) << '\n';
     return kSuccess;
 }
 

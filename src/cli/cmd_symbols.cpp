@@ -18,7 +18,7 @@ int listSymbolsCommand(Context& context, Arguments& args)
     if (marketName)
         marketId = requireMarket(context.folder, *marketName).id;
     for (const Symbol& symbol : listSymbols(context.folder, marketId))
-        context.out << symbol.code << ';' << symbol.name << ';' << symbol.marketId << '\n';
+        context.out << listingField(symbol.code) << ';' << listingField(symbol.name) << ';' << symbol.marketId << '\n';
     return kSuccess;
 }
 

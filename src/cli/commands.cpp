@@ -27,6 +27,7 @@ const std::vector<Command>& commands()
     static const std::vector<Command> list = {
         marketsCommand(), writing(addMarketCommand()), symbolsCommand(), writing(addSymbolCommand()),
         exportCommand(),
+        checkCommand(),
         writing(backtestCommand()),
         reportCommand(),
         writing(importCommand()),

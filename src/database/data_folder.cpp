@@ -17,6 +17,8 @@ std::optional<std::string> symbolCodeProblem(std::string_view code)
         return "The symbol code " + quoted + " does not name a file.";
     if (code.find('\0') != std::string_view::npos)
         return std::string("The symbol code holds a NUL character.");
+    if (holdsControlCharacter(code))
+        return std::string("The symbol code holds a control character.");
     if (code.find_first_of("/\\") != std::string_view::npos)
         return "The symbol code " + quoted + " holds a path separator (/ or \\).";
     return std::nullopt;

@@ -139,6 +139,8 @@ std::string addMarketMessage(const AddMarketResult& result, std::string_view nam
     case AddMarketOutcome::TooLong:
         return "The market name '" + std::string(name) + "' is longer than " + std::to_string(kMarketNameSize)
                + " characters.";
+    case AddMarketOutcome::ControlCharacter:
+        return "The market name holds a control character.";
     }
     return {};
 }
@@ -169,6 +171,8 @@ AddMarketResult MarketManager::add(std::string_view name)
         return {AddMarketOutcome::EmptyName, 0};
     if (characterCount(name) > kMarketNameSize)
         return {AddMarketOutcome::TooLong, 0};
+    if (holdsControlCharacter(name))
+        return {AddMarketOutcome::ControlCharacter, 0};
     if (Doublon_Trouve(table_, name))
         return {AddMarketOutcome::Duplicate, 0};
     const std::int32_t id = Get_NumAuto_IDMarche(table_);
@@ -181,7 +185,7 @@ bool MarketManager::renameCurrent(std::string_view name)
 {
     postPending();
     const std::optional<Market> shown = current();
-    if (name.empty() || characterCount(name) > kMarketNameSize || !shown)
+    if (name.empty() || characterCount(name) > kMarketNameSize || holdsControlCharacter(name) || !shown)
         return false;
     table_.edit();
     table_.field(kMarketNameField).setAsString(name);

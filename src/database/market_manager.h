@@ -58,7 +58,7 @@ std::vector<Market> marketsInOrder(const Table& markets);
 // The markets of Markets.cds in name order; none when the file is missing.
 std::vector<Market> readMarkets(const DataFolder& folder);
 
-enum class AddMarketOutcome { Added, EmptyName, Duplicate, TooLong };
+enum class AddMarketOutcome { Added, EmptyName, Duplicate, TooLong, ControlCharacter };
 
 struct AddMarketResult {
     AddMarketOutcome outcome = AddMarketOutcome::EmptyName;

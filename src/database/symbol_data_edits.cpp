@@ -99,7 +99,7 @@ void loadSymbolData(Table& bars, const DataFolder& folder, std::string_view code
     if (!file)
         throw TableError("There is no symbol file for the code '" + std::string(code) + "' in "
                          + pathText(folder.root()) + ".");
-    bars.loadFromFile(*file);
+    loadSymbolFile(bars, *file);
     requireField(bars, *file, kDateColumn, FieldType::Date);
     for (int column = kOpenColumn; column < kBarColumnCount; ++column)
         requireField(bars, *file, column, FieldType::Float);

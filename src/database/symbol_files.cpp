@@ -1,17 +1,20 @@
 #include "database/symbol_files.h"
 
+#include <cmath>
 #include <system_error>
 
 #include "database/market_manager.h"
 #include "database/master_table.h"
+#include "database/table_file.h"
 
 namespace kiruvan {
 namespace {
 
+// Another program may create the same file meanwhile: its file is kept.
 void createEmptyFile(Table& layout, const std::filesystem::path& file)
 {
     layout.create();
-    layout.saveToFile(file);
+    layout.saveToNewFile(file);
     layout.close();
 }
 
@@ -62,8 +65,54 @@ void defineSymbolLayout(Table& table, bool withIndex)
         table.addIndex("Index_1", std::string(kIndexDateField), ixPrimary);
 }
 
+namespace {
+
+// Dates that cannot be read are refused by the load itself; a row without a date is the data
+// editor's to catch.
+std::optional<std::string> valueProblem(const Value& value, const FieldDef& field, const Value& day)
+{
+    if (const double* number = std::get_if<double>(&value); number && !std::isfinite(*number))
+        return "not a finite number";
+    if (field.name == kIndexDateField && std::holds_alternative<std::string>(value)) {
+        const Date* date = std::get_if<Date>(&day);
+        if (date && std::get<std::string>(value) != date->toIndexText())
+            return "'" + std::get<std::string>(value) + "' does not match the date " + date->toText();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::string> symbolValueProblems(const Table& table)
+{
+    std::vector<std::string> problems;
+    const int dateColumn = table.fieldIndex(kDateField);
+    const bool datesTyped = dateColumn >= 0 && table.fields()[static_cast<size_t>(dateColumn)].type == FieldType::Date;
+    static const Value noDay;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        const Value& day = datesTyped ? table.valueAt(row, dateColumn) : noDay;
+        for (int column = 0; column < table.fieldCount(); ++column) {
+            const FieldDef& field = table.fields()[static_cast<size_t>(column)];
+            if (auto problem = valueProblem(table.valueAt(row, column), field, day))
+                problems.push_back("row " + std::to_string(row + 1) + ", field " + field.name + ": " + *problem);
+        }
+    }
+    return problems;
+}
+
+void loadSymbolFile(Table& table, const std::filesystem::path& file)
+{
+    table.loadFromFile(file);
+    const std::vector<std::string> problems = symbolValueProblems(table);
+    if (!problems.empty()) {
+        table.close();
+        throw TableError("Cannot read file \"" + file.string() + "\": " + problems.front() + ".");
+    }
+}
+
 void Verification_existance_des_Fichiers(const DataFolder& folder)
 {
+    TableFile::removeLeftovers(folder.root());
     std::error_code ec;
     if (!std::filesystem::exists(folder.file(kMasterFile), ec)) {
         Table master;
@@ -101,7 +150,8 @@ bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
                                std::filesystem::copy_options::overwrite_existing);
     Table standard;
     defineSymbolLayout(standard, true);
-    createEmptyFile(standard, symbolFile);
+    standard.create();
+    standard.saveToFile(symbolFile);
     return true;
 }
 
@@ -116,6 +166,9 @@ bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code)
 
 void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file)
 {
+    // The rows were read from this file: if another program wrote it since, they are stale.
+    if (loaded.fileName() == file && loaded.changedOnDisk())
+        throw TableFile::changedError(file);
     if (loaded.isEditing())
         loaded.post();
     Table copy;

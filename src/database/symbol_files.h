@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "database/data_folder.h"
 #include "database/table.h"
@@ -34,7 +35,17 @@ void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& val
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
 
-// Creates Master.cds and Markets.cds when they are missing; existing files are not opened.
+// What the program relies on in a symbol file's rows beyond readable dates: finite numbers and
+// INDEX_DATE matching the date. Each problem reads "row N, field F: what is wrong"; rows count from 1
+// in file order.
+std::vector<std::string> symbolValueProblems(const Table& table);
+
+// Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
+// a row fails those checks.
+void loadSymbolFile(Table& table, const std::filesystem::path& file);
+
+// Removes what killed saves left behind, then creates Master.cds and Markets.cds when they are
+// missing; existing files are not opened.
 void Verification_existance_des_Fichiers(const DataFolder& folder);
 
 // Creates an empty symbol file for the code unless one exists (an existing file is never
@@ -48,7 +59,8 @@ bool Verification_Fichier_Data(const std::filesystem::path& symbolFile);
 bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code);
 
 // Writes the loaded table's rows, field by field in order, to a new table with the same field
-// definitions (no index definition) and saves it over `file`.
+// definitions (no index definition) and saves it over `file`. Refused (TableError) when the
+// table was loaded from `file` and another program changed it since.
 void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file);
 
 }  // namespace kiruvan

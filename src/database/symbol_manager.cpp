@@ -41,6 +41,9 @@ std::optional<std::string> savedSymbolCodeProblem(std::string_view code)
 {
     if (auto problem = symbolCodeProblem(code))
         return problem;
+    // Listings separate their fields with ";": a code holding one could forge a field.
+    if (code.find(';') != std::string_view::npos)
+        return "The symbol code '" + std::string(code) + "' holds ';', the separator of listings.";
     if (isReservedSymbolCode(code))
         return "The symbol code '" + std::string(code) + "' is reserved for the program's own tables.";
     if (characterCount(code) > kSymbolTextSize)
@@ -54,6 +57,8 @@ std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::strin
         return SymbolRefusal{SymbolItem::Code, *problem};
     if (characterCount(name) > kSymbolTextSize)
         return SymbolRefusal{SymbolItem::Name, tooLongMessage("name", name)};
+    if (holdsControlCharacter(name))
+        return SymbolRefusal{SymbolItem::Name, "The symbol name holds a control character."};
     return std::nullopt;
 }
 

@@ -390,46 +390,43 @@ void Table::adoptFile(const std::filesystem::path& file)
     d_->fileIndexes = indexes_;
 }
 
-void Table::saveToFile(const std::filesystem::path& file)
+void Table::saveToFile(const std::filesystem::path& file) { save(file, WriteMode::Replace); }
+
+bool Table::saveToNewFile(const std::filesystem::path& file) { return save(file, WriteMode::CreateNew); }
+
+bool Table::save(const std::filesystem::path& file, WriteMode mode)
 {
     requireOpen("save the table");
     if (isEditing())
         post();
     Impl& d = *d_;
-    const bool sameFile = d.file && (d.file->path() == file
-                                     || std::filesystem::absolute(d.file->path()).lexically_normal()
-                                            == std::filesystem::absolute(file).lexically_normal());
-    if (sameFile && d.fileFields == fields_ && d.fileIndexes == indexes_ && d.file->unchangedSinceLastAccess()) {
-        // Only the rows posted since the last save are written; new rows get the next keys.
-        std::vector<StoredRow> changed;
-        changed.reserve(d.dirty.size());
-        std::int64_t newKeys = 0;
-        for (size_t index : d.dirty) {
-            const Impl::Row& row = d.rows[index];
-            changed.push_back({row.key != 0 ? row.key : d.nextKey + newKeys++, row.values});
-        }
-        TableDelta delta;
-        delta.deleted = d.deletedKeys;
-        for (size_t i = 0; i < changed.size(); ++i)
-            (d.rows[d.dirty[i]].key != 0 ? delta.updated : delta.inserted).push_back(&changed[i]);
-        d.file->applyDelta(fields_, delta);
-        for (size_t i = 0; i < changed.size(); ++i) {
-            Impl::Row& row = d.rows[d.dirty[i]];
-            row.key = changed[i].key;
-            row.modified = false;
-        }
-        d.nextKey += newKeys;
-        d.dirty.clear();
-        d.deletedKeys.clear();
-        return;
+    bool sameFile = d.file && (d.file->path() == file
+                               || std::filesystem::absolute(d.file->path()).lexically_normal()
+                                      == std::filesystem::absolute(file).lexically_normal());
+    // A file removed since the load is written anew, unless another program made one meanwhile.
+    const bool recreate = sameFile && d.file->isGone();
+    if (recreate) {
+        d.file.reset();
+        sameFile = false;
     }
-    if (sameFile)
-        d.file.reset();  // the connection must not outlive the file it reads
+    if (sameFile && mode == WriteMode::CreateNew)
+        return false;
+    if (sameFile && d.fileFields == fields_ && d.fileIndexes == indexes_) {
+        saveChangedRows();
+        return true;
+    }
     std::vector<const std::vector<Value>*> rows;
     rows.reserve(d.rows.size());
     for (const Impl::Row& row : d.rows)
         rows.push_back(&row.values);
-    TableFile::writeWhole(file, fields_, indexes_, rows);
+    if (sameFile) {
+        d.file->replaceWhole(fields_, indexes_, rows);
+        d.file.reset();  // the connection must not outlive the file it reads
+    } else if (!TableFile::writeWhole(file, fields_, indexes_, rows, recreate ? WriteMode::CreateNew : mode)) {
+        if (recreate)
+            throw TableFile::changedError(file);
+        return false;
+    }
     std::int64_t key = 0;
     for (Impl::Row& row : d.rows) {
         row.key = ++key;
@@ -439,6 +436,33 @@ void Table::saveToFile(const std::filesystem::path& file)
     d.dirty.clear();
     d.deletedKeys.clear();
     adoptFile(file);
+    return true;
+}
+
+// Only the rows posted since the last save are written; new rows get the next keys.
+void Table::saveChangedRows()
+{
+    Impl& d = *d_;
+    std::vector<StoredRow> changed;
+    changed.reserve(d.dirty.size());
+    std::int64_t newKeys = 0;
+    for (size_t index : d.dirty) {
+        const Impl::Row& row = d.rows[index];
+        changed.push_back({row.key != 0 ? row.key : d.nextKey + newKeys++, row.values});
+    }
+    TableDelta delta;
+    delta.deleted = d.deletedKeys;
+    for (size_t i = 0; i < changed.size(); ++i)
+        (d.rows[d.dirty[i]].key != 0 ? delta.updated : delta.inserted).push_back(&changed[i]);
+    d.file->applyDelta(fields_, delta);
+    for (size_t i = 0; i < changed.size(); ++i) {
+        Impl::Row& row = d.rows[d.dirty[i]];
+        row.key = changed[i].key;
+        row.modified = false;
+    }
+    d.nextKey += newKeys;
+    d.dirty.clear();
+    d.deletedKeys.clear();
 }
 
 void Table::setFilter(std::string expression)

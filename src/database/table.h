@@ -46,6 +46,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Whether a whole save may replace a file that exists.
+enum class WriteMode { Replace, CreateNew };
+
 enum class TableState { Inactive, Browse, Edit, Insert };
 
 // What changed, for grids and bound edits.
@@ -106,7 +109,11 @@ public:
     void setFileName(std::filesystem::path file) { fileName_ = std::move(file); }
     const std::filesystem::path& fileName() const { return fileName_; }
     void open();  // loads fileName()
-    void saveToFile(const std::filesystem::path& file);  // posts a pending row first
+    // Posts a pending row first. A save over the file the table was loaded from is refused
+    // (TableError) when another program changed that file since; the table keeps its rows.
+    void saveToFile(const std::filesystem::path& file);
+    // Saves to a file that must not exist yet: false, writing nothing, when it does.
+    bool saveToNewFile(const std::filesystem::path& file);
     void close();
     bool isOpen() const { return state_ != TableState::Inactive; }
     TableState state() const { return state_; }
@@ -197,6 +204,8 @@ private:
     void notify(TableChange change, int row);
     void fire(const std::function<void(Table&)>& handler);
     void adoptFile(const std::filesystem::path& file);
+    bool save(const std::filesystem::path& file, WriteMode mode);
+    void saveChangedRows();
 
     std::vector<FieldDef> fields_;
     std::vector<IndexDef> indexes_;

@@ -2,13 +2,18 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace kiruvan {
 namespace {
@@ -46,7 +51,28 @@ std::optional<FieldType> typeFromName(const std::string& name)
     return std::nullopt;
 }
 
+// How long a save waits for another program's write to end before giving up.
+constexpr int kBusyWaitMilliseconds = 2000;
+
 std::string fileText(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+
+TableError linkError(const std::filesystem::path& file)
+{
+    return TableError(fileText(file) + " is a link; Kiruvan only uses regular files in its data folder");
+}
+
+TableError inUseError(const std::filesystem::path& file)
+{
+    return TableError(fileText(file) + " is in use by another program");
+}
+
+bool isLink(const std::filesystem::path& file)
+{
+    struct stat st {};
+    return ::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool isBusy(sqlite3* db) { return (sqlite3_errcode(db) & 0xff) == SQLITE_BUSY; }
 
 }  // namespace
 
@@ -144,6 +170,17 @@ Value readValue(const Statement& stmt, int column, FieldType type)
     return std::monostate{};
 }
 
+// The value of field i in the row being read, or an error naming the row and the field.
+Value readValueOfRow(const Statement& rows, const TableContents& contents, size_t i)
+{
+    try {
+        return readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("row " + std::to_string(contents.rows.size() + 1) + ", field " + contents.fields[i].name
+                                 + ": " + e.what());
+    }
+}
+
 std::string columnList(const std::vector<FieldDef>& fields)
 {
     std::string out;
@@ -208,6 +245,9 @@ void createSchema(sqlite3* db, const std::vector<FieldDef>& fields, const std::v
 // Owns a connection while a file is being written.
 struct Connection {
     sqlite3* db = nullptr;
+    Connection() = default;
+    Connection(Connection&& other) noexcept : db(std::exchange(other.db, nullptr)) {}
+    Connection& operator=(Connection&&) = delete;
     ~Connection() { sqlite3_close(db); }
 };
 
@@ -223,9 +263,199 @@ void syncPath(const std::filesystem::path& path, int flags)
         throw std::system_error(err, std::generic_category(), "cannot flush " + path.string());
 }
 
-std::filesystem::path temporaryFor(const std::filesystem::path& file)
+bool sameFileIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+std::string uniqueTag()
 {
-    return file.parent_path() / ("." + file.filename().string() + ".saving");
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    return std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + std::to_string(now % 1000000007);
+}
+
+// A file of a unique name beside the target, so that saves of several programs never meet in
+// one temporary file; removed unless moved into place. Its lock tells a cleaner it is in use.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::filesystem::path& target)
+    {
+        for (int attempt = 0; !createdAndHeld(target); ++attempt)
+            if (attempt == 100)
+                throw std::system_error(errno, std::generic_category(), "cannot create " + path_.string());
+    }
+    ~TemporaryFile()
+    {
+        if (!placed_)
+            ::unlink(path_.c_str());
+        ::close(descriptor_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    void sync()
+    {
+        if (::fsync(descriptor_) != 0)
+            throw std::system_error(errno, std::generic_category(), "cannot flush " + path_.string());
+    }
+
+    void moveOver(const std::filesystem::path& target)
+    {
+        std::filesystem::rename(path_, target);
+        placed_ = true;
+    }
+
+    // False when the target exists: it is kept as it is.
+    bool moveToNew(const std::filesystem::path& target)
+    {
+        if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return placed_ = true;
+        if (errno == EEXIST)
+            return false;
+        if (errno != EINVAL && errno != ENOSYS)
+            throw std::system_error(errno, std::generic_category(), "cannot rename " + path_.string());
+        // A file system that cannot refuse an existing name: check, then move.
+        std::error_code ec;
+        if (std::filesystem::exists(target, ec))
+            return false;
+        moveOver(target);
+        return true;
+    }
+
+private:
+    // A cleaner may remove the file between its creation and its lock: then try another name.
+    bool createdAndHeld(const std::filesystem::path& target)
+    {
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+        path_ = target.parent_path() / ("." + target.filename().string() + "." + uniqueTag() + ".saving");
+        descriptor_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor_ < 0) {
+            if (errno != EEXIST)
+                throw std::system_error(errno, std::generic_category(), "cannot create " + path_.string());
+            return false;
+        }
+        ::flock(descriptor_, LOCK_EX);
+        struct stat held {}, named {};
+        return ::fstat(descriptor_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFileIdentity(held, named);
+    }
+
+    std::filesystem::path path_;
+    int descriptor_ = -1;
+    bool placed_ = false;
+};
+
+// Holds the write lock of the file now at `file` while a new file is moved over it, so that a
+// save of another program waits and then finds the file replaced. Holds nothing when there is
+// no such file, or it is not a table file (which a whole save may replace).
+Connection lockCurrentFile(const std::filesystem::path& file)
+{
+    for (;;) {
+        struct stat before {};
+        if (::lstat(file.c_str(), &before) != 0)
+            return {};
+        Connection c;
+        if (sqlite3_open_v2(file.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                            nullptr)
+            != SQLITE_OK)
+            return {};
+        sqlite3_busy_timeout(c.db, kBusyWaitMilliseconds);
+        if (sqlite3_exec(c.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            if (isBusy(c.db))
+                throw inUseError(file);
+            return {};
+        }
+        struct stat after {};
+        if (::lstat(file.c_str(), &after) == 0 && sameFileIdentity(before, after))
+            return c;
+    }
+}
+
+void syncDirectoryOf(const std::filesystem::path& file)
+{
+    syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
+}
+
+// Writes the table into a new temporary file and moves it to `file`; no lock of its own.
+bool writeReplacement(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                      const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
+                      WriteMode mode)
+{
+    TemporaryFile temporary(file);
+    {
+        Connection c;
+        const int rc = sqlite3_open_v2(temporary.path().c_str(), &c.db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errstr(rc));
+        // A fresh file that replaces the old one only when complete needs no journal of its own.
+        exec(c.db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
+        createSchema(c.db, fields, indexes);
+        Statement insert(c.db, insertSql(fields));
+        std::int64_t key = 0;
+        for (const std::vector<Value>* row : rows) {
+            sqlite3_bind_int64(insert.get(), 1, ++key);
+            bindRow(insert, 2, *row);
+            insert.step();
+            insert.reset();
+        }
+        exec(c.db, "COMMIT");
+    }
+    temporary.sync();
+    // A journal left by a process that died while changing the old file belongs to that file
+    // alone; next to the new file it would be rolled into it.
+    std::error_code ec;
+    if (mode == WriteMode::Replace || !std::filesystem::exists(file, ec))
+        std::filesystem::remove(file.string() + "-journal", ec);
+    if (mode == WriteMode::Replace)
+        temporary.moveOver(file);
+    else if (!temporary.moveToNew(file))
+        return false;
+    syncDirectoryOf(file);
+    return true;
+}
+
+bool endsWith(const std::string& text, std::string_view end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+void removeUnheldTemporary(const std::filesystem::path& file)
+{
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(file.c_str());
+    ::close(descriptor);
+}
+
+// Reading rolls a hot journal back; switching a connection from PERSIST to DELETE removes a
+// journal that no connection is writing with.
+void removeUnusedJournal(const std::filesystem::path& journal)
+{
+    const std::string table = journal.string().substr(0, journal.string().size() - std::string_view("-journal").size());
+    struct stat st {};
+    if (::lstat(table.c_str(), &st) != 0) {
+        std::error_code ec;
+        std::filesystem::remove(journal, ec);
+        return;
+    }
+    Connection c;
+    if (!S_ISREG(st.st_mode)
+        || sqlite3_open_v2(table.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                           nullptr)
+               != SQLITE_OK)
+        return;
+    sqlite3_exec(c.db, "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST; PRAGMA journal_mode = DELETE",
+                 nullptr, nullptr, nullptr);
+}
+
+TableError saveError(const std::filesystem::path& file, sqlite3* db, const std::exception& e)
+{
+    if (db && isBusy(db))
+        return inUseError(file);
+    return TableError("Cannot save file " + fileText(file) + ": " + e.what() + ".");
 }
 
 }  // namespace
@@ -236,27 +466,37 @@ TableFile::~TableFile()
 {
     for (auto& statement : statements_)
         statement.reset();
+    if (db_ && !sqlite3_get_autocommit(db_))
+        rollback();
     if (keptJournal_)
         sqlite3_exec(db_, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
+    // Only now: closing a descriptor of the file drops every lock the process holds on it.
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
 }
 
 std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    std::unique_ptr<TableFile> result(new TableFile(file, nullptr));
+    result->descriptor_ = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (result->descriptor_ < 0 && errno == ELOOP)
+        throw linkError(file);
+    struct stat st {};
+    if (result->descriptor_ < 0 || ::fstat(result->descriptor_, &st) != 0 || !S_ISREG(st.st_mode))
         throw TableError("Cannot open file " + fileText(file) + ": the file does not exist.");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    result->device_ = st.st_dev;
+    result->inode_ = st.st_ino;
+    constexpr int kOptions = SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READWRITE | kOptions, nullptr);
     if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
-        sqlite3_close(db);
-        db = nullptr;
-        rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_close(result->db_);
+        result->db_ = nullptr;
+        rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READONLY | kOptions, nullptr);
     }
-    std::unique_ptr<TableFile> result(new TableFile(file, db));
     if (rc != SQLITE_OK)
         throw TableError("Cannot open file " + fileText(file) + ": " + sqlite3_errstr(rc) + ".");
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_timeout(result->db_, kBusyWaitMilliseconds);
     return result;
 }
 
@@ -287,7 +527,7 @@ TableContents TableFile::readAll()
             row.key = sqlite3_column_int64(rows.get(), 0);
             row.values.reserve(contents.fields.size());
             for (size_t i = 0; i < contents.fields.size(); ++i)
-                row.values.push_back(readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type));
+                row.values.push_back(readValueOfRow(rows, contents, i));
             contents.rows.push_back(std::move(row));
         }
         exec(db_, "COMMIT");
@@ -333,20 +573,37 @@ std::int64_t TableFile::currentDataVersion()
     return v;
 }
 
-void TableFile::trackCurrentState()
+TableError TableFile::changedError(const std::filesystem::path& file)
+{
+    return TableError(fileText(file) + " was changed by another program; reload it and try again");
+}
+
+std::vector<std::string> TableFile::integrityProblems()
+{
+    std::vector<std::string> problems;
+    try {
+        Statement check(db_, "PRAGMA integrity_check");
+        while (check.step())
+            if (check.text(0) != "ok")
+                problems.push_back(check.text(0));
+    } catch (const std::exception& e) {
+        problems.push_back(e.what());
+    }
+    return problems;
+}
+
+bool TableFile::isGone() const
 {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0) {
-        device_ = st.st_dev;
-        inode_ = st.st_ino;
-    }
-    dataVersion_ = currentDataVersion();
+    return ::lstat(path_.c_str(), &st) != 0 && errno == ENOENT;
 }
+
+void TableFile::trackCurrentState() { dataVersion_ = currentDataVersion(); }
 
 bool TableFile::unchangedSinceLastAccess()
 {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
+    if (::lstat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
         return false;
     try {
         return currentDataVersion() == dataVersion_;
@@ -368,17 +625,32 @@ void TableFile::setFullSync(bool on)
 
 void TableFile::flush()
 {
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) != 0 || ::fsync(descriptor_) != 0)
+        throw TableError("Cannot flush file " + fileText(path_) + ": " + std::generic_category().message(errno) + ".");
+}
+
+void TableFile::rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+
+// The check that the file is unchanged and the write that follows it sit under one lock, so
+// that no other program can commit in between.
+void TableFile::beginCheckedWrite()
+{
     try {
-        syncPath(path_, O_RDONLY);
-    } catch (const std::system_error& e) {
-        throw TableError("Cannot flush file " + fileText(path_) + ": " + e.code().message() + ".");
+        runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
+    } catch (const std::exception& e) {
+        throw saveError(path_, db_, e);
+    }
+    if (!unchangedSinceLastAccess()) {
+        rollback();
+        throw TableFile::changedError(path_);
     }
 }
 
 void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
 {
+    beginCheckedWrite();
     try {
-        runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
         Statement& remove = cached(CachedStatement::Delete, [] { return "DELETE FROM kv_rows WHERE _row = ?"; });
         for (std::int64_t key : delta.deleted) {
             sqlite3_bind_int64(remove.get(), 1, key);
@@ -401,46 +673,50 @@ void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta
         }
         runCached(CachedStatement::Commit, "COMMIT");
     } catch (const std::exception& e) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");
+        const TableError error = saveError(path_, db_, e);
+        rollback();
+        throw error;
     }
     trackCurrentState();
 }
 
-void TableFile::writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
-                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows)
+void TableFile::replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
+                             const std::vector<const std::vector<Value>*>& rows)
 {
-    const std::filesystem::path temporary = temporaryFor(file);
-    std::error_code ec;
-    std::filesystem::remove(temporary, ec);
+    beginCheckedWrite();
     try {
-        {
-            Connection c;
-            const int rc = sqlite3_open_v2(temporary.c_str(), &c.db,
-                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-            if (rc != SQLITE_OK)
-                throw std::runtime_error(sqlite3_errstr(rc));
-            // A fresh file that replaces the old one only when complete needs no journal of its own.
-            exec(c.db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
-            createSchema(c.db, fields, indexes);
-            Statement insert(c.db, insertSql(fields));
-            std::int64_t key = 0;
-            for (const std::vector<Value>* row : rows) {
-                sqlite3_bind_int64(insert.get(), 1, ++key);
-                bindRow(insert, 2, *row);
-                insert.step();
-                insert.reset();
-            }
-            exec(c.db, "COMMIT");
-        }
-        syncPath(temporary, O_RDONLY);
-        // A journal left by a process that died while changing the old file belongs to that
-        // file alone; next to the new file it would be rolled into it.
-        std::filesystem::remove(file.string() + "-journal", ec);
-        std::filesystem::rename(temporary, file);
-        syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
+        writeReplacement(path_, fields, indexes, rows, WriteMode::Replace);
     } catch (const std::exception& e) {
-        std::filesystem::remove(temporary, ec);
+        rollback();
+        throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");
+    }
+    rollback();
+    // The journal beside the path belongs to the new file now.
+    keptJournal_ = false;
+}
+
+void TableFile::removeLeftovers(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.front() == '.' && endsWith(name, ".saving"))
+            removeUnheldTemporary(entry.path());
+        else if (endsWith(name, ".cds-journal"))
+            removeUnusedJournal(entry.path());
+    }
+}
+
+bool TableFile::writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
+                           WriteMode mode)
+{
+    if (isLink(file))
+        throw linkError(file);
+    const Connection lock = mode == WriteMode::Replace ? lockCurrentFile(file) : Connection{};
+    try {
+        return writeReplacement(file, fields, indexes, rows, mode);
+    } catch (const std::exception& e) {
         throw TableError("Cannot save file " + fileText(file) + ": " + e.what() + ".");
     }
 }

@@ -38,10 +38,14 @@ struct TableDelta {
 // The file engine under the table store: a table file is a SQLite database holding the field
 // list, the index definitions and the rows. An open TableFile keeps its connection so that a
 // later save over the same, unchanged file writes only what changed.
+//
+// Several programs may write one folder: every save holds the file's write lock (waiting at
+// most two seconds for another program) across the check that the file is unchanged and the
+// write, and a save over a file changed since it was read is refused, never merged.
 class TableFile {
 public:
-    // Opens an existing table file; throws TableError naming the file when it is missing, is
-    // not a table file or is damaged. Never writes to the file.
+    // Opens an existing table file without following links; throws TableError naming the file
+    // when it is missing, a link, not a table file or damaged. Never writes to the file.
     static std::unique_ptr<TableFile> open(const std::filesystem::path& file);
     ~TableFile();
     TableFile(const TableFile&) = delete;
@@ -57,12 +61,26 @@ public:
     // nobody else has committed to it since.
     bool unchangedSinceLastAccess();
 
+    // What the engine's own integrity check finds wrong in the file; empty when it is sound.
+    std::vector<std::string> integrityProblems();
+
+    // True when nothing is at path() any more.
+    bool isGone() const;
+
+    static TableError changedError(const std::filesystem::path& file);
+
     // Waits until the file's contents are on stable storage; throws TableError naming the
     // file and the reason.
     void flush();
 
-    // Applies the changes in one transaction: all of them or none.
+    // Applies the changes in one transaction: all of them or none. Throws TableError when the
+    // file changed since it was last read or written, or stays in use by another program.
     void applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta);
+
+    // Writes a whole table over this same file under its lock, refused like applyDelta. The
+    // connection reads the replaced file afterwards: let it go.
+    void replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
+                      const std::vector<const std::vector<Value>*>& rows);
 
     // Flush to stable storage on every commit (the default), or only hand the data to the
     // operating system: still all-or-nothing if the process dies, not after a power cut.
@@ -70,8 +88,15 @@ public:
 
     // Writes a whole table as a new file and moves it over `file` in one step, so that the
     // previous file stays whole until the new one is complete. Row keys are 1..n in order.
-    static void writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
-                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows);
+    // With CreateNew, returns false and writes nothing when `file` exists.
+    static bool writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
+                           WriteMode mode = WriteMode::Replace);
+
+    // Removes what saves left behind in `folder` when their process died: temporary files that
+    // no save holds, and the journals of table files that nobody is writing (rolled back first
+    // when they still hold a change). Never waits for another program.
+    static void removeLeftovers(const std::filesystem::path& folder);
 
 private:
     enum class CachedStatement { DataVersion, Begin, Commit, Delete, Update, Insert, Count };
@@ -80,9 +105,12 @@ private:
     Statement& cached(CachedStatement which, const std::function<std::string()>& sql);
     std::int64_t currentDataVersion();
     void runCached(CachedStatement which, const char* sql);
+    void beginCheckedWrite();
+    void rollback();
 
     std::filesystem::path path_;
     sqlite3* db_;
+    int descriptor_ = -1;  // our own, for flushes and identity: closing it never drops the engine's locks
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     std::int64_t dataVersion_ = -1;

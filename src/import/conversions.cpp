@@ -36,10 +36,22 @@ void normaliseDashedDate(std::string& text)
     }
 }
 
+// The byte after `characters` UTF-8 characters from `byte`, or the end of the text: a byte
+// above 0x7F read from a Windows-1252 file is two or three bytes here but one character.
+std::size_t afterCharacters(const std::string& text, std::size_t byte, std::size_t characters)
+{
+    for (; characters > 0 && byte < text.size(); --characters)
+        do
+            ++byte;
+        while (byte < text.size() && (static_cast<unsigned char>(text[byte]) & 0xC0) == 0x80);
+    return byte;
+}
+
 // Characters first..first+count-1 (1-based), as far as the text reaches.
 std::string part(const std::string& text, std::size_t first, std::size_t count)
 {
-    return first - 1 < text.size() ? text.substr(first - 1, count) : std::string();
+    const std::size_t begin = afterCharacters(text, 0, first - 1);
+    return text.substr(begin, afterCharacters(text, begin, count) - begin);
 }
 
 enum class YearForm { Pivot, AsWritten };

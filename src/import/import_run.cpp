@@ -1,5 +1,7 @@
 #include "import/import_run.h"
 
+#include "database/table_file.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -67,6 +69,7 @@ public:
 
     ImportOutcome run()
     {
+        TableFile::removeLeftovers(request_.folder.root());
         separator_ = Definition_des_parametres(request_.settings);
         outcome_.check = Verification_CBX(request_.settings);
         if (!outcome_.check.passed()) {
@@ -227,13 +230,21 @@ private:
             const bool replaced = writeBar(target, symbol, std::get<Bar>(accepted));
             ++outcome_.linesInserted;
             ++(replaced ? outcome_.summary.replacedDays : outcome_.summary.newDays);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             outcome_.summary.skip(SkipReason::WriteFailed);
             // The table may hold a row the file does not: read the file again for the next line.
             files_.forget(target.file);
+            noteWriteError(error.what());
             if (hooks_.writeFailed)
                 hooks_.writeFailed(symbol);
         }
+    }
+
+    void noteWriteError(std::string error)
+    {
+        auto& errors = outcome_.writeErrors;
+        if (std::find(errors.begin(), errors.end(), error) == errors.end())
+            errors.push_back(std::move(error));
     }
 
     // True when the day was in the file already.

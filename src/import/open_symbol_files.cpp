@@ -77,7 +77,7 @@ std::unique_ptr<SymbolTable> OpenSymbolFiles::load(const std::filesystem::path& 
     auto st = std::make_unique<SymbolTable>();
     st->file = file;
     st->table.setFullSync(false);
-    st->table.loadFromFile(file);
+    loadSymbolFile(st->table, file);
     const int dateField = st->table.fieldIndex(kDateField);
     for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
         const Value& day = st->table.valueAt(row, dateField);

@@ -30,7 +30,7 @@ void readNewestBars(Table& symbolTable, BarSeries& bars)
 void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
 {
     Table scratch;
-    scratch.loadFromFile(symbolFile);
+    loadSymbolFile(scratch, symbolFile);
     try {
         readNewestBars(scratch, bars);
     } catch (const TableError&) {

@@ -6,6 +6,7 @@
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
 #include "cli/cli.h"
+#include "support/child_process.h"
 #include "trading/bar_loading.h"
 #include "trading/parameter_search.h"
 
@@ -111,6 +112,24 @@ TEST(BatchBacktest, PrintsTheRunsLogAndTheReportHoldsTheEnginesResult)
     EXPECT_EQ(lines(runCli(data, {"report", "--market", "Beta"}).out).size(), 1u);
     EXPECT_EQ(lines(runCli(data, {"report", "--all"}).out), csv);
     EXPECT_EQ(lines(runCli(data, {"report"}).out), csv);
+}
+
+TEST(BatchBacktest, FailsWhenNoResultCouldBeSaved)
+{
+    BacktestFolder data;
+    data.writeMarkets({{4, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 4}});
+    data.writeBars("S1", 2300, 5);
+    CreateDataset_Trading_system(data.folder());
+    const test::ChildOutcome full = test::runInChild(
+        [&](std::ostream& output) {
+            const CliResult run = runCli(data, {"backtest", "--market", "Alpha", "--threads", "1"});
+            output << run.out;
+            return run.status;
+        },
+        true);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("could not be saved"), std::string::npos) << full.output;
 }
 
 TEST(BatchBacktest, RefusesWrongCommandLinesAndUnknownMarkets)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <sstream>
 
 #include "cli/cli.h"
@@ -124,6 +126,25 @@ TEST_F(DatabaseCommandsTest, AddSymbolRefusesWhatTheSymbolManagerRefuses)
     EXPECT_FALSE(std::filesystem::exists(temp.path().parent_path() / "evil.cds"));
 }
 
+TEST_F(DatabaseCommandsTest, ControlCharactersAndSeparatorsCannotForgeAListedLine)
+{
+    run({"add-market", "NYSE"});
+    const std::vector<std::vector<std::string>> refused = {
+        {"add-symbol", "--market", "NYSE", "FAKE;Injected;99"},
+        {"add-symbol", "--market", "NYSE", "A\nZ"},
+        {"add-symbol", "--market", "NYSE", "\x1b[31mRED"},
+        {"add-symbol", "--market", "NYSE", "DEL\x7f"},
+        {"add-symbol", "--market", "NYSE", "OK", "Name\r\nFAKE;x;1"},
+        {"add-market", "NEW\nMARKET"},
+    };
+    for (const auto& args : refused)
+        EXPECT_EQ(run(args).status, cli::kFailed) << args.back();
+    EXPECT_EQ(run({"add-symbol", "--market", "NYSE", "ABC", "Abc; Inc \\ Co"}).status, cli::kSuccess);
+    EXPECT_EQ(run({"symbols"}).out, "ABC;Abc\\; Inc \\\\ Co;1\n");
+    EXPECT_EQ(run({"markets"}).out, "1;NYSE\n");
+    EXPECT_EQ(cli::listingField("a\x1b\x7f"), "a\\x1B\\x7F");
+}
+
 TEST_F(DatabaseCommandsTest, ExportWritesTheBarsToStandardOutputOrAFile)
 {
     DataFolder folder(temp.path());
@@ -134,6 +155,38 @@ TEST_F(DatabaseCommandsTest, ExportWritesTheBarsToStandardOutputOrAFile)
     EXPECT_EQ(run({"export", "IBM", file}).status, cli::kSuccess);
     EXPECT_EQ(test::readFile(file), expected);
     EXPECT_EQ(run({"export", "MSFT"}).status, cli::kFailed);
+}
+
+TEST_F(DatabaseCommandsTest, CheckListsEachDamagedValueAndLoadsRefuseIt)
+{
+    DataFolder folder(temp.path());
+    run({"add-market", "NYSE"});
+    test::writeSymbolFile(folder, "IBM", {test::bar(2004, 3, 5, 1, 2, 1, 2, 3), test::bar(2004, 3, 8, 1, 2, 1, 2, 3)});
+    const Run clean = run({"check"});
+    EXPECT_EQ(clean.status, cli::kSuccess) << clean.out;
+    EXPECT_EQ(clean.out, "");
+
+    // Another program writes what this one never would.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(temp.file("IBM.cds").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE kv_rows SET Close = 9e999, INDEX_DATE = '2004/03/09' WHERE _row = 2", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    test::writeFile(temp.file("NOTE.cds"), "not a table");
+
+    const std::string ibm = temp.file("IBM.cds").string();
+    const Run damaged = run({"check"});
+    EXPECT_EQ(damaged.status, cli::kFailed);
+    EXPECT_NE(damaged.out.find(ibm + ": row 2, field Close: not a finite number\n"), std::string::npos) << damaged.out;
+    EXPECT_NE(damaged.out.find(ibm + ": row 2, field INDEX_DATE: '2004/03/09' does not match the date 08/03/2004\n"),
+              std::string::npos);
+    EXPECT_NE(damaged.out.find(temp.file("NOTE.cds").string() + ": "), std::string::npos);
+    EXPECT_EQ(run({"check", "IBM"}).status, cli::kFailed);
+    const Run exported = run({"export", "IBM"});
+    EXPECT_EQ(exported.status, cli::kFailed);
+    EXPECT_NE(exported.err.find("\"" + ibm + "\": row 2, field Close: not a finite number"), std::string::npos)
+        << exported.err;
 }
 
 }  // namespace

@@ -248,5 +248,22 @@ TEST_F(SymbolDataTest, SaveRewritesTheRowsAfterEditsInDateOrder)
     EXPECT_FALSE(Verification_Fichier_Data(folder, "IBM"));  // the layout check passes
 }
 
+TEST_F(SymbolDataTest, SaveOverAFileAnotherProgramChangedIsRefusedAndKeepsTheEdits)
+{
+    load({bar(2004, 3, 5, 1, 1, 1, 1)});
+    test::writeSymbolFile(folder, "IBM", {bar(2004, 3, 8, 2, 2, 2, 2)});
+    const std::string written = test::readFile(folder.symbolFileFor("IBM"));
+    divideBefore(bars, 2, Date::fromYmd(2004, 3, 5));
+    try {
+        Save_file_light(bars, folder.symbolFileFor("IBM"));
+        FAIL() << "the other program's rows would be lost";
+    } catch (const TableError& error) {
+        EXPECT_NE(std::string(error.what()).find("was changed by another program; reload it and try again"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(bars.field("Open").asFloat(), 0.5);
+    EXPECT_EQ(test::readFile(folder.symbolFileFor("IBM")), written);
+}
+
 }  // namespace
 }  // namespace kiruvan

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <set>
 
 #include "database/table.h"
+#include "database/table_file.h"
 #include "support/temp_folder.h"
 
 using namespace kiruvan;
@@ -83,7 +86,7 @@ TEST(TableSave, DeltaOverTheLoadedFileAndFullRewriteOtherwise)
     EXPECT_EQ(b.textAt(8, 1), "2");
     EXPECT_EQ(b.textAt(99, 0), "1000");
 
-    // Another table replaces the file: the first one's next save must rewrite it whole.
+    // Another table replaces the file: the first one's next save is refused, its rows kept.
     b.first();
     b.remove();
     b.saveToFile(dir.file("other.cds"));
@@ -92,17 +95,57 @@ TEST(TableSave, DeltaOverTheLoadedFileAndFullRewriteOtherwise)
     a.edit();
     a["Mark"].setAsFloat(3.0);
     a.post();
-    a.saveToFile(file);
+    EXPECT_THROW(a.saveToFile(file), TableError);
+    EXPECT_EQ(a.textAt(99, 1), "3");
     Table c;
     c.loadFromFile(file);
-    EXPECT_EQ(c.recordCount(), 100) << "the last save wins, whole";
-    EXPECT_EQ(c.textAt(99, 1), "3");
+    EXPECT_EQ(c.recordCount(), 99) << "the other table's save stays";
 
     a.close();
     b.close();
     c.close();
     EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"d.cds", "other.cds"}))
         << "no journal or temporary file is left behind";
+}
+
+TEST(TableSave, LeftoversOfKilledSavesGoButFilesInUseStay)
+{
+    TempFolder dir;
+    Table t;
+    fill(t, 3, 1.0);
+    t.saveToFile(dir.file("A.cds"));
+    kiruvan::test::writeFile(dir.file(".A.cds.1-2-3.saving"), "left by a killed save");
+    kiruvan::test::writeFile(dir.file(".A.cds.4-5-6.saving"), "a save under way");
+    kiruvan::test::writeFile(dir.file("A.cds-journal"), std::string(512, '\0'));
+    const int held = ::open(dir.file(".A.cds.4-5-6.saving").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    TableFile::removeLeftovers(dir.path());
+    ::close(held);
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{".A.cds.4-5-6.saving", "A.cds"}));
+    Table check;
+    check.loadFromFile(dir.file("A.cds"));
+    EXPECT_EQ(check.recordCount(), 3);
+}
+
+TEST(TableLoad, ALinkIsNeitherReadNorWrittenThrough)
+{
+    TempFolder dir;
+    Table t;
+    fill(t, 3, 1.0);
+    t.saveToFile(dir.file("target.cds"));
+    const std::string before = kiruvan::test::readFile(dir.file("target.cds"));
+    std::filesystem::create_symlink(dir.file("target.cds"), dir.file("link.cds"));
+    Table viaLink;
+    EXPECT_THROW(viaLink.loadFromFile(dir.file("link.cds")), TableError);
+    try {
+        t.saveToFile(dir.file("link.cds"));
+        FAIL() << "a save through a link must be refused";
+    } catch (const TableError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "\"" + dir.file("link.cds").string() + "\" is a link; Kiruvan only uses regular files in its data folder");
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.cds")));
+    EXPECT_EQ(kiruvan::test::readFile(dir.file("target.cds")), before);
 }
 
 TEST(TableLoad, RefusesFilesThatAreNotTablesAndLeavesThemAlone)

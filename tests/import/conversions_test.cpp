@@ -55,6 +55,14 @@ TEST_F(DateConversion, DayMonthShortYear)
     EXPECT_EQ(convert("05/03/2004", DateLayout::DdMmYy), "05/03/2020");
 }
 
+TEST_F(DateConversion, PartsAreCutByCharactersWhateverTheSeparatorsBytes)
+{
+    // 0xFF of a Windows-1252 file arrives as two bytes, the euro sign as three.
+    EXPECT_EQ(convert("05\u00ff03\u00ff04", DateLayout::DdMmYy), "05/03/2004");
+    EXPECT_EQ(convert("05\u20ac03\u20ac04", DateLayout::DdMmYy), "05/03/2004");
+    EXPECT_EQ(convert("03\u00ff05\u00ff2004", DateLayout::MmDdYyyySlashed), "05/03/2004");
+}
+
 TEST_F(DateConversion, TwoDigitYearsNeverLandAfterTheCurrentYear)
 {
     EXPECT_EQ(convert("05/03/15", DateLayout::DdMmYy), "05/03/2015");

@@ -5,6 +5,7 @@
 #include "cli/cli.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {
@@ -80,6 +81,42 @@ TEST_F(ImportCommand, RefusesUnknownItemsAsUsageErrors)
     EXPECT_EQ(run({quotes, "--first-date", "tomorrow"}), 2);
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run({temp.file("missing.txt").string()}), 1);
+}
+
+TEST_F(ImportCommand, LinesThatCannotBeWrittenFailTheRunAndNameTheFile)
+{
+    Verification_existance_des_Fichiers(folder);
+    Creation_d1_Fichier_Data(folder, "ABC");
+    test::writeFile(temp.file("quotes.txt"), "ABC;05/03/2004;1;1;1;1;1\n");
+    const test::ChildOutcome full = test::runInChild(
+        [&](std::ostream& output) {
+            const int status = run({quotes, "--date-format=dd/mm/yyyy", "--columns=Symbol,Date,Open,High,Low,Close,Volume"});
+            output << err.str();
+            return status;
+        },
+        true);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("kiruvan-cli: Cannot save file \"" + temp.file("ABC.cds").string() + "\": "),
+              std::string::npos)
+        << full.output;
+    EXPECT_EQ(rowsOf("ABC.cds"), 0);
+}
+
+TEST_F(ImportCommand, ASymbolFileThatIsALinkIsRefusedAndItsTargetLeftAlone)
+{
+    test::TempFolder outside;
+    Creation_d1_Fichier_Data(DataFolder(outside.path()), "ABC");
+    const std::string before = test::readFile(outside.file("ABC.cds"));
+    std::filesystem::create_symlink(outside.file("ABC.cds"), temp.file("ABC.cds"));
+    test::writeFile(temp.file("quotes.txt"), "ABC;05/03/2004;1;1;1;1;1\n");
+    EXPECT_EQ(run({quotes, "--date-format=dd/mm/yyyy", "--columns=Symbol,Date,Open,High,Low,Close,Volume"}), 1);
+    EXPECT_NE(err.str().find("ABC.cds\" is a link; Kiruvan only uses regular files in its data folder"), std::string::npos)
+        << err.str();
+    std::ostringstream exportOut, exportErr;
+    EXPECT_EQ(cli::runCommandLine({"--data", temp.path().string(), "export", "ABC"}, "", clock, exportOut, exportErr), 1);
+    EXPECT_NE(exportErr.str().find("is a link"), std::string::npos) << exportErr.str();
+    EXPECT_EQ(test::readFile(outside.file("ABC.cds")), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp.file("ABC.cds")));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -169,14 +170,15 @@ TEST_F(ImportRun, SymbolFileReplacedDuringTheRunIsReadAgain)
     onLine = [this](int line) {
         if (line != 2)
             return;
-        // Another writer replaces the whole file (a whole save needs no lock on the old one).
+        // Another program moves a file of its own over it, ignoring the lock the run holds.
         Table other;
         defineSymbolLayout(other, true);
         other.create();
         other.append();
         other["Date"].setAsDate(Date::fromYmd(2004, 1, 2));
         other["INDEX_DATE"].setAsString("2004/01/02");
-        other.saveToFile(temp.file("ABC.cds"));
+        other.saveToFile(temp.file("other.cds"));
+        std::filesystem::rename(temp.file("other.cds"), temp.file("ABC.cds"));
     };
     run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"});
     const auto stored = bars("ABC.cds");
@@ -373,6 +375,13 @@ TEST_F(ImportRun, KilledRunKeepsEveryCountedLine)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(bars("ABC.cds").size(), 8u);
     EXPECT_EQ(bars("DEF.cds").size(), 7u);
+
+    run(lines);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (Lines{"ABC.cds", "DEF.cds"})) << "a complete run leaves only table files";
 }
 
 }  // namespace
