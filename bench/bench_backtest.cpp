@@ -114,7 +114,7 @@ void marketOverhead(benchmark::State& state)
     getrusage(RUSAGE_SELF, &usage);
     state.counters["run_cpu_s"] = runCpu;
     state.counters["searches_cpu_s"] = searchCpu;
-    state.counters["overhead_pct"] = (runCpu / searchCpu - 1) * 100;  // goal: at most 15
+    state.counters["overhead_pct"] = (runCpu / searchCpu - 1) * 100;          // goal: at most 15
     state.counters["peak_mb"] = static_cast<double>(usage.ru_maxrss) / 1024;  // goal: under 150
 }
 BENCHMARK(marketOverhead)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);

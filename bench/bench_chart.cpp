@@ -9,8 +9,8 @@
 #include "backtest/results_table.h"
 #include "chart/chart_data.h"
 #include "chart/chart_painter.h"
-#include "database/symbol_files.h"
 #include "database/master_table.h"
+#include "database/symbol_files.h"
 #include "sampledata/synthetic_bars.h"
 
 namespace {

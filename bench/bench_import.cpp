@@ -39,8 +39,8 @@ std::string quoteLine(const std::string& symbol, Date day, int n)
 {
     const double close = 50.0 + (n % 97) * 0.25;
     char text[160];
-    std::snprintf(text, sizeof text, "%s;%s;%.2f;%.2f;%.2f;%.2f;%d", symbol.c_str(), day.toText().c_str(),
-                  close - 0.5, close + 1.0, close - 1.0, close, 1000 + n % 5000);
+    std::snprintf(text, sizeof text, "%s;%s;%.2f;%.2f;%.2f;%.2f;%d", symbol.c_str(), day.toText().c_str(), close - 0.5,
+                  close + 1.0, close - 1.0, close, 1000 + n % 5000);
     return text;
 }
 
@@ -145,8 +145,7 @@ void BM_Sqlite3ShellImport(benchmark::State& state)
         std::ofstream(script) << "CREATE TABLE quotes(symbol TEXT, day TEXT, open REAL, high REAL, low REAL,"
                                  " close REAL, volume REAL);\n.separator ;\n.import "
                               << multiSymbolFile().string() << " quotes\n";
-        const std::string command =
-            "sqlite3 " + (scratch.path / "reference.db").string() + " < " + script.string();
+        const std::string command = "sqlite3 " + (scratch.path / "reference.db").string() + " < " + script.string();
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
         if (std::system(command.c_str()) != 0)

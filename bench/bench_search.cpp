@@ -100,8 +100,9 @@ public:
             return;
         const Run& r = medians_[reference];
         const Run& m = medians_[measured];
-        std::printf("%-44s cpu %6.2fx  wall %6.2fx  (goal %.1fx)\n", what, r.GetAdjustedCPUTime() / m.GetAdjustedCPUTime(),
-                    r.GetAdjustedRealTime() / m.GetAdjustedRealTime(), goal);
+        std::printf("%-44s cpu %6.2fx  wall %6.2fx  (goal %.1fx)\n", what,
+                    r.GetAdjustedCPUTime() / m.GetAdjustedCPUTime(), r.GetAdjustedRealTime() / m.GetAdjustedRealTime(),
+                    goal);
     }
 
 private:

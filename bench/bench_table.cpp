@@ -101,8 +101,14 @@ void deltaSave(benchmark::State& state, bool fullSync)
     }
 }
 
-void BM_SaveOneRowChange(benchmark::State& state) { deltaSave(state, true); }
-void BM_SaveOneRowChangeWithoutFlush(benchmark::State& state) { deltaSave(state, false); }
+void BM_SaveOneRowChange(benchmark::State& state)
+{
+    deltaSave(state, true);
+}
+void BM_SaveOneRowChangeWithoutFlush(benchmark::State& state)
+{
+    deltaSave(state, false);
+}
 
 }  // namespace
 

@@ -6,8 +6,8 @@
 
 #include "app/picker_dialog.h"
 
-#include "app/gui_helpers.h"
 #include "app/dialog_helpers.h"
+#include "app/gui_helpers.h"
 #include "database/table_model.h"
 
 namespace kiruvan {

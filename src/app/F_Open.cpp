@@ -38,7 +38,10 @@ TFOPEN::TFOPEN(const DataFolder& folder, QWidget* parent) : QDialog(parent)
 }
 
 // The grid's model follows the table: it goes before the table does.
-TFOPEN::~TFOPEN() { delete model_; }
+TFOPEN::~TFOPEN()
+{
+    delete model_;
+}
 
 void TFOPEN::chooseSelected()
 {

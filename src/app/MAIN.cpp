@@ -24,12 +24,12 @@
 #include "app/gui_helpers.h"
 #include "app/kiruvan_application.h"
 #include "app/status_panel_bar.h"
-#include "database/market_check.h"
 #include "app/window_layout.h"
 #include "backtest/FOptimisation.h"
 #include "chart/CHILDWIN.h"
 #include "database/FGestion_codes.h"
 #include "database/F_Gestion_Marches.h"
+#include "database/market_check.h"
 #include "database/symbol_files.h"
 #include "import/F_Maj.h"
 #include "report/F_Today.h"
@@ -42,8 +42,14 @@ namespace {
 
 constexpr int kToolBarHeight = 30;
 
-QRect toQRect(const Rect& r) { return {r.x, r.y, r.width, r.height}; }
-Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+QRect toQRect(const Rect& r)
+{
+    return {r.x, r.y, r.width, r.height};
+}
+Rect toRect(const QRect& r)
+{
+    return {r.x(), r.y(), r.width(), r.height()};
+}
 
 // The child windows not hidden, topmost first, split into normal and minimized ones.
 struct ChildWindows {
@@ -310,10 +316,19 @@ void TBrannock::applyStatusPanelWidths(const StatusPanelWidths& widths)
     statusBar_->setWidths(widths.hint, widths.values);
 }
 
-QLabel* TBrannock::statusPanel(int index) const { return statusBar_->panels.at(index); }
+QLabel* TBrannock::statusPanel(int index) const
+{
+    return statusBar_->panels.at(index);
+}
 
-void TBrannock::setStatusValues(const QString& text) { statusBar_->panels[1]->setText(text); }
-void TBrannock::setStatusDate(const QString& text) { statusBar_->panels[2]->setText(text); }
+void TBrannock::setStatusValues(const QString& text)
+{
+    statusBar_->panels[1]->setText(text);
+}
+void TBrannock::setStatusDate(const QString& text)
+{
+    statusBar_->panels[2]->setText(text);
+}
 
 bool TBrannock::event(QEvent* event)
 {
@@ -352,7 +367,10 @@ void TBrannock::clipboardOnFocus(const char* command)
     QMetaObject::invokeMethod(target, name.constData());
 }
 
-void TBrannock::updateCloseCommand() { FileCloseItem->setEnabled(mdiArea_->activeSubWindow() != nullptr); }
+void TBrannock::updateCloseCommand()
+{
+    FileCloseItem->setEnabled(mdiArea_->activeSubWindow() != nullptr);
+}
 
 // The window list at the end of the Window menu, in opening order and numbered, so that a
 // window is reached by its number's key.
@@ -418,8 +436,8 @@ void TBrannock::tileChildren(bool horizontally)
     if (!children.minimized.isEmpty())
         area.setHeight(area.height() - children.minimized.first()->height());
     const auto count = static_cast<int>(children.normal.size());
-    const std::vector<Rect> places = horizontally ? tileHorizontally(count, toRect(area))
-                                                  : tileVertically(count, toRect(area));
+    const std::vector<Rect> places =
+        horizontally ? tileHorizontally(count, toRect(area)) : tileVertically(count, toRect(area));
     for (QMdiSubWindow* window : children.normal) {
         if (window->isMaximized())
             window->showNormal();
@@ -440,8 +458,8 @@ void TBrannock::arrangeIcons()
     if (minimized.isEmpty())
         return;
     const QSize icon = minimized.first()->size();
-    const std::vector<Rect> places = iconRows(static_cast<int>(minimized.size()), icon.width(), icon.height(),
-                                              toRect(mdiArea_->viewport()->rect()));
+    const std::vector<Rect> places =
+        iconRows(static_cast<int>(minimized.size()), icon.width(), icon.height(), toRect(mdiArea_->viewport()->rect()));
     for (qsizetype i = 0; i < minimized.size(); ++i)
         minimized[i]->move(toQRect(places[static_cast<std::size_t>(i)]).topLeft());
 }
@@ -450,8 +468,7 @@ void TBrannock::Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QStr
 {
     if (!marketHasSymbols(dataFolder_, ID_Marche)) {
         QMessageBox box(QMessageBox::Question, "Confirm",
-                        QString::fromStdString(symbolNotFoundMessage(Nom_Marche.toStdString())), QMessageBox::Ok,
-                        this);
+                        QString::fromStdString(symbolNotFoundMessage(Nom_Marche.toStdString())), QMessageBox::Ok, this);
         box.exec();
         return;
     }
@@ -536,6 +553,9 @@ void TBrannock::Web1Click()
 #endif
 }
 
-void TBrannock::HelpAboutItemClick() { AboutBox->exec(); }
+void TBrannock::HelpAboutItemClick()
+{
+    AboutBox->exec();
+}
 
 }  // namespace kiruvan

@@ -47,7 +47,10 @@ void TFSplashForm::Timer1Timer()
         Timer1->stop();
 }
 
-void TFSplashForm::Timer_closeTimer() { close(); }
+void TFSplashForm::Timer_closeTimer()
+{
+    close();
+}
 
 void TFSplashForm::setAlphaBlendValue(int alpha)
 {

@@ -114,7 +114,8 @@ void drawPriceBars(QPainter& p, const QRectF& area, int count, const QColor& up,
         const double x = area.left() + (i + 0.5) * step;
         p.setPen(QPen(next <= level ? up : down, std::max(1.0, step / 4)));
         p.drawLine(QPointF(x, area.top() + high * area.height()), QPointF(x, area.top() + low * area.height()));
-        p.drawLine(QPointF(x, area.top() + next * area.height()), QPointF(x + step / 3, area.top() + next * area.height()));
+        p.drawLine(QPointF(x, area.top() + next * area.height()),
+                   QPointF(x + step / 3, area.top() + next * area.height()));
         level = next;
     }
 }
@@ -124,10 +125,14 @@ void drawPriceBars(QPainter& p, const QRectF& area, int count, const QColor& up,
 QIcon pictureIcon(Picture picture)
 {
     switch (picture) {
-    case Picture::OpenMarket: return drawnIcon(drawOpenMarket);
-    case Picture::UpdateDatabase: return drawnIcon(drawUpdateDatabase);
-    case Picture::Backtest: return drawnIcon(drawBacktest);
-    case Picture::PerformanceReport: return drawnIcon(drawPerformanceReport);
+    case Picture::OpenMarket:
+        return drawnIcon(drawOpenMarket);
+    case Picture::UpdateDatabase:
+        return drawnIcon(drawUpdateDatabase);
+    case Picture::Backtest:
+        return drawnIcon(drawBacktest);
+    case Picture::PerformanceReport:
+        return drawnIcon(drawPerformanceReport);
     }
     return {};
 }
@@ -165,8 +170,7 @@ QImage aboutPicture(const QSize& size)
     p.setPen(QPen(QColor(170, 170, 170), 1));
     p.setBrush(QColor(245, 248, 252));
     p.drawRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1));
-    drawPriceBars(p, QRectF(6, 6, size.width() - 12, size.height() - 12), 16, QColor(20, 140, 60),
-                  QColor(200, 40, 40));
+    drawPriceBars(p, QRectF(6, 6, size.width() - 12, size.height() - 12), 16, QColor(20, 140, 60), QColor(200, 40, 40));
     return image;
 }
 

@@ -13,8 +13,8 @@ namespace kiruvan::gui {
 
 void makeFixedDialog(QDialog* dialog, QSize size)
 {
-    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowCloseButtonHint);
     if (!size.isValid()) {
         dialog->adjustSize();
         size = dialog->sizeHint().expandedTo(dialog->size());

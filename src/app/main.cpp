@@ -47,8 +47,7 @@ int main(int argc, char** argv)
     }
     KiruvanApplication app(argc, argv);
 
-    const std::filesystem::path folder =
-        chooseDataFolder(QCoreApplication::applicationDirPath().toStdString());
+    const std::filesystem::path folder = chooseDataFolder(QCoreApplication::applicationDirPath().toStdString());
     std::error_code ignored;
     // A folder named by KIRUVAN_DATA may not exist yet; the start-up tables then go into it.
     std::filesystem::create_directories(folder, ignored);

@@ -72,8 +72,8 @@ std::vector<Rect> iconRows(int count, int iconWidth, int iconHeight, const Rect&
     for (int i = 0; i < count; ++i) {
         const int row = i / perRow;
         const int column = i % perRow;
-        rects.push_back({area.x + column * iconWidth, area.y + area.height - (row + 1) * iconHeight, iconWidth,
-                         iconHeight});
+        rects.push_back(
+            {area.x + column * iconWidth, area.y + area.height - (row + 1) * iconHeight, iconWidth, iconHeight});
     }
     return rects;
 }

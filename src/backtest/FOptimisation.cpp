@@ -157,7 +157,8 @@ void TUOptimisation::startRun()
         } catch (const std::exception& e) {
             error = QString::fromStdString(e.what());
         }
-        QMetaObject::invokeMethod(this, [this, error] { runFinished(error); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, error] { runFinished(error); }, Qt::QueuedConnection);
     });
 }
 
@@ -165,7 +166,8 @@ BacktestHooks TUOptimisation::workerHooks()
 {
     BacktestHooks hooks;
     hooks.log = [this](const std::string& line) {
-        QMetaObject::invokeMethod(this, [this, text = qText(line)] { appendLog(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text = qText(line)] { appendLog(text); }, Qt::QueuedConnection);
     };
     hooks.progress = [this](const BacktestProgress& progress) { reportProgressFromWorker(progress); };
     hooks.abortRequested = [this] { return abortRequested_.load(); };
@@ -180,7 +182,8 @@ void TUOptimisation::reportProgressFromWorker(const BacktestProgress& progress)
         return;
     lastReportedSymbol_ = progress.symbolIndex;
     lastReportTime_ = now;
-    QMetaObject::invokeMethod(this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
 }
 
 void TUOptimisation::showProgress(const BacktestProgress& progress)
@@ -189,10 +192,9 @@ void TUOptimisation::showProgress(const BacktestProgress& progress)
                               .arg(qText(progress.symbolName))
                               .arg(progress.symbolIndex)
                               .arg(progress.symbolCount));
-    const int withinSymbol =
-        progress.pairCount > 0 ? static_cast<int>(static_cast<long long>(progress.pairIndex) *
-                                                  kProgressStepsPerSymbol / progress.pairCount)
-                               : 0;
+    const int withinSymbol = progress.pairCount > 0 ? static_cast<int>(static_cast<long long>(progress.pairIndex)
+                                                                       * kProgressStepsPerSymbol / progress.pairCount)
+                                                    : 0;
     PRB_Progress->setValue((progress.symbolIndex - 1) * kProgressStepsPerSymbol + withinSymbol);
 }
 

@@ -67,8 +67,8 @@ private:
     QLabel* LBL_NbSymbol = nullptr;  // the market's symbol count
     QGroupBox* GBX_Log = nullptr;
     QPlainTextEdit* Memo_BackTest = nullptr;  // the run's log
-    QPushButton* BTN_OK = nullptr;  // Start, and Abort during a run
-    QPushButton* BTN_Cancel = nullptr;  // Close
+    QPushButton* BTN_OK = nullptr;            // Start, and Abort during a run
+    QPushButton* BTN_Cancel = nullptr;        // Close
     QProgressBar* PRB_Progress = nullptr;
     QLabel* LBL_Progress = nullptr;  // the symbol being searched
 

@@ -194,8 +194,8 @@ private:
 
 }  // namespace
 
-BacktestSummary runBacktest(const DataFolder& folder, const Market& market,
-                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks, int threads)
+BacktestSummary runBacktest(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
+                            const BacktestHooks& hooks, int threads)
 {
     return BacktestRun(folder, market, symbols, hooks, threads).run();
 }

@@ -69,9 +69,8 @@ ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, cons
 // caller's thread logs and saves in symbol order: the log and the rows are the same, and
 // every hook is still called on the caller's thread.
 // Throws when the results file cannot be loaded at the start.
-BacktestSummary runBacktest(const DataFolder& folder, const Market& market,
-                            const std::vector<BacktestSymbol>& symbols, const BacktestHooks& hooks,
-                            int threads = 1);
+BacktestSummary runBacktest(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
+                            const BacktestHooks& hooks, int threads = 1);
 
 // The number of threads that makes the best use of this machine.
 int backtestThreadCount();

@@ -1,12 +1,12 @@
 #include "backtest/results_csv.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
-#include <ostream>
 #include <system_error>
 
 #include "base/file_replace.h"
@@ -51,11 +51,20 @@ std::string tsvText(std::string_view text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -82,9 +91,12 @@ std::string jsonText(std::string_view text)
 std::string textIn(ResultsFormat format, std::string_view text)
 {
     switch (format) {
-    case ResultsFormat::Csv: return csvText(text);
-    case ResultsFormat::Tsv: return tsvText(text);
-    case ResultsFormat::Json: return jsonText(text);
+    case ResultsFormat::Csv:
+        return csvText(text);
+    case ResultsFormat::Tsv:
+        return tsvText(text);
+    case ResultsFormat::Json:
+        return jsonText(text);
     }
     return std::string(text);
 }

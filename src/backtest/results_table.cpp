@@ -107,7 +107,9 @@ ResultRow readResultRow(Table& table)
     return row;
 }
 
-ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder)) {}
+ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder))
+{
+}
 
 void ResultsTable::Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t marketId)
 {
@@ -167,8 +169,7 @@ std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
     return "Code_Market =" + std::to_string(marketId) + " and Code_Stock =" + quotedForFilter(code);
 }
 
-std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId,
-                                                 std::string_view code)
+std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId, std::string_view code)
 {
     const auto file = resultsFile(folder);
     if (!std::filesystem::exists(file))

@@ -35,9 +35,9 @@ struct ResultRow {
 // One field of the results table and the member of ResultRow (or of its statistics) that
 // holds it.
 struct ResultField {
-    using Member = std::variant<std::int32_t ResultRow::*, double ResultRow::*, std::string ResultRow::*,
-                                std::int32_t TradeStatistics::*, double TradeStatistics::*,
-                                std::string TradeStatistics::*>;
+    using Member =
+        std::variant<std::int32_t ResultRow::*, double ResultRow::*, std::string ResultRow::*,
+                     std::int32_t TradeStatistics::*, double TradeStatistics::*, std::string TradeStatistics::*>;
     std::string_view name;
     FieldType type;
     int size;

@@ -19,9 +19,8 @@ std::string asciiLower(std::string_view text)
 
 bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
 std::string_view trimmed(std::string_view text, std::string_view blanks)

@@ -17,7 +17,11 @@ std::int32_t daysFromCivil(int y, unsigned m, unsigned d)
     return era * 146097 + static_cast<int>(doe) - 719468;
 }
 
-struct Ymd { int y; int m; int d; };
+struct Ymd {
+    int y;
+    int m;
+    int d;
+};
 
 Ymd civilFromDays(std::int32_t z)
 {
@@ -63,9 +67,18 @@ Date Date::fromYmd(int year, int month, int day)
                                 + std::to_string(year));
 }
 
-int Date::year() const { return civilFromDays(days_).y; }
-int Date::month() const { return civilFromDays(days_).m; }
-int Date::day() const { return civilFromDays(days_).d; }
+int Date::year() const
+{
+    return civilFromDays(days_).y;
+}
+int Date::month() const
+{
+    return civilFromDays(days_).m;
+}
+int Date::day() const
+{
+    return civilFromDays(days_).d;
+}
 
 namespace {
 
@@ -97,9 +110,18 @@ std::string layout(const Ymd& c, const char* pattern)
 
 }  // namespace
 
-std::string Date::toText() const { return layout(civilFromDays(days_), "dd/mm/yyyy"); }
-std::string Date::toIndexText() const { return layout(civilFromDays(days_), "yyyy/mm/dd"); }
-std::string Date::toIsoText() const { return layout(civilFromDays(days_), "yyyy-mm-dd"); }
+std::string Date::toText() const
+{
+    return layout(civilFromDays(days_), "dd/mm/yyyy");
+}
+std::string Date::toIndexText() const
+{
+    return layout(civilFromDays(days_), "yyyy/mm/dd");
+}
+std::string Date::toIsoText() const
+{
+    return layout(civilFromDays(days_), "yyyy-mm-dd");
+}
 
 std::optional<Date> Date::fromIsoText(const std::string& text)
 {

@@ -12,7 +12,12 @@ namespace kiruvan {
 class Date {
 public:
     constexpr Date() = default;
-    static constexpr Date fromDayNumber(std::int32_t days) { Date d; d.days_ = days; return d; }
+    static constexpr Date fromDayNumber(std::int32_t days)
+    {
+        Date d;
+        d.days_ = days;
+        return d;
+    }
     // Throws std::invalid_argument when the three numbers are no calendar day of years 1..9999.
     static Date fromYmd(int year, int month, int day);
     static std::optional<Date> tryFromYmd(int year, int month, int day);

@@ -10,8 +10,14 @@ namespace kiruvan {
 namespace {
 
 // The program's texts use the plain space as their only blank.
-constexpr bool isBlank(char c) { return c == ' '; }
-constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isBlank(char c)
+{
+    return c == ' ';
+}
+constexpr bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // A cursor over a text for the small hand-written readers below.
 class Scanner {
@@ -267,9 +273,15 @@ std::optional<Date> parseDate(std::string_view text, const Clock& clock)
     return Date::tryFromYmd(year, month->value, day->value);
 }
 
-std::optional<double> parseFloat(std::string_view text) { return parseReal<double>(text); }
+std::optional<double> parseFloat(std::string_view text)
+{
+    return parseReal<double>(text);
+}
 
-std::optional<long double> parseLongDouble(std::string_view text) { return parseReal<long double>(text); }
+std::optional<long double> parseLongDouble(std::string_view text)
+{
+    return parseReal<long double>(text);
+}
 
 // Like a classic general float format: fixed notation while the decimal exponent lies in
 // -4..14 (0.0001 up to 15 integer digits), exponent notation outside that range. Zero of either
@@ -285,7 +297,10 @@ std::string formatGeneral(long double value)
     return d.negative ? "-" + body : body;
 }
 
-bool Date_Valide(std::string_view text, const Clock& clock) { return parseDate(text, clock).has_value(); }
+bool Date_Valide(std::string_view text, const Clock& clock)
+{
+    return parseDate(text, clock).has_value();
+}
 
 bool Prix_Valide(std::string_view text)
 {
@@ -293,7 +308,10 @@ bool Prix_Valide(std::string_view text)
     return value && *value >= 0;
 }
 
-bool Volume_Valide(std::string_view text) { return Prix_Valide(text.empty() ? std::string_view("0") : text); }
+bool Volume_Valide(std::string_view text)
+{
+    return Prix_Valide(text.empty() ? std::string_view("0") : text);
+}
 
 std::string Format_Prix(double value)
 {
@@ -301,9 +319,14 @@ std::string Format_Prix(double value)
     const long double cents = std::nearbyint(static_cast<long double>(value) * 100.0L);
     std::string text = formatGeneral(cents / 100.0L);
     switch (decimalsAfterSeparator(text)) {
-    case 0: text += ".00"; break;
-    case 1: text += "0"; break;
-    default: break;
+    case 0:
+        text += ".00";
+        break;
+    case 1:
+        text += "0";
+        break;
+    default:
+        break;
     }
     return text;
 }

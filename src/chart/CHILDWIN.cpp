@@ -9,9 +9,9 @@
 #include <QSignalBlocker>
 
 #include "app/F_FindStock.h"
+#include "app/dialog_helpers.h"
 #include "chart/chart_picture.h"
 #include "database/F_DataView.h"
-#include "app/dialog_helpers.h"
 
 namespace kiruvan {
 namespace {
@@ -20,7 +20,10 @@ constexpr int kPanelHeight = 19;
 constexpr int kButtonWidth = 57;
 constexpr int kWheelNotch = 120;
 
-QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -85,7 +88,8 @@ void TFChart::createBottomPanel()
 
     connect(ScrollBar, &QScrollBar::valueChanged, this, [this] { gui::runGuarded([this] { ScrollBarChange(); }); });
     const auto guarded = [this](QPushButton* button, void (TFChart::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { gui::runGuarded([this, handler] { (this->*handler)(); }); });
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { gui::runGuarded([this, handler] { (this->*handler)(); }); });
     };
     guarded(BTN_ZoomIN, &TFChart::BTN_ZoomINClick);
     guarded(BTN_ZoomOut, &TFChart::BTN_ZoomOutClick);
@@ -146,7 +150,10 @@ void TFChart::LoadData(const std::string& code)
     ScrollBar_MAX();
 }
 
-int TFChart::scrollPosition() const { return ScrollBar->value(); }
+int TFChart::scrollPosition() const
+{
+    return ScrollBar->value();
+}
 
 // Sets the range and moves to the newest bars without drawing: the caller draws.
 void TFChart::ScrollBar_MAX()
@@ -176,7 +183,10 @@ void TFChart::plot_Charts()
     update();
 }
 
-void TFChart::SaveBMP_To_Disk(const std::filesystem::path& file) const { kiruvan::SaveBMP_To_Disk(image_, file); }
+void TFChart::SaveBMP_To_Disk(const std::filesystem::path& file) const
+{
+    kiruvan::SaveBMP_To_Disk(image_, file);
+}
 
 void TFChart::paintEvent(QPaintEvent*)
 {
@@ -196,7 +206,10 @@ void TFChart::resizeEvent(QResizeEvent*)
     plot_Charts();
 }
 
-void TFChart::showEvent(QShowEvent*) { plot_Charts(); }
+void TFChart::showEvent(QShowEvent*)
+{
+    plot_Charts();
+}
 
 void TFChart::closeEvent(QCloseEvent* event)
 {
@@ -212,9 +225,15 @@ void TFChart::ScrollBarChange()
         plot_Charts();
 }
 
-void TFChart::BTN_ZoomINClick() { zoomTo(zoomedIn(Largeur_Barre_)); }
+void TFChart::BTN_ZoomINClick()
+{
+    zoomTo(zoomedIn(Largeur_Barre_));
+}
 
-void TFChart::BTN_ZoomOutClick() { zoomTo(zoomedOut(Largeur_Barre_)); }
+void TFChart::BTN_ZoomOutClick()
+{
+    zoomTo(zoomedOut(Largeur_Barre_));
+}
 
 // Each zoom leaves the button that can go no further disabled and moves to the newest bars.
 void TFChart::zoomTo(double Largeur_Barre)
@@ -336,7 +355,10 @@ void TFChart::mousePressEvent(QMouseEvent* event)
     Crosshair_MouseDown(p.x(), p.y());
 }
 
-void TFChart::mouseReleaseEvent(QMouseEvent*) { Crosshair_MouseUp(); }
+void TFChart::mouseReleaseEvent(QMouseEvent*)
+{
+    Crosshair_MouseUp();
+}
 
 void TFChart::contextMenuEvent(QContextMenuEvent* event)
 {
@@ -349,16 +371,34 @@ void TFChart::contextMenuEvent(QContextMenuEvent* event)
 void TFChart::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Left: ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
-    case Qt::Key_Right: ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
-    case Qt::Key_Home: ScrollBar->triggerAction(QAbstractSlider::SliderToMinimum); break;
-    case Qt::Key_End: ScrollBar->triggerAction(QAbstractSlider::SliderToMaximum); break;
+    case Qt::Key_Left:
+        ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+        ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_Home:
+        ScrollBar->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+    case Qt::Key_End:
+        ScrollBar->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
     case Qt::Key_Plus:
-    case Qt::Key_Equal: BTN_ZoomIN->click(); break;
-    case Qt::Key_Minus: BTN_ZoomOut->click(); break;
-    case Qt::Key_PageUp: BTN_Prior->click(); break;
-    case Qt::Key_PageDown: BTN_Next->click(); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Equal:
+        BTN_ZoomIN->click();
+        break;
+    case Qt::Key_Minus:
+        BTN_ZoomOut->click();
+        break;
+    case Qt::Key_PageUp:
+        BTN_Prior->click();
+        break;
+    case Qt::Key_PageDown:
+        BTN_Next->click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
     event->accept();
 }

@@ -44,7 +44,10 @@ void ChartData::goToCode(const std::string& code)
         CDS_Master.next();
 }
 
-bool ChartData::canStep() const { return CDS_Master.isOpen() && CDS_Master.recordCount() >= 2; }
+bool ChartData::canStep() const
+{
+    return CDS_Master.isOpen() && CDS_Master.recordCount() >= 2;
+}
 
 void ChartData::LoadData(const std::string& code)
 {
@@ -92,7 +95,10 @@ void ChartData::priorSymbol()
     loadCurrentSymbol();
 }
 
-void ChartData::loadCurrentSymbol() { LoadData(CDS_Master.field("Code_Titre").asString()); }
+void ChartData::loadCurrentSymbol()
+{
+    LoadData(CDS_Master.field("Code_Titre").asString());
+}
 
 void ChartData::loadListedCode(const std::string& code)
 {

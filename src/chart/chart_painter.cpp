@@ -53,7 +53,10 @@ double at(const std::vector<double>& series, int i)
 // Pixel work on the image within one pane: coordinates are the pane's, clipped to it.
 class Raster {
 public:
-    explicit Raster(QImage& image) : bits_(image.bits()), stride_(image.bytesPerLine() / 4), W_(image.width()), H_(image.height()) {}
+    explicit Raster(QImage& image)
+        : bits_(image.bits()), stride_(image.bytesPerLine() / 4), W_(image.width()), H_(image.height())
+    {
+    }
 
     void setPane(int top, int height)
     {
@@ -144,8 +147,8 @@ private:
     // Whether a line's bounding box meets the pane: a value far outside the scale costs nothing.
     bool mayCross(int x1, int y1, int x2, int y2) const
     {
-        return std::max(x1, x2) >= 0 && std::min(x1, x2) < W_ && std::max(y1, y2) + top_ >= clipTop_ &&
-               std::min(y1, y2) + top_ < clipBottom_;
+        return std::max(x1, x2) >= 0 && std::min(x1, x2) < W_ && std::max(y1, y2) + top_ >= clipTop_
+               && std::min(y1, y2) + top_ < clipBottom_;
     }
 
     QRgb* row(int y) { return reinterpret_cast<QRgb*>(bits_) + static_cast<std::ptrdiff_t>(y) * stride_; }
@@ -179,8 +182,16 @@ private:
 class ChartPainter {
 public:
     ChartPainter(QImage& image, const ChartData& data, double zoom, int position)
-        : image_(image), raster_(image), painter_(&image), data_(data), s_(data.series()), b_(data.series().bars),
-          zoom_(std::max(zoom, kSmallestZoom)), position_(position), W_(image.width()), Hc_(image.height())
+        : image_(image),
+          raster_(image),
+          painter_(&image),
+          data_(data),
+          s_(data.series()),
+          b_(data.series().bars),
+          zoom_(std::max(zoom, kSmallestZoom)),
+          position_(position),
+          W_(image.width()),
+          Hc_(image.height())
     {
     }
 
@@ -217,10 +228,14 @@ private:
         if (!data_.hasParameters())
             return kSilver;
         switch (static_cast<int>(at(s_.positionState, i))) {
-        case 1: return kLime;
-        case 2: return kRed;
-        case 3: return kYellow;
-        default: return previous;
+        case 1:
+            return kLime;
+        case 2:
+            return kRed;
+        case 3:
+            return kYellow;
+        default:
+            return previous;
         }
     }
 
@@ -234,7 +249,8 @@ private:
         drawBars(scale);
         polyline(std::max(first, kFirstAverageBar), lastBar(), s_.MA50(), scale, kGray);
         scaleArea(scale, false);
-        const std::string title = data_.Nom_Titre_Courant + " [ " + data_.Code_Titre_Courant + " ] " + data_.Message_Fichier;
+        const std::string title =
+            data_.Nom_Titre_Courant + " [ " + data_.Code_Titre_Courant + " ] " + data_.Message_Fichier;
         text(3, 0, fonts().title, kWhite, title);
         const int k = lastBar();
         const std::string date = k >= 0 ? b_.DateStr[static_cast<std::size_t>(k)] : std::string();
@@ -270,8 +286,8 @@ private:
         const int first = view_.Premiere_Barre_Visible;
         const double cci = at(s_.CCI, first);
         const auto cciAt = [&](int i) { return s_.CCI[i]; };
-        const PaneScale scale = scanScale(view_, b_.NBBars, pane.height, cci, cci, cciAt, cciAt,
-                                          [&](int i) { return s_.CCI[i] == 0; });
+        const PaneScale scale =
+            scanScale(view_, b_.NBBars, pane.height, cci, cci, cciAt, cciAt, [&](int i) { return s_.CCI[i] == 0; });
         const int right = x(view_.Derniere_Barre_Visible);
         raster_.line(0, 0, right, 0, kWhite);
         for (const double level : {0.0, 100.0, -100.0})

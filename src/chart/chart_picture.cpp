@@ -57,8 +57,8 @@ void SaveBMP_To_Disk(const QImage& clientArea, const std::filesystem::path& file
 {
     const std::optional<PictureType> type = pictureTypeFor(file);
     if (!type)
-        throw std::invalid_argument("The picture " + file.string() +
-                                    " was not saved: its name must end in .bmp, .jpg or .png.");
+        throw std::invalid_argument("The picture " + file.string()
+                                    + " was not saved: its name must end in .bmp, .jpg or .png.");
     const QImage picture = chartPicture(clientArea);
     switch (*type) {
     case PictureType::Bitmap:

@@ -66,9 +66,15 @@ int roundEven(double v)
     return static_cast<int>(std::nearbyint(std::clamp(v, low, high)));
 }
 
-int ChartView::x(int bar) const { return roundEven(bar * Largeur_Barre) - Decalage_X; }
+int ChartView::x(int bar) const
+{
+    return roundEven(bar * Largeur_Barre) - Decalage_X;
+}
 
-int ChartView::lastShownBar(int NBBars) const { return std::min(Derniere_Barre_Visible, NBBars); }
+int ChartView::lastShownBar(int NBBars) const
+{
+    return std::min(Derniere_Barre_Visible, NBBars);
+}
 
 ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre)
 {
@@ -128,8 +134,14 @@ double zoomedOut(double z)
     return z - 10;
 }
 
-bool canZoomIn(double z) { return !(z + 10 > kZoomInLimit); }
-bool canZoomOut(double z) { return z != kSmallestZoom; }
+bool canZoomIn(double z)
+{
+    return !(z + 10 > kZoomInLimit);
+}
+bool canZoomOut(double z)
+{
+    return z != kSmallestZoom;
+}
 
 PanePlacement placePane(int drawingHeight, int topPercent, int heightPercent)
 {
@@ -137,7 +149,10 @@ PanePlacement placePane(int drawingHeight, int topPercent, int heightPercent)
             std::max(1, roundEven(drawingHeight * heightPercent / 100.0))};
 }
 
-int PaneScale::y(double v) const { return roundEven((Min - v) * Facteur) + Hauteur; }
+int PaneScale::y(double v) const
+{
+    return roundEven((Min - v) * Facteur) + Hauteur;
+}
 
 PaneScale finishScale(double Min, double Max, int paneHeight)
 {

@@ -1,8 +1,8 @@
 #include "cli/cli.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <ostream>
 
 #include "base/version.h"

@@ -28,8 +28,8 @@ T numberIn(std::string_view name, const std::string& text, T low, T high)
     T value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || !(value >= low && value <= high))
-        throw UsageError(std::string(name) + " needs a number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ", not '" + text + "'");
+        throw UsageError(std::string(name) + " needs a number from " + std::to_string(low) + " to "
+                         + std::to_string(high) + ", not '" + text + "'");
     return value;
 }
 
@@ -82,7 +82,8 @@ int drawChart(Context& context, Arguments& args)
 
     ChartData data(context.folder);
     data.Code_Titre_Demande = code;
-    data.openSymbolList(marketName ? requireMarket(context.folder, *marketName).id : marketOfSymbol(context.folder, code));
+    data.openSymbolList(marketName ? requireMarket(context.folder, *marketName).id
+                                   : marketOfSymbol(context.folder, code));
     if (data.Code_Titre_Courant != code)
         throw std::runtime_error("The market does not list the symbol " + code + ".");
     data.loadCurrentSymbol();

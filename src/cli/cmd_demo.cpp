@@ -29,8 +29,8 @@ int symbolCount(const std::optional<std::string>& text)
     int value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (error != std::errc() || end != text->data() + text->size() || value < 1 || value > kMostDemoSymbols)
-        throw UsageError("--symbols needs a whole number from 1 to " + std::to_string(kMostDemoSymbols) + ", not '" +
-                         *text + "'");
+        throw UsageError("--symbols needs a whole number from 1 to " + std::to_string(kMostDemoSymbols) + ", not '"
+                         + *text + "'");
     return value;
 }
 

@@ -106,7 +106,8 @@ ImportSettings storedSettings(const Context& context)
 std::string shellWord(const std::string& word)
 {
     const bool plain = std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view(",._-/+").find(c) != std::string_view::npos;
+        return std::isalnum(static_cast<unsigned char>(c))
+               || std::string_view(",._-/+").find(c) != std::string_view::npos;
     });
     return plain ? word : "'" + word + "'";
 }
@@ -127,9 +128,9 @@ std::string optionsOf(const FormatGuess& guess)
             break;
         columns += (columns.empty() ? "" : ",") + std::string(kColumnKindItems[static_cast<std::size_t>(kind)]);
     }
-    std::string options = "--separator " + quotedSeparator(s.fieldSeparator) + " --date-format " +
-                          std::string(kDateLayoutItems[static_cast<std::size_t>(s.dateFormat)]) + " --columns " +
-                          shellWord(columns);
+    std::string options = "--separator " + quotedSeparator(s.fieldSeparator) + " --date-format "
+                          + std::string(kDateLayoutItems[static_cast<std::size_t>(s.dateFormat)]) + " --columns "
+                          + shellWord(columns);
     return s.decimalComma ? options + " --decimal ," : options;
 }
 

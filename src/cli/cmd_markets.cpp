@@ -35,8 +35,7 @@ int addMarket(Context& context, Arguments& args)
 
 Command marketsCommand()
 {
-    return {"markets", "markets",
-            "Lists every market of Markets.cds as 'id;name', in name order.", listMarkets};
+    return {"markets", "markets", "Lists every market of Markets.cds as 'id;name', in name order.", listMarkets};
 }
 
 Command addMarketCommand()

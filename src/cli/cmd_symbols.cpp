@@ -63,7 +63,8 @@ int addSymbol(Context& context, Arguments& args)
     bool validationOK = true;
     const ApplyOutcome outcome = manager.apply(validationOK);
     if (!outcome.saved) {
-        context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem) << '\n';
+        context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem)
+                    << '\n';
         return kFailed;
     }
     return kSuccess;

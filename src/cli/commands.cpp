@@ -25,7 +25,10 @@ Command writing(Command command)
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
-        marketsCommand(), writing(addMarketCommand()), symbolsCommand(), writing(addSymbolCommand()),
+        marketsCommand(),
+        writing(addMarketCommand()),
+        symbolsCommand(),
+        writing(addSymbolCommand()),
         exportCommand(),
         checkCommand(),
         writing(backtestCommand()),

@@ -10,8 +10,8 @@ Market requireMarket(const DataFolder& folder, std::string_view name)
     const std::vector<Market> markets = readMarkets(folder);
     const auto matches = marketsNamed(markets, name);
     if (matches.empty() && markets.empty())
-        throw std::runtime_error("no market named '" + std::string(name) +
-                                 "': there is no market yet; add one with 'kiruvan-cli add-market NAME'");
+        throw std::runtime_error("no market named '" + std::string(name)
+                                 + "': there is no market yet; add one with 'kiruvan-cli add-market NAME'");
     if (matches.empty()) {
         std::string known;
         for (const Market& market : markets)

@@ -42,16 +42,16 @@ private slots:
     void DBLChange(int index);
 
 private:
-    QLabel* Label1 = nullptr;  // caption "Symbol"
-    QLabel* Label3 = nullptr;  // caption "Name"
-    QLabel* Label2 = nullptr;  // caption "Market"
+    QLabel* Label1 = nullptr;        // caption "Symbol"
+    QLabel* Label3 = nullptr;        // caption "Name"
+    QLabel* Label2 = nullptr;        // caption "Market"
     QPushButton* Button2 = nullptr;  // prior symbol
     QPushButton* Button3 = nullptr;  // next symbol
     QLineEdit* EDT_Code = nullptr;
     QLineEdit* EDT_Nom = nullptr;
-    QComboBox* DBL = nullptr;  // market list
-    QPushButton* BTN_Ajouter = nullptr;  // Add
-    QPushButton* BTN_Del = nullptr;  // Delete
+    QComboBox* DBL = nullptr;              // market list
+    QPushButton* BTN_Ajouter = nullptr;    // Add
+    QPushButton* BTN_Del = nullptr;        // Delete
     QPushButton* BTN_Appliquer = nullptr;  // Apply
     QPushButton* BTN_OK = nullptr;
 

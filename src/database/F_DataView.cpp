@@ -30,8 +30,8 @@ std::vector<TableModel::Column> gridColumns()
 {
     std::vector<TableModel::Column> columns;
     for (int column = kDateColumn; column < kBarColumnCount; ++column) {
-        const QString field = QString::fromUtf8(barColumnField(column).data(),
-                                                static_cast<qsizetype>(barColumnField(column).size()));
+        const QString field =
+            QString::fromUtf8(barColumnField(column).data(), static_cast<qsizetype>(barColumnField(column).size()));
         TableModel::Column gridColumn{field, field};
         if (column == kDateColumn)
             gridColumn.alignment = Qt::AlignCenter;
@@ -63,7 +63,8 @@ TFDataView::TFDataView(const DataFolder& folder, const QString& Code_Symbole, co
 {
     setWindowTitle(caption);
     confirm = [this](const QString& question) {
-        return QMessageBox::question(this, "Confirm", question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        return QMessageBox::question(this, "Confirm", question, QMessageBox::Ok | QMessageBox::Cancel)
+               == QMessageBox::Ok;
     };
     askDivision = [this](Date reference) { return TFDatePicker::ask(this, reference); };
     chooseExportFile = [this](const QString& dir, const QString& name) { return chooseFileToSave(this, dir, name); };

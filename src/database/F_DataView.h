@@ -25,8 +25,8 @@ class TFDataView : public QDialog {
     Q_OBJECT
 public:
     // Loads the symbol file of Code_Symbole; throws when it cannot be loaded.
-    TFDataView(const DataFolder& folder, const QString& Code_Symbole, const QString& caption,
-               const Clock& clock, QWidget* parent = nullptr);
+    TFDataView(const DataFolder& folder, const QString& Code_Symbole, const QString& caption, const Clock& clock,
+               QWidget* parent = nullptr);
     ~TFDataView() override;
 
     // Opens the viewer modally for a symbol; a file that cannot be loaded is reported in an
@@ -51,7 +51,7 @@ private slots:
     void BTN_Save_ASCIIClick();
 
 private:
-    QTableView* DBG = nullptr;  // bar grid
+    QTableView* DBG = nullptr;            // bar grid
     QPushButton* BTN_Division = nullptr;  // Division
     QPushButton* BTN_Save_ASCII = nullptr;
     QPushButton* BTN_OK = nullptr;

@@ -28,7 +28,7 @@ private slots:
 
 private:
     QCalendarWidget* MonthCalendar1 = nullptr;  // the day before which bars are divided
-    QLineEdit* EDT_By = nullptr;  // divisor
+    QLineEdit* EDT_By = nullptr;                // divisor
     QPushButton* BTN_OK = nullptr;
     QPushButton* BTN_Cancel = nullptr;
 

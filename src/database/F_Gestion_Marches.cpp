@@ -14,7 +14,9 @@ TGestion_Marches::TGestion_Marches(const DataFolder& folder, QWidget* parent)
     : QDialog(parent), manager_(std::make_unique<MarketManager>(folder))
 {
     setWindowTitle("Market Manager");
-    askName = [this](const QString& caption, const QString& initial) { return TAjout_Marche::ask(this, caption, initial); };
+    askName = [this](const QString& caption, const QString& initial) {
+        return TAjout_Marche::ask(this, caption, initial);
+    };
 
     Label1 = gui::named(new QLabel("Name", this), "Label1");
     DBL = gui::named(new QComboBox(this), "DBL");

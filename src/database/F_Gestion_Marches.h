@@ -32,10 +32,10 @@ private slots:
     void DBLChange(int index);
 
 private:
-    QLabel* Label1 = nullptr;  // caption "Name"
-    QPushButton* BitBtn1 = nullptr;  // OK
-    QComboBox* DBL = nullptr;  // market list
-    QPushButton* BTN_Ajouter = nullptr;  // Add
+    QLabel* Label1 = nullptr;             // caption "Name"
+    QPushButton* BitBtn1 = nullptr;       // OK
+    QComboBox* DBL = nullptr;             // market list
+    QPushButton* BTN_Ajouter = nullptr;   // Add
     QPushButton* BTN_Modifier = nullptr;  // Modify
 
     void showMarkets();

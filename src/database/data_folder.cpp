@@ -36,7 +36,9 @@ std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFo
     return chosen && *chosen ? std::filesystem::path(chosen) : executableFolder;
 }
 
-DataFolder::DataFolder(std::filesystem::path root) : root_(std::move(root)) {}
+DataFolder::DataFolder(std::filesystem::path root) : root_(std::move(root))
+{
+}
 
 std::filesystem::path DataFolder::file(std::string_view bareName) const
 {

@@ -11,10 +11,14 @@ namespace {
 const char* typeText(FieldType type)
 {
     switch (type) {
-    case FieldType::String: return "text";
-    case FieldType::Integer: return "integer";
-    case FieldType::Float: return "floating point";
-    case FieldType::Date: return "date";
+    case FieldType::String:
+        return "text";
+    case FieldType::Integer:
+        return "integer";
+    case FieldType::Float:
+        return "floating point";
+    case FieldType::Date:
+        return "date";
     }
     return "";
 }
@@ -61,7 +65,8 @@ Value valueFromText(const FieldDef& field, std::string_view text, const Clock* c
     if (text.empty())
         return std::monostate{};
     switch (field.type) {
-    case FieldType::String: return truncateCharacters(text, field.size);
+    case FieldType::String:
+        return truncateCharacters(text, field.size);
     case FieldType::Integer:
         if (auto i = parseInteger(text))
             return *i;

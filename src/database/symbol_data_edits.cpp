@@ -9,8 +9,8 @@
 namespace kiruvan {
 namespace {
 
-constexpr std::array<std::string_view, kBarColumnCount> kColumnFields = {kDateField, kOpenField, kHighField,
-                                                                            kLowField, kCloseField, kVolumeField};
+constexpr std::array<std::string_view, kBarColumnCount> kColumnFields = {kDateField, kOpenField,  kHighField,
+                                                                         kLowField,  kCloseField, kVolumeField};
 constexpr std::array<int, 4> kPriceColumns = {kOpenColumn, kHighColumn, kLowColumn, kCloseColumn};
 
 FieldRef columnField(Table& bars, int column)
@@ -119,7 +119,8 @@ std::optional<RowFailure> verifyBars(Table& bars, const Clock& clock)
         if (bars.eof())
             break;
         // Two rows of one day meet here, since the rows are in date order.
-        if (Date_Valide(columnField(bars, kDateColumn).asString(), clock) && !(columnField(bars, kDateColumn).asDate() > day))
+        if (Date_Valide(columnField(bars, kDateColumn).asString(), clock)
+            && !(columnField(bars, kDateColumn).asDate() > day))
             return RowFailure{bars.recNo(), kDateColumn};
     }
     return std::nullopt;

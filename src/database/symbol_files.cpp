@@ -26,11 +26,16 @@ bool hasStandardNames(const Table& table)
     return true;
 }
 
-constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField,
-                                                          kVolumeField};
+constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField, kVolumeField};
 
-void setValue(FieldRef field, double value) { field.setAsFloat(value); }
-void setValue(FieldRef field, std::string_view value) { field.setAsString(value); }
+void setValue(FieldRef field, double value)
+{
+    field.setAsFloat(value);
+}
+void setValue(FieldRef field, std::string_view value)
+{
+    field.setAsString(value);
+}
 
 template <class Value>
 void setRow(Table& table, Date day, const BarValues<Value>& values)
@@ -141,7 +146,8 @@ bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
 {
     Table scratch;
     scratch.loadFromFile(symbolFile);
-    const bool wrong = scratch.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && !hasStandardNames(scratch);
+    const bool wrong =
+        scratch.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && !hasStandardNames(scratch);
     scratch.close();
     if (!wrong)
         return false;

@@ -106,8 +106,14 @@ struct Table::Impl {
     }
 };
 
-const FieldDef& FieldRef::def() const { return table_->fields_[static_cast<size_t>(index_)]; }
-bool FieldRef::isNull() const { return std::holds_alternative<std::monostate>(value()); }
+const FieldDef& FieldRef::def() const
+{
+    return table_->fields_[static_cast<size_t>(index_)];
+}
+bool FieldRef::isNull() const
+{
+    return std::holds_alternative<std::monostate>(value());
+}
 
 const Value& FieldRef::value() const
 {
@@ -197,13 +203,16 @@ void FieldRef::setAsFloat(double v)
     if (!std::isfinite(v))
         throw TableError("A value that is not a finite number cannot be written to field '" + def().name + "'.");
     switch (def().type) {
-    case FieldType::Float: table_->d_->buffer[static_cast<size_t>(index_)] = v; return;
+    case FieldType::Float:
+        table_->d_->buffer[static_cast<size_t>(index_)] = v;
+        return;
     case FieldType::Integer:
         if (std::fabs(v) >= 2147483647.5)
             throw TableError("The value " + formatGeneral(v) + " does not fit integer field '" + def().name + "'.");
         table_->d_->buffer[static_cast<size_t>(index_)] = static_cast<std::int32_t>(std::nearbyint(v));
         return;
-    default: setAsString(formatGeneral(v));
+    default:
+        setAsString(formatGeneral(v));
     }
 }
 
@@ -211,9 +220,14 @@ void FieldRef::setAsInteger(std::int32_t v)
 {
     table_->requireEditing("write a field");
     switch (def().type) {
-    case FieldType::Integer: table_->d_->buffer[static_cast<size_t>(index_)] = v; return;
-    case FieldType::Float: table_->d_->buffer[static_cast<size_t>(index_)] = static_cast<double>(v); return;
-    default: setAsString(std::to_string(v));
+    case FieldType::Integer:
+        table_->d_->buffer[static_cast<size_t>(index_)] = v;
+        return;
+    case FieldType::Float:
+        table_->d_->buffer[static_cast<size_t>(index_)] = static_cast<double>(v);
+        return;
+    default:
+        setAsString(std::to_string(v));
     }
 }
 
@@ -234,7 +248,9 @@ void FieldRef::clear()
     table_->d_->buffer[static_cast<size_t>(index_)] = std::monostate{};
 }
 
-Table::Table() : d_(std::make_unique<Impl>()) {}
+Table::Table() : d_(std::make_unique<Impl>())
+{
+}
 Table::~Table() = default;
 
 void Table::requireOpen(const char* what) const
@@ -343,7 +359,10 @@ void Table::loadFromFile(const std::filesystem::path& file)
     notify(TableChange::Reset, -1);
 }
 
-void Table::open() { loadFromFile(fileName_); }
+void Table::open()
+{
+    loadFromFile(fileName_);
+}
 
 void Table::close()
 {
@@ -390,9 +409,15 @@ void Table::adoptFile(const std::filesystem::path& file)
     d_->fileIndexes = indexes_;
 }
 
-void Table::saveToFile(const std::filesystem::path& file) { save(file, WriteMode::Replace); }
+void Table::saveToFile(const std::filesystem::path& file)
+{
+    save(file, WriteMode::Replace);
+}
 
-bool Table::saveToNewFile(const std::filesystem::path& file) { return save(file, WriteMode::CreateNew); }
+bool Table::saveToNewFile(const std::filesystem::path& file)
+{
+    return save(file, WriteMode::CreateNew);
+}
 
 bool Table::save(const std::filesystem::path& file, WriteMode mode)
 {
@@ -400,9 +425,10 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
     if (isEditing())
         post();
     Impl& d = *d_;
-    bool sameFile = d.file && (d.file->path() == file
-                               || std::filesystem::absolute(d.file->path()).lexically_normal()
-                                      == std::filesystem::absolute(file).lexically_normal());
+    bool sameFile = d.file
+                    && (d.file->path() == file
+                        || std::filesystem::absolute(d.file->path()).lexically_normal()
+                               == std::filesystem::absolute(file).lexically_normal());
     // A file removed since the load is written anew, unless another program made one meanwhile.
     const bool recreate = sameFile && d.file->isGone();
     if (recreate) {
@@ -545,8 +571,14 @@ void Table::last()
     scroll(n - 1, true, n == 0);
 }
 
-void Table::next() { moveBy(1); }
-void Table::prior() { moveBy(-1); }
+void Table::next()
+{
+    moveBy(1);
+}
+void Table::prior()
+{
+    moveBy(-1);
+}
 
 void Table::moveBy(int n)
 {
@@ -554,7 +586,10 @@ void Table::moveBy(int n)
     checkBrowseMode();  // posting may re-sort: count from where the row is now
     moveToPosition(static_cast<long>(d_->pos) + n, true);
 }
-void Table::moveTo(int recNo) { moveToPosition(static_cast<long>(recNo) - 1, false); }
+void Table::moveTo(int recNo)
+{
+    moveToPosition(static_cast<long>(recNo) - 1, false);
+}
 
 // Moves to a 0-based position clipped to the rows; a relative move that ran past an end
 // raises that end's flag.
@@ -571,8 +606,14 @@ void Table::moveToPosition(long target, bool flagClipping)
            flagClipping && target < 0);
 }
 
-int Table::recNo() const { return d_->hasCurrent() ? d_->pos + 1 : 0; }
-int Table::recordCount() const { return static_cast<int>(d_->view.size()); }
+int Table::recNo() const
+{
+    return d_->hasCurrent() ? d_->pos + 1 : 0;
+}
+int Table::recordCount() const
+{
+    return static_cast<int>(d_->view.size());
+}
 
 void Table::append()
 {
@@ -706,7 +747,10 @@ std::string Table::textAt(int row, int fieldIndex) const
     return {};
 }
 
-void Table::disableControls() { ++suspended_; }
+void Table::disableControls()
+{
+    ++suspended_;
+}
 
 void Table::enableControls()
 {
@@ -723,7 +767,10 @@ int Table::subscribe(Listener listener)
     return id;
 }
 
-void Table::unsubscribe(int id) { d_->listeners.erase(id); }
+void Table::unsubscribe(int id)
+{
+    d_->listeners.erase(id);
+}
 
 void Table::notify(TableChange change, int row)
 {

@@ -68,7 +68,7 @@ public:
     std::string asString() const;  // null reads "", floats in the general format, dates "dd/mm/yyyy"
     double asFloat() const;        // null reads 0
     std::int32_t asInteger() const;
-    Date asDate() const;           // null reads day 0
+    Date asDate() const;  // null reads day 0
 
     // Writes need the row in edit or insert state. Text is converted with the program's own
     // number and date readers; the empty text writes null; unreadable text throws TableError.

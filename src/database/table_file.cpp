@@ -35,10 +35,14 @@ std::string quoteIdentifier(const std::string& name)
 const char* typeName(FieldType type)
 {
     switch (type) {
-    case FieldType::String: return "string";
-    case FieldType::Integer: return "integer";
-    case FieldType::Float: return "float";
-    case FieldType::Date: return "date";
+    case FieldType::String:
+        return "string";
+    case FieldType::Integer:
+        return "integer";
+    case FieldType::Float:
+        return "float";
+    case FieldType::Date:
+        return "date";
     }
     return "string";
 }
@@ -54,7 +58,10 @@ std::optional<FieldType> typeFromName(const std::string& name)
 // How long a save waits for another program's write to end before giving up.
 constexpr int kBusyWaitMilliseconds = 2000;
 
-std::string fileText(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+std::string fileText(const std::filesystem::path& file)
+{
+    return "\"" + file.string() + "\"";
+}
 
 TableError linkError(const std::filesystem::path& file)
 {
@@ -72,7 +79,10 @@ bool isLink(const std::filesystem::path& file)
     return ::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool isBusy(sqlite3* db) { return (sqlite3_errcode(db) & 0xff) == SQLITE_BUSY; }
+bool isBusy(sqlite3* db)
+{
+    return (sqlite3_errcode(db) & 0xff) == SQLITE_BUSY;
+}
 
 }  // namespace
 
@@ -106,7 +116,8 @@ public:
     std::string text(int column) const
     {
         const auto* p = sqlite3_column_text(stmt_, column);
-        return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+        return p ? std::string(reinterpret_cast<const char*>(p),
+                               static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
                  : std::string();
     }
 
@@ -154,14 +165,16 @@ Value readValue(const Statement& stmt, int column, FieldType type)
     if (sqlite3_column_type(s, column) == SQLITE_NULL)
         return std::monostate{};
     switch (type) {
-    case FieldType::String: return stmt.text(column);
+    case FieldType::String:
+        return stmt.text(column);
     case FieldType::Integer: {
         const sqlite3_int64 v = sqlite3_column_int64(s, column);
         if (v < INT32_MIN || v > INT32_MAX)
             throw std::runtime_error("an integer value is out of range");
         return static_cast<std::int32_t>(v);
     }
-    case FieldType::Float: return sqlite3_column_double(s, column);
+    case FieldType::Float:
+        return sqlite3_column_double(s, column);
     case FieldType::Date:
         if (auto d = Date::fromIsoText(stmt.text(column)))
             return *d;
@@ -176,8 +189,8 @@ Value readValueOfRow(const Statement& rows, const TableContents& contents, size_
     try {
         return readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type);
     } catch (const std::runtime_error& e) {
-        throw std::runtime_error("row " + std::to_string(contents.rows.size() + 1) + ", field " + contents.fields[i].name
-                                 + ": " + e.what());
+        throw std::runtime_error("row " + std::to_string(contents.rows.size() + 1) + ", field "
+                                 + contents.fields[i].name + ": " + e.what());
     }
 }
 
@@ -220,8 +233,8 @@ void createSchema(sqlite3* db, const std::vector<FieldDef>& fields, const std::v
              " options INTEGER NOT NULL);");
     // Value columns carry no declared type, so every value keeps the exact form it was bound with.
     exec(db, "CREATE TABLE kv_rows(_row INTEGER PRIMARY KEY" + columnList(fields) + ")");
-    exec(db, std::string("INSERT INTO kv_meta VALUES('format', '") + kFormatName + "'), ('version', '"
-                 + kFormatVersion + "')");
+    exec(db, std::string("INSERT INTO kv_meta VALUES('format', '") + kFormatName + "'), ('version', '" + kFormatVersion
+                 + "')");
     Statement addField(db, "INSERT INTO kv_fields VALUES(?, ?, ?, ?)");
     for (size_t i = 0; i < fields.size(); ++i) {
         sqlite3_bind_int(addField.get(), 1, static_cast<int>(i));
@@ -263,7 +276,10 @@ void syncPath(const std::filesystem::path& path, int flags)
         throw std::system_error(err, std::generic_category(), "cannot flush " + path.string());
 }
 
-bool sameFileIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool sameFileIdentity(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 std::string uniqueTag()
 {
@@ -336,7 +352,8 @@ private:
             return false;
         }
         ::flock(descriptor_, LOCK_EX);
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         return ::fstat(descriptor_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFileIdentity(held, named);
     }
 
@@ -447,7 +464,8 @@ void removeUnusedJournal(const std::filesystem::path& journal)
                            nullptr)
                != SQLITE_OK)
         return;
-    sqlite3_exec(c.db, "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST; PRAGMA journal_mode = DELETE",
+    sqlite3_exec(c.db,
+                 "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST; PRAGMA journal_mode = DELETE",
                  nullptr, nullptr, nullptr);
 }
 
@@ -460,7 +478,9 @@ TableError saveError(const std::filesystem::path& file, sqlite3* db, const std::
 
 }  // namespace
 
-TableFile::TableFile(std::filesystem::path file, sqlite3* db) : path_(std::move(file)), db_(db) {}
+TableFile::TableFile(std::filesystem::path file, sqlite3* db) : path_(std::move(file)), db_(db)
+{
+}
 
 TableFile::~TableFile()
 {
@@ -598,7 +618,10 @@ bool TableFile::isGone() const
     return ::lstat(path_.c_str(), &st) != 0 && errno == ENOENT;
 }
 
-void TableFile::trackCurrentState() { dataVersion_ = currentDataVersion(); }
+void TableFile::trackCurrentState()
+{
+    dataVersion_ = currentDataVersion();
+}
 
 bool TableFile::unchangedSinceLastAccess()
 {
@@ -630,7 +653,10 @@ void TableFile::flush()
         throw TableError("Cannot flush file " + fileText(path_) + ": " + std::generic_category().message(errno) + ".");
 }
 
-void TableFile::rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+void TableFile::rollback()
+{
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
 
 // The check that the file is unchanged and the write that follows it sit under one lock, so
 // that no other program can commit in between.

@@ -11,7 +11,10 @@ TableModel::TableModel(Table& table, std::vector<Column> columns, QObject* paren
     subscription_ = table_.subscribe([this](TableChange change, int row) { onTableChange(change, row); });
 }
 
-TableModel::~TableModel() { table_.unsubscribe(subscription_); }
+TableModel::~TableModel()
+{
+    table_.unsubscribe(subscription_);
+}
 
 int TableModel::fieldOf(int column) const
 {
@@ -89,7 +92,9 @@ void TableModel::onTableChange(TableChange change, int row)
     case TableChange::RowValues:
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
         break;
-    case TableChange::Current: emit currentRowChanged(row); break;
+    case TableChange::Current:
+        emit currentRowChanged(row);
+        break;
     }
 }
 
@@ -105,14 +110,13 @@ void TableModel::bindSelection(QTableView* view)
         syncing_ = false;
     };
     connect(this, &TableModel::currentRowChanged, view, select);
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (syncing_ || !current.isValid() || current.row() + 1 == table_.recNo())
-                    return;
-                syncing_ = true;
-                table_.moveTo(current.row() + 1);
-                syncing_ = false;
-            });
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        if (syncing_ || !current.isValid() || current.row() + 1 == table_.recNo())
+            return;
+        syncing_ = true;
+        table_.moveTo(current.row() + 1);
+        syncing_ = false;
+    });
     select(table_.recNo() - 1);
 }
 

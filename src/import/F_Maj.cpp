@@ -1,5 +1,6 @@
 #include "import/F_Maj.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QAbstractItemView>
 
 #include <array>
 #include <utility>
@@ -59,9 +59,15 @@ void showMessageBox(QWidget* parent, TU_MAJ::MessageKind kind, const QString& te
 {
     const QString title = QApplication::applicationName();
     switch (kind) {
-    case TU_MAJ::MessageKind::Information: QMessageBox::information(parent, title, text); break;
-    case TU_MAJ::MessageKind::Warning: QMessageBox::warning(parent, title, text); break;
-    case TU_MAJ::MessageKind::Error: QMessageBox::critical(parent, title, text); break;
+    case TU_MAJ::MessageKind::Information:
+        QMessageBox::information(parent, title, text);
+        break;
+    case TU_MAJ::MessageKind::Warning:
+        QMessageBox::warning(parent, title, text);
+        break;
+    case TU_MAJ::MessageKind::Error:
+        QMessageBox::critical(parent, title, text);
+        break;
     }
 }
 
@@ -245,13 +251,14 @@ void TU_MAJ::BTN_DetectClick()
 {
     const FormatGuess guess = detectFormat(lines_, clock_);
     if (!guess.problem.empty()) {
-        showMessage(MessageKind::Warning, "The layout of the file was not recognised: " +
-                                              QString::fromStdString(guess.problem) + ".");
+        showMessage(MessageKind::Warning,
+                    "The layout of the file was not recognised: " + QString::fromStdString(guess.problem) + ".");
         return;
     }
     showSettings(guess.settings);
     if (guess.layoutAmbiguous)
-        showMessage(MessageKind::Warning, "Please check the date format: " + QString::fromStdString(guess.doubt()) + ".");
+        showMessage(MessageKind::Warning,
+                    "Please check the date format: " + QString::fromStdString(guess.doubt()) + ".");
     else if (!guess.hasSymbolColumn && EDT_Symbol->text().isEmpty())
         showMessage(MessageKind::Information, "The file has no symbol column: please type its symbol.");
 }
@@ -429,8 +436,9 @@ void TU_MAJ::finishRun(const ImportOutcome& outcome)
     Memo_Summary->setVisible(outcome.end == ImportEnd::Completed);
     beep();
     if (outcome.linesInserted == 0)
-        showMessage(MessageKind::Information, QString::fromUtf8(kNothingInsertedMessage.data(),
-                                                                static_cast<qsizetype>(kNothingInsertedMessage.size())));
+        showMessage(
+            MessageKind::Information,
+            QString::fromUtf8(kNothingInsertedMessage.data(), static_cast<qsizetype>(kNothingInsertedMessage.size())));
     BTN_OK_enabled(true);
     emptyLoadedLines();
     EDT_Symbol->clear();

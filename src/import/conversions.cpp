@@ -19,9 +19,9 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
 void replaceMonthNames(std::string& text)
 {
     static constexpr std::array<std::string_view, 12> names = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static constexpr std::array<std::string_view, 12> numbers = {"01", "02", "03", "04", "05", "06",
-                                                                  "07", "08", "09", "10", "11", "12"};
+                                                                 "07", "08", "09", "10", "11", "12"};
     for (std::size_t m = 0; m < names.size(); ++m)
         replaceAll(text, names[m], numbers[m]);
 }
@@ -67,18 +67,29 @@ struct LayoutRule {
 LayoutRule ruleOf(DateLayout layout)
 {
     switch (layout) {
-    using enum TestOrder;
-    case DateLayout::DdMmYy: return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::DdMmYyCompact: return {1, 3, 5, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::DdMmYyyyCompact: return {1, 3, 5, 4, YearForm::AsWritten, DayMonthYear};
-    case DateLayout::MmDdYyyy: return {3, 1, 5, 4, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::MmDdYy: return {3, 1, 5, 2, YearForm::Pivot, MonthDayYear};
-    case DateLayout::YyMmDd: return {5, 3, 1, 2, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::YyyyMmDd: return {7, 5, 1, 4, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::DMYyDashed: return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::YyyyMmDdIso: return {9, 6, 1, 4, YearForm::AsWritten, DayMonthYear, true};
-    case DateLayout::MmDdYyyySlashed: return {4, 1, 7, 4, YearForm::AsWritten, MonthDayYear, true};
-    case DateLayout::DdMmYyyy: break;
+        using enum TestOrder;
+    case DateLayout::DdMmYy:
+        return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::DdMmYyCompact:
+        return {1, 3, 5, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::DdMmYyyyCompact:
+        return {1, 3, 5, 4, YearForm::AsWritten, DayMonthYear};
+    case DateLayout::MmDdYyyy:
+        return {3, 1, 5, 4, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::MmDdYy:
+        return {3, 1, 5, 2, YearForm::Pivot, MonthDayYear};
+    case DateLayout::YyMmDd:
+        return {5, 3, 1, 2, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::YyyyMmDd:
+        return {7, 5, 1, 4, YearForm::AsWritten, MonthDayYear};
+    case DateLayout::DMYyDashed:
+        return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
+    case DateLayout::YyyyMmDdIso:
+        return {9, 6, 1, 4, YearForm::AsWritten, DayMonthYear, true};
+    case DateLayout::MmDdYyyySlashed:
+        return {4, 1, 7, 4, YearForm::AsWritten, MonthDayYear, true};
+    case DateLayout::DdMmYyyy:
+        break;
     }
     return {};
 }

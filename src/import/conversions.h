@@ -16,15 +16,15 @@ namespace kiruvan {
 // layouts of common downloads; they come after the first nine so that stored indexes keep their
 // meaning.
 enum class DateLayout {
-    DdMmYy,      // "dd/mm/yy"
-    DdMmYyyy,    // "dd/mm/yyyy"
+    DdMmYy,           // "dd/mm/yy"
+    DdMmYyyy,         // "dd/mm/yyyy"
     DdMmYyCompact,    // "ddmmyy"
     DdMmYyyyCompact,  // "ddmmyyyy"
-    MmDdYyyy,    // "mmddyyyy"
-    MmDdYy,      // "mmddyy"
-    YyMmDd,      // "aammdd"
-    YyyyMmDd,    // "aaaammdd"
-    DMYyDashed,  // "d-m-aa"
+    MmDdYyyy,         // "mmddyyyy"
+    MmDdYy,           // "mmddyy"
+    YyMmDd,           // "aammdd"
+    YyyyMmDd,         // "aaaammdd"
+    DMYyDashed,       // "d-m-aa"
     YyyyMmDdIso,      // "yyyy-mm-dd"
     MmDdYyyySlashed,  // "mm/dd/yyyy"
 };

@@ -51,13 +51,28 @@ std::string headerWord(std::string_view text)
 
 std::optional<ColumnKind> kindOfHeaderWord(const std::string& word)
 {
-    static const std::map<std::string, ColumnKind> words = {
-        {"date", kDate},       {"day", kDate},        {"time", kTime},          {"open", kOpen},
-        {"o", kOpen},          {"high", kHigh},       {"h", kHigh},             {"low", kLow},
-        {"l", kLow},           {"close", kClose},     {"c", kClose},            {"last", kClose},
-        {"vol", kVolume},      {"volume", kVolume},   {"v", kVolume},           {"ticker", kSymbol},
-        {"symbol", kSymbol},   {"code", kSymbol},     {"openint", kOpenInterest}, {"openinterest", kOpenInterest},
-        {"oi", kOpenInterest}, {"name", kName}};
+    static const std::map<std::string, ColumnKind> words = {{"date", kDate},
+                                                            {"day", kDate},
+                                                            {"time", kTime},
+                                                            {"open", kOpen},
+                                                            {"o", kOpen},
+                                                            {"high", kHigh},
+                                                            {"h", kHigh},
+                                                            {"low", kLow},
+                                                            {"l", kLow},
+                                                            {"close", kClose},
+                                                            {"c", kClose},
+                                                            {"last", kClose},
+                                                            {"vol", kVolume},
+                                                            {"volume", kVolume},
+                                                            {"v", kVolume},
+                                                            {"ticker", kSymbol},
+                                                            {"symbol", kSymbol},
+                                                            {"code", kSymbol},
+                                                            {"openint", kOpenInterest},
+                                                            {"openinterest", kOpenInterest},
+                                                            {"oi", kOpenInterest},
+                                                            {"name", kName}};
     const auto found = words.find(word);
     return found == words.end() ? std::nullopt : std::optional(found->second);
 }
@@ -127,11 +142,17 @@ bool usesDecimalComma(const Rows& rows, char separator)
 // happens to find numbers at its positions ("07/09/1984" is not "dd/mm/yy").
 const std::regex& layoutShape(int layout)
 {
-    static const std::array<std::regex, kDateLayoutCount> shapes = {
-        std::regex(R"(\d\d\D\d\d\D\d\d)"),     std::regex(R"(\d{1,2}/\d{1,2}/\d{4})"), std::regex(R"(\d{6})"),
-        std::regex(R"(\d{8})"),                 std::regex(R"(\d{8})"),                  std::regex(R"(\d{6})"),
-        std::regex(R"(\d{6})"),                 std::regex(R"(\d{8})"),                  std::regex(R"(\d{1,2}-\d\d-\d\d)"),
-        std::regex(R"(\d{4}\D\d\d\D\d\d)"),    std::regex(R"(\d\d\D\d\d\D\d{4})")};
+    static const std::array<std::regex, kDateLayoutCount> shapes = {std::regex(R"(\d\d\D\d\d\D\d\d)"),
+                                                                    std::regex(R"(\d{1,2}/\d{1,2}/\d{4})"),
+                                                                    std::regex(R"(\d{6})"),
+                                                                    std::regex(R"(\d{8})"),
+                                                                    std::regex(R"(\d{8})"),
+                                                                    std::regex(R"(\d{6})"),
+                                                                    std::regex(R"(\d{6})"),
+                                                                    std::regex(R"(\d{8})"),
+                                                                    std::regex(R"(\d{1,2}-\d\d-\d\d)"),
+                                                                    std::regex(R"(\d{4}\D\d\d\D\d\d)"),
+                                                                    std::regex(R"(\d\d\D\d\d\D\d{4})")};
     return shapes[static_cast<std::size_t>(layout)];
 }
 
@@ -174,9 +195,8 @@ DateColumn dateColumn(const std::vector<std::string>& values, const Clock& clock
 
 bool isNumberColumn(const std::vector<std::string>& values, bool decimalComma)
 {
-    return std::all_of(values.begin(), values.end(), [&](const std::string& value) {
-        return Prix_Valide(decimalComma ? To_Float(value) : value);
-    });
+    return std::all_of(values.begin(), values.end(),
+                       [&](const std::string& value) { return Prix_Valide(decimalComma ? To_Float(value) : value); });
 }
 
 bool isWholeNumberColumn(const std::vector<std::string>& values)
@@ -220,8 +240,8 @@ public:
         guess_.settings.decimalComma = usesDecimalComma(rows_, *separator);
         guess_.settings.decimalSeparator = guess_.settings.decimalComma ? 1 : 0;
         kinds_.assign(rows_.front().size(), kNone);
-        const bool dated = guess_.hasHeader ? kindsFromHeader(cutRows({sample_.front()}, *separator).front())
-                                            : kindsFromValues();
+        const bool dated =
+            guess_.hasHeader ? kindsFromHeader(cutRows({sample_.front()}, *separator).front()) : kindsFromValues();
         if (dated)
             settle();
         return guess_;
@@ -347,7 +367,8 @@ private:
 
     void findVolume()
     {
-        const std::size_t c = std::max({positionOf(kOpen), positionOf(kHigh), positionOf(kLow), positionOf(kClose)}) + 1;
+        const std::size_t c =
+            std::max({positionOf(kOpen), positionOf(kHigh), positionOf(kLow), positionOf(kClose)}) + 1;
         if (c < kinds_.size() && isWholeNumberColumn(values(c)))
             kinds_[c] = kVolume;
     }

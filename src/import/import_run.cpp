@@ -156,8 +156,8 @@ private:
     void reportProgress(std::size_t line, std::size_t lineCount) const
     {
         if (hooks_.progress)
-            hooks_.progress(static_cast<int>(std::nearbyint(static_cast<double>(line) * 100.0 /
-                                                            static_cast<double>(lineCount))));
+            hooks_.progress(
+                static_cast<int>(std::nearbyint(static_cast<double>(line) * 100.0 / static_cast<double>(lineCount))));
     }
 
     // The open table of a symbol's file; the file is found once per run and found again when

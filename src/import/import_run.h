@@ -50,9 +50,9 @@ enum class ImportEnd {
 struct ImportOutcome {
     ImportEnd end = ImportEnd::Completed;
     int linesInserted = 0;
-    std::string message;  // what the user is told for every end but Completed
+    std::string message;                   // what the user is told for every end but Completed
     std::vector<std::string> writeErrors;  // each distinct reason a counted line was not written
-    ColumnCheck check;    // the column check of the run, with the box to blame
+    ColumnCheck check;                     // the column check of the run, with the box to blame
     ImportSummary summary;
 };
 

@@ -137,8 +137,8 @@ ColumnCheck Verification_CBX(const ImportSettings& settings)
         }
     }
     const std::string separator = fieldSeparatorText(settings.fieldSeparator);
-    const bool clash = separator == decimalSeparatorText(settings.decimalSeparator) ||
-                       (settings.decimalComma && separator == ",");
+    const bool clash =
+        separator == decimalSeparatorText(settings.decimalSeparator) || (settings.decimalComma && separator == ",");
     if (check.passed() && clash) {
         check.message = "Field separator error";
         check.blamed = BlamedBox::FieldSeparator;

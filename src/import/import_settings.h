@@ -37,8 +37,8 @@ enum ColumnKind {
 inline constexpr std::array<std::string_view, 4> kFieldSeparatorItems = {";", ".", ",", "TAB"};
 inline constexpr std::array<std::string_view, 2> kDecimalSeparatorItems = {".", ","};
 inline constexpr std::array<std::string_view, kDateLayoutCount> kDateLayoutItems = {
-    "dd/mm/yy", "dd/mm/yyyy", "ddmmyy", "ddmmyyyy", "mmddyyyy", "mmddyy", "aammdd", "aaaammdd", "d-m-aa",
-    "yyyy-mm-dd", "mm/dd/yyyy"};
+    "dd/mm/yy", "dd/mm/yyyy", "ddmmyy", "ddmmyyyy",   "mmddyyyy",  "mmddyy",
+    "aammdd",   "aaaammdd",   "d-m-aa", "yyyy-mm-dd", "mm/dd/yyyy"};
 inline constexpr std::array<std::string_view, kColumnKindCount> kColumnKindItems = {
     "None", "Symbol", "Name", "Date", "Time", "Open", "Low", "High", "Close", "Volume", "Open Interest"};
 

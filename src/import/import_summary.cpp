@@ -8,8 +8,8 @@ namespace kiruvan {
 namespace {
 
 constexpr std::array<const char*, static_cast<std::size_t>(SkipReason::Count)> kReasonTexts = {
-    "header or blank",          "before the first date", "date not readable",      "number not readable",
-    "inconsistent prices",      "symbol without a file", "not text",               "could not be written",
+    "header or blank",     "before the first date", "date not readable", "number not readable",
+    "inconsistent prices", "symbol without a file", "not text",          "could not be written",
 };
 
 bool hasTwoDigitYear(int layout)
@@ -37,9 +37,8 @@ void ImportSummary::noteUnknownSymbol(const std::string& code)
 
 std::string ImportSummary::text(int chosenLayout) const
 {
-    std::string text = "Lines read: " + std::to_string(linesRead) + "\nBars written: " +
-                       std::to_string(barsWritten()) + " (" + std::to_string(newDays) + " new days, " +
-                       std::to_string(replacedDays) + " replaced)\n";
+    std::string text = "Lines read: " + std::to_string(linesRead) + "\nBars written: " + std::to_string(barsWritten())
+                       + " (" + std::to_string(newDays) + " new days, " + std::to_string(replacedDays) + " replaced)\n";
     std::string skips;
     for (std::size_t r = 0; r < skipped.size(); ++r)
         if (skipped[r] > 0)
@@ -55,13 +54,12 @@ std::string ImportSummary::text(int chosenLayout) const
         text += "Symbols without a file: " + codes + "\n";
     }
     if (betterLayout)
-        text += "The dates hold four-digit years, which the layout " + layoutName(chosenLayout) +
-                " reads wrongly; the layout " + layoutName(*betterLayout) + " fits them.\n";
+        text += "The dates hold four-digit years, which the layout " + layoutName(chosenLayout)
+                + " reads wrongly; the layout " + layoutName(*betterLayout) + " fits them.\n";
     return text;
 }
 
-std::optional<int> fourDigitYearLayout(int chosenLayout, const std::vector<std::string>& dateFields,
-                                       const Clock& clock)
+std::optional<int> fourDigitYearLayout(int chosenLayout, const std::vector<std::string>& dateFields, const Clock& clock)
 {
     if (!hasTwoDigitYear(chosenLayout) || dateFields.empty())
         return std::nullopt;

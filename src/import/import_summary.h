@@ -13,7 +13,7 @@
 namespace kiruvan {
 
 enum class SkipReason {
-    HeaderOrBlank,       // an empty line, or one whose date field holds no digit
+    HeaderOrBlank,  // an empty line, or one whose date field holds no digit
     BeforeFirstDate,
     DateUnreadable,
     NumberUnreadable,

@@ -135,9 +135,7 @@ QTableView* TFToday::buildGrid(const char* name, bool summary)
         grid->setModel(new RunningTradesTitles(grid));
         static_cast<QIdentityProxyModel*>(grid->model())->setSourceModel(model_);
         // Both grids stand on the same current row.
-        connect(model_, &TableModel::currentRowChanged, grid, [grid](int row) {
-            grid->selectRow(row);
-        });
+        connect(model_, &TableModel::currentRowChanged, grid, [grid](int row) { grid->selectRow(row); });
         connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
                     if (current.isValid() && current.row() + 1 != CDS_OPT_.recNo())
@@ -209,8 +207,8 @@ void TFToday::DBG_RunningTradesDblClick()
 {
     if (!CDS_OPT_.isOpen() || CDS_OPT_.isEmpty())
         return;
-    emit chartRequested(QString::fromStdString(CDS_OPT_["Nom_Market"].asString()),
-                        CDS_OPT_["Code_Market"].asInteger(), QString::fromStdString(CDS_OPT_["Code_Stock"].asString()));
+    emit chartRequested(QString::fromStdString(CDS_OPT_["Nom_Market"].asString()), CDS_OPT_["Code_Market"].asInteger(),
+                        QString::fromStdString(CDS_OPT_["Code_Stock"].asString()));
 }
 
 void TFToday::showContextMenu(QTableView* grid, const QPoint& at)
@@ -224,8 +222,8 @@ void TFToday::showContextMenu(QTableView* grid, const QPoint& at)
 
 void TFToday::exportCsv()
 {
-    const QString file = QFileDialog::getSaveFileName(this, "Export CSV", QString::fromStdString(folder_.root().string()),
-                                                      "CSV files (*.csv)");
+    const QString file = QFileDialog::getSaveFileName(
+        this, "Export CSV", QString::fromStdString(folder_.root().string()), "CSV files (*.csv)");
     if (file.isEmpty())
         return;
     try {

@@ -82,11 +82,16 @@ std::string reportText(const Value& value, ReportFormat format)
     if (!numeric || format == ReportFormat::Plain)
         return plainText(value);
     switch (format) {
-    case ReportFormat::TwoDecimals: return signedWithPrefix(numberOf(value), "", "");
-    case ReportFormat::Percent: return signedWithPrefix(numberOf(value), "", " %");
-    case ReportFormat::Dollars: return signedWithPrefix(numberOf(value), "$ ", "");
-    case ReportFormat::Days: return plainText(value) + " D";
-    case ReportFormat::Plain: break;
+    case ReportFormat::TwoDecimals:
+        return signedWithPrefix(numberOf(value), "", "");
+    case ReportFormat::Percent:
+        return signedWithPrefix(numberOf(value), "", " %");
+    case ReportFormat::Dollars:
+        return signedWithPrefix(numberOf(value), "$ ", "");
+    case ReportFormat::Days:
+        return plainText(value) + " D";
+    case ReportFormat::Plain:
+        break;
     }
     return plainText(value);
 }

@@ -10,8 +10,8 @@ namespace {
 void requirePeriod(int period, const char* what)
 {
     if (period < 1 || period > kBarCapacity)
-        throw std::invalid_argument(std::string(what) + ": the period " + std::to_string(period) +
-                                    " is outside 1 to " + std::to_string(kBarCapacity) + ".");
+        throw std::invalid_argument(std::string(what) + ": the period " + std::to_string(period) + " is outside 1 to "
+                                    + std::to_string(kBarCapacity) + ".");
 }
 
 // The integer value of the characters [first, first + count) of a date text, as the month and
@@ -22,8 +22,8 @@ std::int32_t dateTextPart(std::string_view dateText, std::size_t first, std::siz
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
     if (part.empty() || ec != std::errc() || end != part.data() + part.size() || part.front() == '-')
-        throw std::runtime_error("The bar date '" + std::string(dateText) +
-                                 "' has no month and year where \"dd/mm/yyyy\" puts them.");
+        throw std::runtime_error("The bar date '" + std::string(dateText)
+                                 + "' has no month and year where \"dd/mm/yyyy\" puts them.");
     return value;
 }
 
@@ -51,9 +51,18 @@ double rawBarux(const BarSeries& bars, int i, int N)
 }  // namespace
 
 BarSeries::BarSeries()
-    : Open(kSeriesLength), High(kSeriesLength), Low(kSeriesLength), Close(kSeriesLength),
-      DateStr(kSeriesLength), Mois(kSeriesLength), Annee(kSeriesLength), Barux(kSeriesLength),
-      MM_Barux(kSeriesLength), signal(kSeriesLength), equity(kSeriesLength), weightedEquity(kSeriesLength)
+    : Open(kSeriesLength),
+      High(kSeriesLength),
+      Low(kSeriesLength),
+      Close(kSeriesLength),
+      DateStr(kSeriesLength),
+      Mois(kSeriesLength),
+      Annee(kSeriesLength),
+      Barux(kSeriesLength),
+      MM_Barux(kSeriesLength),
+      signal(kSeriesLength),
+      equity(kSeriesLength),
+      weightedEquity(kSeriesLength)
 {
 }
 

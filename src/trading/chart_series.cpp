@@ -39,7 +39,8 @@ std::vector<double> typicalPriceAverages(const std::vector<double>& tp, int P, i
 }  // namespace
 
 ChartSeries::ChartSeries()
-    : CCI(kSeriesLength), movingAverages{std::vector<double>(kSeriesLength), std::vector<double>(kSeriesLength)},
+    : CCI(kSeriesLength),
+      movingAverages{std::vector<double>(kSeriesLength), std::vector<double>(kSeriesLength)},
       positionState(kSeriesLength)
 {
 }

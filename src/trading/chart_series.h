@@ -30,11 +30,11 @@ struct ChartSeries {
     // The common reset plus the position state series; CCI and the averages are not touched.
     void Reinitialise_Les_Tableaux();
 
-    void Calcul_Barux(int N);                  // sets Debut_Barux = N + 1 first
-    void Calcul_Moyenne_Mobile_Barux(int M);   // sets Debut_Systeme = Debut_Barux + M first
-    void Calcul_CCI(int P);                    // P below 2 computes with 2
+    void Calcul_Barux(int N);                 // sets Debut_Barux = N + 1 first
+    void Calcul_Moyenne_Mobile_Barux(int M);  // sets Debut_Systeme = Debut_Barux + M first
+    void Calcul_CCI(int P);                   // P below 2 computes with 2
     void Calcul_MACCI(int M);
-    void Calcul_MA(int slot, int M);           // average of Close into the given slot
+    void Calcul_MA(int slot, int M);  // average of Close into the given slot
 };
 
 // The parameters a backtest stored for a symbol, as the chart reads them back.

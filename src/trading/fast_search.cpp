@@ -50,8 +50,12 @@ std::vector<double> paddedCopy(const std::vector<double>& series, int last)
 class SearchWorker {
 public:
     SearchWorker(const BarSeries& bars, int First_Bar, const SearchKernels& kernels)
-        : kernels_(kernels), First_Bar_(First_Bar), last_(bars.NBBars), high_(paddedCopy(bars.High, last_)),
-          low_(paddedCopy(bars.Low, last_)), close_(paddedCopy(bars.Close, last_)),
+        : kernels_(kernels),
+          First_Bar_(First_Bar),
+          last_(bars.NBBars),
+          high_(paddedCopy(bars.High, last_)),
+          low_(paddedCopy(bars.Low, last_)),
+          close_(paddedCopy(bars.Close, last_)),
           barux_(std::max(last_, opt1Values().back()) + 1 + kBaruxLanes, 0.0)
     {
     }
@@ -95,7 +99,8 @@ public:
     {
         const auto& blocks = opt1Blocks();
         while (!stop_.load()) {
-            if (progress && !progress(SearchProgress{.pairIndex = pairsDone_.load(), .pairCount = kPairCount, .pair = {}})) {
+            if (progress
+                && !progress(SearchProgress{.pairIndex = pairsDone_.load(), .pairCount = kPairCount, .pair = {}})) {
                 stop_ = true;
                 break;
             }

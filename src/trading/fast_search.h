@@ -7,8 +7,8 @@
 namespace kiruvan {
 
 struct FastSearchOptions {
-    int threads = 1;          // the calling thread and threads - 1 helpers share the Opt1 values
-    bool vectorPath = true;   // false runs the plain kernels even where AVX2 is available
+    int threads = 1;         // the calling thread and threads - 1 helpers share the Opt1 values
+    bool vectorPath = true;  // false runs the plain kernels even where AVX2 is available
 };
 
 // The same result as Trading_system2_OPT, bit for bit, computed faster: scores only, in

@@ -42,9 +42,9 @@ struct SearchResult {
     int Opt1 = 0;
     int Opt2 = 0;
     int First_Bar = 0;
-    double score = 0;             // compounded gain of the best pair, percent
-    std::string Date_BackTest;    // date of the last bar
-    double Cours_backtest = 0;    // close of the last bar
+    double score = 0;           // compounded gain of the best pair, percent
+    std::string Date_BackTest;  // date of the last bar
+    double Cours_backtest = 0;  // close of the last bar
     TradeStatistics statistics;
 
     friend bool operator==(const SearchResult&, const SearchResult&) = default;

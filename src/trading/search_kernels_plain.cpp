@@ -21,25 +21,79 @@ struct PlainOps {
         return r;
     }
 
-    static Pack load(const double* p) { return each<Pack>([&](int l) { return p[l]; }); }
+    static Pack load(const double* p)
+    {
+        return each<Pack>([&](int l) { return p[l]; });
+    }
     static void store(double* p, Pack a) { std::copy_n(a.v, kLanesPerPack, p); }
-    static Pack broadcast(double x) { return each<Pack>([&](int) { return x; }); }
-    static Pack add(Pack a, Pack b) { return each<Pack>([&](int l) { return a.v[l] + b.v[l]; }); }
-    static Pack sub(Pack a, Pack b) { return each<Pack>([&](int l) { return a.v[l] - b.v[l]; }); }
-    static Pack mul(Pack a, Pack b) { return each<Pack>([&](int l) { return a.v[l] * b.v[l]; }); }
-    static Pack div(Pack a, Pack b) { return each<Pack>([&](int l) { return a.v[l] / b.v[l]; }); }
-    static Pack negate(Pack a) { return each<Pack>([&](int l) { return -a.v[l]; }); }
-    static Pack select(Mask m, Pack a, Pack b) { return each<Pack>([&](int l) { return m.v[l] ? a.v[l] : b.v[l]; }); }
-    static Mask greater(Pack a, Pack b) { return each<Mask>([&](int l) { return a.v[l] > b.v[l]; }); }
-    static Mask greaterOrEqual(Pack a, Pack b) { return each<Mask>([&](int l) { return a.v[l] >= b.v[l]; }); }
-    static Mask less(Pack a, Pack b) { return each<Mask>([&](int l) { return a.v[l] < b.v[l]; }); }
-    static Mask lessOrEqual(Pack a, Pack b) { return each<Mask>([&](int l) { return a.v[l] <= b.v[l]; }); }
-    static Mask notEqual(Pack a, Pack b) { return each<Mask>([&](int l) { return a.v[l] != b.v[l]; }); }
-    static Mask both(Mask a, Mask b) { return each<Mask>([&](int l) { return a.v[l] && b.v[l]; }); }
-    static Mask either(Mask a, Mask b) { return each<Mask>([&](int l) { return a.v[l] || b.v[l]; }); }
-    static Mask bothNotFirst(Mask a, Mask b) { return each<Mask>([&](int l) { return !a.v[l] && b.v[l]; }); }
-    static Mask noLanes() { return each<Mask>([](int) { return false; }); }
-    static Mask fromFlags(const bool* flags) { return each<Mask>([&](int l) { return flags[l]; }); }
+    static Pack broadcast(double x)
+    {
+        return each<Pack>([&](int) { return x; });
+    }
+    static Pack add(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] + b.v[l]; });
+    }
+    static Pack sub(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] - b.v[l]; });
+    }
+    static Pack mul(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] * b.v[l]; });
+    }
+    static Pack div(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] / b.v[l]; });
+    }
+    static Pack negate(Pack a)
+    {
+        return each<Pack>([&](int l) { return -a.v[l]; });
+    }
+    static Pack select(Mask m, Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return m.v[l] ? a.v[l] : b.v[l]; });
+    }
+    static Mask greater(Pack a, Pack b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] > b.v[l]; });
+    }
+    static Mask greaterOrEqual(Pack a, Pack b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] >= b.v[l]; });
+    }
+    static Mask less(Pack a, Pack b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] < b.v[l]; });
+    }
+    static Mask lessOrEqual(Pack a, Pack b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] <= b.v[l]; });
+    }
+    static Mask notEqual(Pack a, Pack b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] != b.v[l]; });
+    }
+    static Mask both(Mask a, Mask b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] && b.v[l]; });
+    }
+    static Mask either(Mask a, Mask b)
+    {
+        return each<Mask>([&](int l) { return a.v[l] || b.v[l]; });
+    }
+    static Mask bothNotFirst(Mask a, Mask b)
+    {
+        return each<Mask>([&](int l) { return !a.v[l] && b.v[l]; });
+    }
+    static Mask noLanes()
+    {
+        return each<Mask>([](int) { return false; });
+    }
+    static Mask fromFlags(const bool* flags)
+    {
+        return each<Mask>([&](int l) { return flags[l]; });
+    }
 };
 
 }  // namespace

@@ -103,10 +103,12 @@ public:
                 const auto denominator = Ops::select(isLong[p], previousPrice, price);
                 const auto moves = Ops::both(Ops::either(isLong[p], isShort[p]), Ops::notEqual(denominator, zero));
                 weighted[p] = Ops::select(moves, Ops::div(Ops::mul(weighted[p], numerator), denominator), hundred);
-                const auto buy = Ops::bothNotFirst(isLong[p], Ops::both(Ops::greater(value, average[p]),
-                                                                      Ops::lessOrEqual(previousValue, previousAverage[p])));
-                const auto sell = Ops::bothNotFirst(isShort[p], Ops::both(Ops::less(value, average[p]),
-                                                                        Ops::greaterOrEqual(previousValue, previousAverage[p])));
+                const auto buy =
+                    Ops::bothNotFirst(isLong[p], Ops::both(Ops::greater(value, average[p]),
+                                                           Ops::lessOrEqual(previousValue, previousAverage[p])));
+                const auto sell =
+                    Ops::bothNotFirst(isShort[p], Ops::both(Ops::less(value, average[p]),
+                                                            Ops::greaterOrEqual(previousValue, previousAverage[p])));
                 isLong[p] = Ops::either(buy, Ops::bothNotFirst(sell, isLong[p]));
                 isShort[p] = Ops::either(sell, Ops::bothNotFirst(buy, isShort[p]));
                 previousAverage[p] = average[p];
@@ -160,8 +162,8 @@ private:
             bool running[kLanesPerPack];
             for (int l = 0; l < kLanesPerPack; ++l)
                 running[l] = period_[p * kLanesPerPack + l] <= j;
-            sum_[p] = Ops::select(Ops::fromFlags(running), Ops::add(Ops::sub(sum_[p], leaving(j, p)), entering),
-                                  sum_[p]);
+            sum_[p] =
+                Ops::select(Ops::fromFlags(running), Ops::add(Ops::sub(sum_[p], leaving(j, p)), entering), sum_[p]);
         }
     }
 

@@ -10,10 +10,10 @@ namespace kiruvan {
 // The statistics of one backtest evaluation over bars First_Bar..NBBars, named as the
 // result row's fields.
 struct TradeStatistics {
-    std::string Date_Last_Trade;   // running trade: entry date, empty without a trade
-    std::string Sens_Last_trade;   // "Buy", "Sell" or empty
-    double cours_Last_trade = 0;   // close of the entry bar
-    double PV_Since_Last_trade = 0;  // percent
+    std::string Date_Last_Trade;       // running trade: entry date, empty without a trade
+    std::string Sens_Last_trade;       // "Buy", "Sell" or empty
+    double cours_Last_trade = 0;       // close of the entry bar
+    double PV_Since_Last_trade = 0;    // percent
     std::int32_t Last_Top_Equity = 0;  // bars from the last top of the equity curve
     std::string DateStr_Last_Top_Equity_Curve;
     double Total_profit_pourcent = 0;

@@ -62,8 +62,8 @@ double Ponderation_QuityCurve(int /*First_Bar*/, int /*bar*/)
 void requireEvaluationWindow(const BarSeries& bars, int First_Bar)
 {
     if (First_Bar < 2 || First_Bar > bars.NBBars)
-        throw std::invalid_argument("The first bar " + std::to_string(First_Bar) + " is outside 2 to " +
-                                    std::to_string(bars.NBBars) + ", the bars loaded.");
+        throw std::invalid_argument("The first bar " + std::to_string(First_Bar) + " is outside 2 to "
+                                    + std::to_string(bars.NBBars) + ", the bars loaded.");
 }
 
 double evaluatePair(BarSeries& bars, int Opt2, int First_Bar)

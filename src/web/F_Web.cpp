@@ -119,11 +119,26 @@ void TFWeb::ButtonValidationClick()
     ToolBar1->setFocus();
 }
 
-void TFWeb::ButtonPrecedentClick() { WebBrowser1->back(); }
-void TFWeb::ButtonSuivantClick() { WebBrowser1->forward(); }
-void TFWeb::ButtonArreterClick() { WebBrowser1->stop(); }
-void TFWeb::ButtonActualiserClick() { WebBrowser1->reload(); }
-void TFWeb::ButtonDemarrageClick() { WebBrowser1->load(QUrl(QString::fromUtf8(kWebStartPage))); }
+void TFWeb::ButtonPrecedentClick()
+{
+    WebBrowser1->back();
+}
+void TFWeb::ButtonSuivantClick()
+{
+    WebBrowser1->forward();
+}
+void TFWeb::ButtonArreterClick()
+{
+    WebBrowser1->stop();
+}
+void TFWeb::ButtonActualiserClick()
+{
+    WebBrowser1->reload();
+}
+void TFWeb::ButtonDemarrageClick()
+{
+    WebBrowser1->load(QUrl(QString::fromUtf8(kWebStartPage)));
+}
 
 void TFWeb::WebBrowser1NavigateComplete2(const QString& address)
 {

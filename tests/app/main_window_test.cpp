@@ -11,8 +11,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
@@ -128,10 +128,12 @@ TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
     EXPECT_TRUE(test::child<QAction>(window, "SpeedButton3")->isEnabled());
 
     // Count the command's runs instead of opening its modal dialog.
-    QObject::disconnect(test::child<QAction>(window, "MiseJour1"), &QAction::triggered, &window, &TBrannock::MiseJour1Click);
+    QObject::disconnect(test::child<QAction>(window, "MiseJour1"), &QAction::triggered, &window,
+                        &TBrannock::MiseJour1Click);
     int runs = 0;
     QObject::connect(test::child<QAction>(window, "MiseJour1"), &QAction::triggered, [&runs] { ++runs; });
-    auto* button = qobject_cast<QToolButton*>(test::child<QToolBar>(window, "ToolBar2")->widgetForAction(test::child<QAction>(window, "SpeedButton3")));
+    auto* button = qobject_cast<QToolButton*>(
+        test::child<QToolBar>(window, "ToolBar2")->widgetForAction(test::child<QAction>(window, "SpeedButton3")));
     ASSERT_NE(button, nullptr);
     button->click();
     EXPECT_EQ(runs, 1);

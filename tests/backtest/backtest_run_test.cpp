@@ -84,16 +84,17 @@ protected:
 
 TEST_F(BacktestRunTest, SymbolsWithoutEnoughHistoryAreCountedAndWriteNoRow)
 {
-    data.writeSymbols({{"SHORT", "Short one", 1}, {"ALMOST", "Almost", 1}, {"GHOST", "Ghost", 1}, {"mixed", "Mixed case", 1}});
+    data.writeSymbols(
+        {{"SHORT", "Short one", 1}, {"ALMOST", "Almost", 1}, {"GHOST", "Ghost", 1}, {"mixed", "Mixed case", 1}});
     data.writeBars("SHORT", 10);
     data.writeBars("ALMOST", 2249);
     data.writeBars("MIXED", 300);  // found without regard to case
 
     const RecordedRun run = runMarket(data, kAlpha);
 
-    EXPECT_EQ(run.log, (Lines{"Needs 2250 bars for Short one", "Needs 2250 bars for Almost",
-                              "< File \"GHOST.cds\" not found. >", "Needs 2250 bars for Ghost",
-                              "Needs 2250 bars for Mixed case", "All done.", "5 errors."}));
+    EXPECT_EQ(run.log,
+              (Lines{"Needs 2250 bars for Short one", "Needs 2250 bars for Almost", "< File \"GHOST.cds\" not found. >",
+                     "Needs 2250 bars for Ghost", "Needs 2250 bars for Mixed case", "All done.", "5 errors."}));
     EXPECT_EQ(run.summary.errors, 5);
     EXPECT_EQ(run.pairs, 0);
     EXPECT_TRUE(readResultRows(data.folder(), std::nullopt).empty());
@@ -129,8 +130,9 @@ TEST_F(BacktestRunTest, EvaluationWindowIsTheLast1251BarsAndRowsHoldTheBestPair)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].First_Bar, 1000);
     EXPECT_EQ(rows[1].First_Bar, 2251);
-    EXPECT_EQ(run.log, concat({backtestedLines("Exactly enough", rows[0]), backtestedLines("Long history", rows[1]),
-                               {"All done."}}));
+    EXPECT_EQ(
+        run.log,
+        concat({backtestedLines("Exactly enough", rows[0]), backtestedLines("Long history", rows[1]), {"All done."}}));
     EXPECT_EQ(run.summary.rowsWritten, 2);
     EXPECT_GE(run.pairs, 2 * kOpt1ValueCount);  // progress moves within each symbol
 
@@ -177,14 +179,15 @@ TEST_F(BacktestRunTest, AbortedRunKeepsItsRowsAndDropsTheMarketsOldRows)
     previous.appendRow(sampleRow(1, "STOPPED"));
     previous.appendRow(sampleRow(2, "ELSEWHERE"));
 
-    const RecordedRun run =
-        runMarket(data, kAlpha, [](const RecordedRun& r) { return !r.log.empty() && r.log.back() == "Backtesting Stopped"; });
+    const RecordedRun run = runMarket(
+        data, kAlpha, [](const RecordedRun& r) { return !r.log.empty() && r.log.back() == "Backtesting Stopped"; });
 
     const auto rows = readResultRows(data.folder(), 1);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].Code_Stock, "DONE");
     EXPECT_EQ(readResultRows(data.folder(), 2), std::vector<ResultRow>{sampleRow(2, "ELSEWHERE")});
-    EXPECT_EQ(run.log, concat({{"Needs 2250 bars for Skipped"}, backtestedLines("Done", rows[0]),
+    EXPECT_EQ(run.log, concat({{"Needs 2250 bars for Skipped"},
+                               backtestedLines("Done", rows[0]),
                                {"Backtesting Stopped", "Backtest aborted !"}}));
 }
 
@@ -231,8 +234,8 @@ TEST_F(BacktestRunTest, MissingResultsFileStopsTheRunBeforeAnySymbol)
 
 TEST_F(BacktestRunTest, WorkerThreadsGiveTheSameLogAndRows)
 {
-    data.writeSymbols({{"S1", "First", 1}, {"GONE", "Gone", 1}, {"SHORT", "Short", 1}, {"BROKEN", "Broken", 1},
-                       {"S2", "Second", 1}});
+    data.writeSymbols(
+        {{"S1", "First", 1}, {"GONE", "Gone", 1}, {"SHORT", "Short", 1}, {"BROKEN", "Broken", 1}, {"S2", "Second", 1}});
     data.writeBars("S1", 2250, 6);
     data.writeBars("SHORT", 30);
     test::writeFile(data.file("BROKEN.cds"), "not a table file");

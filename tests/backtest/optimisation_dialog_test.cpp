@@ -5,14 +5,14 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -20,10 +20,10 @@
 #include <filesystem>
 
 #include "app/MAIN.h"
-#include "support/gui_support.h"
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
+#include "support/gui_support.h"
 
 namespace kiruvan {
 namespace {
@@ -165,7 +165,8 @@ TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
     EXPECT_EQ(log.first(), "Needs 2250 bars for Short");
     EXPECT_EQ(log[1], "Backtesting First");
     EXPECT_EQ(log.mid(log.size() - 2), (QStringList{"All done.", "1 error."}));
-    EXPECT_EQ(test::child<QProgressBar>(dialog, "PRB_Progress")->value(), test::child<QProgressBar>(dialog, "PRB_Progress")->maximum());
+    EXPECT_EQ(test::child<QProgressBar>(dialog, "PRB_Progress")->value(),
+              test::child<QProgressBar>(dialog, "PRB_Progress")->maximum());
     EXPECT_EQ(readResultRows(data.folder(), 1).size(), 1u);
 
     // A new Start clears the log.
@@ -237,7 +238,10 @@ TEST(BacktestDialog, PaintsItsControlsDuringARun)
     TUOptimisation dialog(data.folder());
     dialog.show();
     test::child<QPushButton>(dialog, "BTN_OK")->click();
-    ASSERT_TRUE(waitFor([&] { return test::child<QProgressBar>(dialog, "PRB_Progress")->value() > test::child<QProgressBar>(dialog, "PRB_Progress")->maximum() / 2 + 50; }));
+    ASSERT_TRUE(waitFor([&] {
+        return test::child<QProgressBar>(dialog, "PRB_Progress")->value()
+               > test::child<QProgressBar>(dialog, "PRB_Progress")->maximum() / 2 + 50;
+    }));
 
     const QImage picture = dialog.grab().toImage();
     if (const char* folder = std::getenv("KIRUVAN_SHOTS"))

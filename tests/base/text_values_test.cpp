@@ -11,7 +11,10 @@
 namespace kiruvan {
 namespace {
 
-FixedClock clockIn(int year) { return FixedClock(Date::fromYmd(year, 6, 15)); }
+FixedClock clockIn(int year)
+{
+    return FixedClock(Date::fromYmd(year, 6, 15));
+}
 
 TEST(DateText, AcceptsCalendarDaysAndRejectsOthers)
 {
@@ -83,8 +86,8 @@ TEST(NumberText, ReadsTheProcessGrammar)
     EXPECT_EQ(parseFloat("-1.5e2"), -150.0);
     EXPECT_EQ(parseFloat("1E-2"), 0.01);
     EXPECT_EQ(parseFloat("2e+3"), 2000.0);
-    for (const char* bad : {"", " ", ".", "-", "+-1", "12,5", "1.2.3", "1 000", "1e", "1e+", "e5", "0x10",
-                            "inf", "nan", "1.5x", "- 1", "1_0"})
+    for (const char* bad : {"", " ", ".", "-", "+-1", "12,5", "1.2.3", "1 000", "1e", "1e+", "e5", "0x10", "inf", "nan",
+                            "1.5x", "- 1", "1_0"})
         EXPECT_FALSE(parseFloat(bad).has_value()) << '"' << bad << '"';
 }
 

@@ -9,8 +9,8 @@ namespace kiruvan::test {
 ChartFolder::ChartFolder()
 {
     writeMarkets({{1, "NYSE"}, {2, "Solo"}});
-    writeSymbols({{"GAM", "Gamma", 1}, {"ALP", "Alpha", 1}, {"BET", "Beta", 1}, {"O'N", "O'Neil", 1},
-                  {"XEN", "Xeno", 2}});
+    writeSymbols(
+        {{"GAM", "Gamma", 1}, {"ALP", "Alpha", 1}, {"BET", "Beta", 1}, {"O'N", "O'Neil", 1}, {"XEN", "Xeno", 2}});
     writeBars("ALP", 3501, 1);
     writeBars("BET", 300, 2);
     writeBars("GAM", 300, 3);

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "backtest/results_table.h"
 #include "backtest/backtest_fixture.h"
+#include "backtest/results_table.h"
 #include "sampledata/synthetic_bars.h"
 
 namespace kiruvan::test {

@@ -44,15 +44,15 @@ TEST(ChartViewTest, ZoomStepsDifferUpAndDown)
         z = zoomedIn(z);
         up.push_back(z);
     } while (canZoomIn(z));
-    EXPECT_EQ(up, (std::vector<double>{1.5, 2, 2.5, 3.5, 4.5, 7.5, 10.5, 16.5, 26.5, 36.5, 46.5, 56.5, 66.5, 76.5,
-                                       86.5, 96.5}));
+    EXPECT_EQ(up, (std::vector<double>{1.5, 2, 2.5, 3.5, 4.5, 7.5, 10.5, 16.5, 26.5, 36.5, 46.5, 56.5, 66.5, 76.5, 86.5,
+                                       96.5}));
     std::vector<double> down;
     for (z = 96.5; canZoomOut(z);) {
         z = zoomedOut(z);
         down.push_back(z);
     }
-    EXPECT_EQ(down, (std::vector<double>{86.5, 76.5, 66.5, 56.5, 46.5, 36.5, 26.5, 16.5, 6.5, 3.5, 2.5, 1.5, 1.0,
-                                         0.5}));
+    EXPECT_EQ(down,
+              (std::vector<double>{86.5, 76.5, 66.5, 56.5, 46.5, 36.5, 26.5, 16.5, 6.5, 3.5, 2.5, 1.5, 1.0, 0.5}));
     EXPECT_TRUE(canZoomIn(86.5));
     EXPECT_EQ(zoomedOut(0.5), 0.5);
     EXPECT_EQ(zoomedIn(0.5), 1.0);
@@ -67,9 +67,9 @@ TEST(ChartViewTest, LabelStepFollowsTheTable)
         std::int64_t step;
     };
     const std::vector<Case> cases{
-        {300, 11.20, 10.21, 1}, {300, 110, 10, 10},         {300, 160, 10, 20},         {300, 2010, 10, 200},
-        {300, 4010, 10, 250},   {300, 200010, 10, 20000},   {300, 210010, 10, 25000},   {300, 1500010, 10, 150000},
-        {0, 10, 0, 5},          {300, 1990 + 0.5, 0.5, 200}, {300, 95.5, 0.5, 10}, {300, 3, -9, 3},
+        {300, 11.20, 10.21, 1}, {300, 110, 10, 10},          {300, 160, 10, 20},       {300, 2010, 10, 200},
+        {300, 4010, 10, 250},   {300, 200010, 10, 20000},    {300, 210010, 10, 25000}, {300, 1500010, 10, 150000},
+        {0, 10, 0, 5},          {300, 1990 + 0.5, 0.5, 200}, {300, 95.5, 0.5, 10},     {300, 3, -9, 3},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Valeur_Echelle1(c.H, c.Max, c.Min), c.step) << c.Max << " " << c.Min;
@@ -93,8 +93,8 @@ TEST(ChartViewTest, EqualValuesGiveAFixedFactor)
 {
     EXPECT_EQ(finishScale(5, 5, 100).Facteur, 0.1);
     const ChartView view = computeView(650, 0, 1.0, 1);
-    const PaneScale empty = scanScale(view, 0, 100, 0, 0, [](int) { return 0.0; }, [](int) { return 0.0; },
-                                      [](int) { return false; });
+    const PaneScale empty = scanScale(
+        view, 0, 100, 0, 0, [](int) { return 0.0; }, [](int) { return 0.0; }, [](int) { return false; });
     EXPECT_EQ(empty.Max, 0.02);
 }
 
@@ -115,7 +115,7 @@ TEST(ChartViewTest, DateStripTextsDependOnTheZoom)
         int dx;
     };
     const std::vector<Case> cases{
-        {3, 0.5, {}, 0},        {3, 1, {"M"}, -3},        {3, 2.5, {"M", "Mar"}, -3}, {3, 2.75, {"Mar"}, -3},
+        {3, 0.5, {}, 0},       {3, 1, {"M"}, -3},     {3, 2.5, {"M", "Mar"}, -3}, {3, 2.75, {"Mar"}, -3},
         {3, 3, {"March"}, -5}, {1, 2, {"2024"}, -12}, {1, 2.5, {"2024"}, -5},
     };
     for (const Case& c : cases) {

@@ -18,9 +18,9 @@
 #include "app/F_FindStock.h"
 #include "app/F_Open.h"
 #include "app/MAIN.h"
-#include "database/F_DataView.h"
 #include "chart_fixture.h"
 #include "cli/cli.h"
+#include "database/F_DataView.h"
 #include "support/gui_support.h"
 #include "support/temp_folder.h"
 
@@ -254,14 +254,14 @@ TEST_F(ChartWindowTest, BatchPictureEqualsTheWindowsPicture)
     const auto fromBatch = folder.file("batch.png");
     chart->SaveBMP_To_Disk(fromWindow);
     std::ostringstream out, err;
-    const int status = cli::runCommandLine({"chart", "ALP", "--width", "700", "--height", "420", "--zoom", "1.5",
-                                            "--out", fromBatch.string()},
-                                           folder.folder().root().string(), clock, out, err);
+    const int status = cli::runCommandLine(
+        {"chart", "ALP", "--width", "700", "--height", "420", "--zoom", "1.5", "--out", fromBatch.string()},
+        folder.folder().root().string(), clock, out, err);
     ASSERT_EQ(status, 0) << err.str();
     EXPECT_EQ(QImage(QString::fromStdString(fromWindow.string())), QImage(QString::fromStdString(fromBatch.string())));
-    EXPECT_EQ(cli::runCommandLine({"chart", "ALP", "--out", "chart.gif"}, folder.folder().root().string(), clock,
-                                  out, err),
-              2);
+    EXPECT_EQ(
+        cli::runCommandLine({"chart", "ALP", "--out", "chart.gif"}, folder.folder().root().string(), clock, out, err),
+        2);
 }
 
 TEST_F(ChartWindowTest, OpenDialogListsMarketsByName)

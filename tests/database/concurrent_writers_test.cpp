@@ -19,7 +19,8 @@ struct Outcomes {
 
 // Runs the commands in a child process each, all at once against one folder, and sorts each
 // command's last argument by what the command reported.
-Outcomes runConcurrently(const std::filesystem::path& folder, const std::vector<std::vector<std::vector<std::string>>>& writers)
+Outcomes runConcurrently(const std::filesystem::path& folder,
+                         const std::vector<std::vector<std::vector<std::string>>>& writers)
 {
     std::vector<std::pair<pid_t, int>> children;
     for (const auto& commands : writers) {
@@ -33,7 +34,8 @@ Outcomes runConcurrently(const std::filesystem::path& folder, const std::vector<
             for (std::vector<std::string> args : commands) {
                 args.insert(args.begin(), {"--data", folder.string()});
                 std::ostringstream out, err;
-                const char result = cli::runCommandLine(args, "/nonexistent/", clock, out, err) == cli::kSuccess ? '1' : '0';
+                const char result =
+                    cli::runCommandLine(args, "/nonexistent/", clock, out, err) == cli::kSuccess ? '1' : '0';
                 if (write(channel[1], &result, 1) != 1)
                     _exit(2);
             }
@@ -73,7 +75,8 @@ TEST(ConcurrentWritersTest, EveryReportedSuccessIsStoredAndEveryReportedFailureI
     test::TempFolder temp;
     FixedClock clock = test::fixedClock2026();
     std::ostringstream ignored;
-    cli::runCommandLine({"--data", temp.path().string(), "add-market", "NYSE"}, "/nonexistent/", clock, ignored, ignored);
+    cli::runCommandLine({"--data", temp.path().string(), "add-market", "NYSE"}, "/nonexistent/", clock, ignored,
+                        ignored);
     std::vector<std::vector<std::vector<std::string>>> writers(2);
     for (int i = 0; i < 30; ++i)
         for (int w = 0; w < 2; ++w) {

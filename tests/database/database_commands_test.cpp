@@ -79,9 +79,12 @@ TEST_F(DatabaseCommandsTest, MistakesAreNamedWithWhatToTryInstead)
         int status;
         std::string err;
     } cases[] = {
-        {{"symbols", "--markt", "NYSE"}, cli::kUsage,
+        {{"symbols", "--markt", "NYSE"},
+         cli::kUsage,
          "kiruvan-cli: unknown option '--markt'; did you mean '--market'?\nTry 'kiruvan-cli symbols --help'.\n"},
-        {{"sybmols"}, cli::kUsage, "kiruvan-cli: unknown command 'sybmols'; did you mean 'symbols'?\nTry 'kiruvan-cli --help'.\n"},
+        {{"sybmols"},
+         cli::kUsage,
+         "kiruvan-cli: unknown command 'sybmols'; did you mean 'symbols'?\nTry 'kiruvan-cli --help'.\n"},
         {{"symbols", "--market", "AMEX"}, cli::kFailed, "kiruvan-cli: no market named 'AMEX'; the markets are: NYSE\n"},
     };
     for (const auto& c : cases) {
@@ -148,7 +151,8 @@ TEST_F(DatabaseCommandsTest, ControlCharactersAndSeparatorsCannotForgeAListedLin
 TEST_F(DatabaseCommandsTest, ExportWritesTheBarsToStandardOutputOrAFile)
 {
     DataFolder folder(temp.path());
-    test::writeSymbolFile(folder, "IBM", {test::bar(2004, 3, 8, 1, 2, 1, 2, 3), test::bar(2004, 3, 5, 12.5, 13, 12.25, 12.75, 1500)});
+    test::writeSymbolFile(folder, "IBM",
+                          {test::bar(2004, 3, 8, 1, 2, 1, 2, 3), test::bar(2004, 3, 5, 12.5, 13, 12.25, 12.75, 1500)});
     const std::string expected = "05/03/2004;12.5;13;12.25;12.75;1500\r\n08/03/2004;1;2;1;2;3\r\n";
     EXPECT_EQ(run({"export", "IBM"}).out, expected);
     const std::string file = temp.file("out.txt").string();

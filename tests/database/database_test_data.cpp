@@ -19,7 +19,8 @@ std::optional<double> optionalFloat(Table& table, const char* field)
 
 }  // namespace
 
-BarRow bar(int year, int month, int day, double open, double high, double low, double close, std::optional<double> volume)
+BarRow bar(int year, int month, int day, double open, double high, double low, double close,
+           std::optional<double> volume)
 {
     return BarRow{Date::fromYmd(year, month, day), open, high, low, close, volume};
 }

@@ -7,7 +7,6 @@
 #include <QTableView>
 #include <QTest>
 
-#include "support/gui_support.h"
 #include "database/FAjout_Marche.h"
 #include "database/FGestion_codes.h"
 #include "database/F_DataView.h"
@@ -16,6 +15,7 @@
 #include "database/market_manager.h"
 #include "database/symbol_files.h"
 #include "database_test_data.h"
+#include "support/gui_support.h"
 #include "support/temp_folder.h"
 
 namespace kiruvan {
@@ -204,7 +204,8 @@ TEST_F(DataViewTest, AnEmptyFileLeavesOnlyCancel)
 
 TEST_F(DataViewTest, OkStopsOnTheFailingCellThenSavesOnceTheRowIsDeleted)
 {
-    auto viewer = open({bar(2004, 3, 5, 10, 11, 9, 10), bar(2004, 3, 8, 10, 11, 10.5, 10.2), bar(2004, 3, 9, 10, 11, 9, 10)});
+    auto viewer =
+        open({bar(2004, 3, 5, 10, 11, 9, 10), bar(2004, 3, 8, 10, 11, 10.5, 10.2), bar(2004, 3, 9, 10, 11, 9, 10)});
     activate(*viewer);
     test::child<QPushButton>(*viewer, "BTN_OK")->click();
     EXPECT_TRUE(viewer->isVisible());

@@ -50,7 +50,7 @@ TEST_F(MarketManagerTest, RefusesANameUsedWithOtherCaseOfAToZOnly)
     EXPECT_EQ(manager.add("nyse").outcome, AddMarketOutcome::Duplicate);
     EXPECT_EQ(manager.add("NySe").outcome, AddMarketOutcome::Duplicate);
     EXPECT_EQ(manager.add("NYSÉ").outcome, AddMarketOutcome::Added);
-    EXPECT_EQ(manager.add("nysé").outcome, AddMarketOutcome::Added);  // É is not folded
+    EXPECT_EQ(manager.add("nysé").outcome, AddMarketOutcome::Added);   // É is not folded
     EXPECT_EQ(manager.add("NYSE ").outcome, AddMarketOutcome::Added);  // names are not trimmed
     EXPECT_EQ(manager.markets().size(), 4u);
     EXPECT_EQ(manager.current()->name, "NYSE ");

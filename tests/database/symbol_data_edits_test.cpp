@@ -74,7 +74,8 @@ TEST_F(SymbolDataTest, LoadRefusesAFileWithoutTheBarFields)
 
 TEST_F(SymbolDataTest, VerificationPassesGoodRowsAndAnEmptyVolume)
 {
-    load({bar(2004, 3, 5, 10, 11, 9, 10.5), bar(2004, 3, 8, 10, 10, 10, 10, std::nullopt), bar(2004, 3, 9, 0, 0, 0, 0, 0)});
+    load({bar(2004, 3, 5, 10, 11, 9, 10.5), bar(2004, 3, 8, 10, 10, 10, 10, std::nullopt),
+          bar(2004, 3, 9, 0, 0, 0, 0, 0)});
     EXPECT_EQ(verify(), std::nullopt);
 }
 

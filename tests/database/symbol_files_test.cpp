@@ -46,7 +46,8 @@ TEST(StartupTables, CreatedWhenMissingAndKeptOtherwise)
     TempFolder dir;
     DataFolder folder(dir.path());
     Verification_existance_des_Fichiers(folder);
-    EXPECT_EQ(fieldNames(folder.file(kMasterFile)), (std::vector<std::string>{"Code_Titre", "Nom_Titre", "Code_Marche"}));
+    EXPECT_EQ(fieldNames(folder.file(kMasterFile)),
+              (std::vector<std::string>{"Code_Titre", "Nom_Titre", "Code_Marche"}));
     EXPECT_EQ(fieldNames(folder.file(kMarketsFile)), (std::vector<std::string>{"ID_Marche", "Nom_Marche"}));
     EXPECT_EQ(rowCount(folder.file(kMasterFile)), 0);
 

@@ -121,7 +121,7 @@ TEST_F(SymbolManagerTest, CodesThatAreNoPlainFileNameAreRefusedWithAMessage)
 TEST_F(SymbolManagerTest, AnIncompleteSymbolSavedByTheWayNeverCreatesADotCdsFile)
 {
     SymbolManager manager(folder);
-    manager.add();              // left without a code...
+    manager.add();  // left without a code...
     manager.setName("Nameless");
     fill(manager, "IBM", "IBM Corp", 1);  // ...and posted by the next Add
     EXPECT_TRUE(manager.apply(validationOK).saved);

@@ -141,8 +141,8 @@ TEST(TableLoad, ALinkIsNeitherReadNorWrittenThrough)
         t.saveToFile(dir.file("link.cds"));
         FAIL() << "a save through a link must be refused";
     } catch (const TableError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "\"" + dir.file("link.cds").string() + "\" is a link; Kiruvan only uses regular files in its data folder");
+        EXPECT_EQ(std::string(error.what()), "\"" + dir.file("link.cds").string()
+                                                 + "\" is a link; Kiruvan only uses regular files in its data folder");
     }
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.cds")));
     EXPECT_EQ(kiruvan::test::readFile(dir.file("target.cds")), before);
@@ -301,7 +301,7 @@ TEST(TableSave, DeltaSavesKeepTrackOfRowsAcrossEditsAppendsAndDeletes)
     t.saveToFile(file);
     change(6, 2.0);  // the new row is updated in place, not lost
     t.moveTo(1);
-    t.remove();      // a delete shifts the rows after it
+    t.remove();  // a delete shifts the rows after it
     change(4, 3.0);
     t.saveToFile(file);
 

@@ -43,8 +43,14 @@ std::vector<std::string> column(Table& t, int field)
 TEST(TableFileRoundTrip, KeepsFieldsIndexesNullsAndExactValues)
 {
     TempFolder dir;
-    const double values[] = {-0.0, std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::lowest(), 0.1, 1e15, 3.0, -123456.789};
+    const double values[] = {-0.0,
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::lowest(),
+                             0.1,
+                             1e15,
+                             3.0,
+                             -123456.789};
     Table t;
     defineSample(t);
     t.addIndex("Index_1", "Day;Name", ixPrimary | ixCaseInsensitive);
@@ -254,8 +260,8 @@ TEST(TableEvents, FireInOrder)
     e.next();
     e.edit();
     e.append();
-    EXPECT_EQ(log, (std::vector<std::string>{"open", "after1", "before1", "after2", "edit", "before2", "insert",
-                                             "after2"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"open", "after1", "before1", "after2", "edit", "before2", "insert", "after2"}));
     e.cancel();
     resets = 0;
     e.disableControls();

@@ -40,7 +40,8 @@ TEST_F(ImportCommand, OptionsReplaceTheSettingsFileWhichStaysUnwritten)
     Creation_d1_Fichier_Data(folder, "ABC");
     const std::string settings = "[Data Type]\r\nCol 1=3\r\n";
     test::writeFile(temp.file("Files.ini"), settings);
-    test::writeFile(temp.file("quotes.txt"), "ABC\t05/03/2004\t1.2\t1.3\t1.1\t1.25\t1500\nABC\t05/03/2003\t1\t1\t1\t1\t1\n");
+    test::writeFile(temp.file("quotes.txt"),
+                    "ABC\t05/03/2004\t1.2\t1.3\t1.1\t1.25\t1500\nABC\t05/03/2003\t1\t1\t1\t1\t1\n");
     EXPECT_EQ(run({quotes, "--separator", "tab", "--date-format", "dd/mm/yyyy", "--columns",
                    "Symbol,Date,Open,High,Low,Close,Volume", "--first-date", "01/01/2004"}),
               0)
@@ -53,7 +54,8 @@ TEST_F(ImportCommand, OptionsReplaceTheSettingsFileWhichStaysUnwritten)
 TEST_F(ImportCommand, MessagesOfTheRunGoToStandardError)
 {
     test::writeFile(temp.file("quotes.txt"), "05/03/2004;1;1;1;1;1\n");
-    const std::vector<std::string> oneSymbol = {quotes, "--date-format=dd/mm/yyyy", "--columns=Date,Open,High,Low,Close,Volume"};
+    const std::vector<std::string> oneSymbol = {quotes, "--date-format=dd/mm/yyyy",
+                                                "--columns=Date,Open,High,Low,Close,Volume"};
     auto withSymbol = oneSymbol;
     withSymbol.insert(withSymbol.end(), {"--symbol", "NONE"});
     EXPECT_EQ(run(withSymbol), 1);
@@ -90,7 +92,8 @@ TEST_F(ImportCommand, LinesThatCannotBeWrittenFailTheRunAndNameTheFile)
     test::writeFile(temp.file("quotes.txt"), "ABC;05/03/2004;1;1;1;1;1\n");
     const test::ChildOutcome full = test::runInChild(
         [&](std::ostream& output) {
-            const int status = run({quotes, "--date-format=dd/mm/yyyy", "--columns=Symbol,Date,Open,High,Low,Close,Volume"});
+            const int status =
+                run({quotes, "--date-format=dd/mm/yyyy", "--columns=Symbol,Date,Open,High,Low,Close,Volume"});
             output << err.str();
             return status;
         },
@@ -110,10 +113,12 @@ TEST_F(ImportCommand, ASymbolFileThatIsALinkIsRefusedAndItsTargetLeftAlone)
     std::filesystem::create_symlink(outside.file("ABC.cds"), temp.file("ABC.cds"));
     test::writeFile(temp.file("quotes.txt"), "ABC;05/03/2004;1;1;1;1;1\n");
     EXPECT_EQ(run({quotes, "--date-format=dd/mm/yyyy", "--columns=Symbol,Date,Open,High,Low,Close,Volume"}), 1);
-    EXPECT_NE(err.str().find("ABC.cds\" is a link; Kiruvan only uses regular files in its data folder"), std::string::npos)
+    EXPECT_NE(err.str().find("ABC.cds\" is a link; Kiruvan only uses regular files in its data folder"),
+              std::string::npos)
         << err.str();
     std::ostringstream exportOut, exportErr;
-    EXPECT_EQ(cli::runCommandLine({"--data", temp.path().string(), "export", "ABC"}, "", clock, exportOut, exportErr), 1);
+    EXPECT_EQ(cli::runCommandLine({"--data", temp.path().string(), "export", "ABC"}, "", clock, exportOut, exportErr),
+              1);
     EXPECT_NE(exportErr.str().find("is a link"), std::string::npos) << exportErr.str();
     EXPECT_EQ(test::readFile(outside.file("ABC.cds")), before);
     EXPECT_TRUE(std::filesystem::is_symlink(temp.file("ABC.cds")));

@@ -248,11 +248,10 @@ TEST_F(ImportDialog, FailedColumnCheckWarnsThenReportsNothingInserted)
     setColumns(*dialog, {kNone, kDate});
     loadLines(*dialog, "x;05/03/04\n");
     child<QPushButton>(*dialog, "BTN_update")->click();
-    EXPECT_EQ(messages,
-              (std::vector<Message>{{TU_MAJ::MessageKind::Warning, "Please check Column 1."},
-                                    {TU_MAJ::MessageKind::Information, "beep"},
-                                    {TU_MAJ::MessageKind::Information,
-                                     "   0 line inserted ! Please check parameters.   "}}));
+    EXPECT_EQ(messages, (std::vector<Message>{
+                            {TU_MAJ::MessageKind::Warning, "Please check Column 1."},
+                            {TU_MAJ::MessageKind::Information, "beep"},
+                            {TU_MAJ::MessageKind::Information, "   0 line inserted ! Please check parameters.   "}}));
     EXPECT_EQ(child<QPlainTextEdit>(*dialog, "Memo_Import")->toPlainText(), "");
 }
 

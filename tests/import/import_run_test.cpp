@@ -56,8 +56,8 @@ protected:
         table.setSortOrder("INDEX_DATE");
         std::vector<StoredBar> result;
         for (table.first(); !table.eof(); table.next()) {
-            StoredBar bar{table["Date"].asDate(), table["Open"].asFloat(), table["High"].asFloat(),
-                          table["Low"].asFloat(), table["Close"].asFloat(), std::nullopt,
+            StoredBar bar{table["Date"].asDate(),         table["Open"].asFloat(),  table["High"].asFloat(),
+                          table["Low"].asFloat(),         table["Close"].asFloat(), std::nullopt,
                           table["INDEX_DATE"].asString(), table["Time"].asString()};
             if (!table["Volume"].isNull())
                 bar.volume = table["Volume"].asFloat();
@@ -346,7 +346,8 @@ TEST_F(ImportRun, SymbolFileThatCannotBeLoadedStopsTheRunAndKeepsEarlierLines)
 {
     createSymbol("ABC");
     test::writeFile(temp.file("BAD.cds"), "not a table file");
-    const ImportOutcome outcome = run({"ABC;05/03/2004;1;1;1;1;1", "BAD;05/03/2004;1;1;1;1;1", "ABC;08/03/2004;1;1;1;1;1"});
+    const ImportOutcome outcome =
+        run({"ABC;05/03/2004;1;1;1;1;1", "BAD;05/03/2004;1;1;1;1;1", "ABC;08/03/2004;1;1;1;1;1"});
     EXPECT_EQ(outcome.end, ImportEnd::Stopped);
     EXPECT_NE(outcome.message.find("BAD.cds"), std::string::npos) << outcome.message;
     EXPECT_EQ(outcome.linesInserted, 1);

@@ -80,13 +80,15 @@ TEST_F(SettingsFile, FirstDateIsBroughtIntoThePickersRange)
 
 TEST_F(SettingsFile, KeepsWhatItDoesNotKnow)
 {
-    writeFile(ini, "; comment\r\n[Other]\r\nKey=1\r\n\r\n[Date Format]\r\nExtra=yes\r\nvalue=4\r\n\r\n[Data Type]\r\nCol 11=3\r\n");
+    writeFile(ini, "; comment\r\n[Other]\r\nKey=1\r\n\r\n[Date Format]\r\nExtra=yes\r\nvalue=4\r\n\r\n[Data "
+                   "Type]\r\nCol 11=3\r\n");
     ImportSettings s;
     s.dateFormat = 2;
     s.firstDate = Date::fromYmd(2010, 5, 1);
     Ecriture_Fichier_INI(ini, s);
     const std::string text = readFile(ini);
-    EXPECT_EQ(text.find("; comment\r\n[Other]\r\nKey=1\r\n\r\n[Date Format]\r\nExtra=yes\r\nValue=2\r\n\r\n"), 0u) << text;
+    EXPECT_EQ(text.find("; comment\r\n[Other]\r\nKey=1\r\n\r\n[Date Format]\r\nExtra=yes\r\nValue=2\r\n\r\n"), 0u)
+        << text;
     EXPECT_NE(text.find("Col 11=3\r\nCol 1=0\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[First Date]\r\nValue=01/05/2010\r\n"), std::string::npos) << text;
     EXPECT_FALSE(std::filesystem::exists(folder.file("Files.ini.tmp")));

@@ -30,18 +30,18 @@ protected:
 
 TEST_F(ImportSummaryTest, CountsEveryLineByWhatBecameOfIt)
 {
-    const ImportOutcome outcome = run({"Symbol;Date;O;H;L;C;V", "ABC;07/09/1984;1;2;0.5;1.5;10",
-                                       "ABC;08/09/1984;1;2;0.5;1.5;10", "", "ZZZ;08/09/1984;1;2;0.5;1.5;10",
-                                       "ABC;32/09/1984;1;2;0.5;1.5;10", "ABC;09/09/1984;1;x;0.5;1.5;10",
-                                       "ABC;10/09/1984;1;2;3;1.5;10", "ABC;08/09/1984;1;2;0.5;1.75;10",
-                                       std::string("ABC;11/09/1984;1;2;0.5;1.5;1") + '\x01'},
-                                      DateLayout::DdMmYyyy);
+    const ImportOutcome outcome =
+        run({"Symbol;Date;O;H;L;C;V", "ABC;07/09/1984;1;2;0.5;1.5;10", "ABC;08/09/1984;1;2;0.5;1.5;10", "",
+             "ZZZ;08/09/1984;1;2;0.5;1.5;10", "ABC;32/09/1984;1;2;0.5;1.5;10", "ABC;09/09/1984;1;x;0.5;1.5;10",
+             "ABC;10/09/1984;1;2;3;1.5;10", "ABC;08/09/1984;1;2;0.5;1.75;10",
+             std::string("ABC;11/09/1984;1;2;0.5;1.5;1") + '\x01'},
+            DateLayout::DdMmYyyy);
     const ImportSummary& s = outcome.summary;
     EXPECT_EQ(s.linesRead, 10);
     EXPECT_EQ(s.newDays, 1);
     EXPECT_EQ(s.replacedDays, 1);
     const std::vector<std::pair<SkipReason, int>> expected = {
-        {SkipReason::HeaderOrBlank, 2},    {SkipReason::BeforeFirstDate, 1}, {SkipReason::DateUnreadable, 1},
+        {SkipReason::HeaderOrBlank, 2},    {SkipReason::BeforeFirstDate, 1},    {SkipReason::DateUnreadable, 1},
         {SkipReason::NumberUnreadable, 1}, {SkipReason::InconsistentPrices, 1}, {SkipReason::UnknownSymbol, 1},
         {SkipReason::NotText, 1}};
     for (const auto& [reason, count] : expected)
@@ -63,10 +63,10 @@ TEST_F(ImportSummaryTest, TheBatchToolFailsAFileThatWritesNothing)
 {
     test::writeFile(temp.file("q.txt"), "ABC;17/09/1984;1;2;3;1.5;10\n");
     std::ostringstream out, err;
-    const int status = cli::runCommandLine({"--data", temp.path().string(), "import", temp.file("q.txt").string(),
-                                            "--date-format", "dd/mm/yyyy", "--columns",
-                                            "Symbol,Date,Open,High,Low,Close,Volume"},
-                                           "", clock, out, err);
+    const int status =
+        cli::runCommandLine({"--data", temp.path().string(), "import", temp.file("q.txt").string(), "--date-format",
+                             "dd/mm/yyyy", "--columns", "Symbol,Date,Open,High,Low,Close,Volume"},
+                            "", clock, out, err);
     EXPECT_EQ(status, cli::kFailed);
     EXPECT_NE(err.str().find("Lines skipped: 1 inconsistent prices"), std::string::npos) << err.str();
 }

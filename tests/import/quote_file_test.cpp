@@ -26,7 +26,9 @@ TEST(QuoteFileLines, KeepsLongLinesWhole)
 
 TEST(QuoteFileText, DropsTheByteOrderMarkAndReadsOtherBytesAsWindows1252)
 {
-    EXPECT_EQ(splitQuoteLines("\xEF\xBB\xBF" "ABC;1\n"), (Lines{"ABC;1"}));
+    EXPECT_EQ(splitQuoteLines("\xEF\xBB\xBF"
+                              "ABC;1\n"),
+              (Lines{"ABC;1"}));
     EXPECT_EQ(splitQuoteLines("Caf\xC3\xA9\n"), (Lines{"Caf\xC3\xA9"}));
     EXPECT_EQ(splitQuoteLines("Caf\xE9;\x80\n"), (Lines{"Caf\xC3\xA9;\xE2\x82\xAC"}));
     EXPECT_EQ(splitQuoteLines("\x81"), (Lines{"\xC2\x81"}));

@@ -17,10 +17,12 @@ TEST(ReportText, FollowsEachDisplayFormatWithTheSignInFront)
         ReportFormat format;
         std::string text;
     } cases[] = {
-        {12.345, TwoDecimals, "12.35"}, {0.125, TwoDecimals, "0.12"}, {-3.0, TwoDecimals, "-3.00"},
-        {999.99, TwoDecimals, "999.99"}, {12.5, Percent, "12.50 %"}, {-0.5, Percent, "-0.50 %"},
-        {0.0, Percent, "0.00 %"}, {1234567.891, Dollars, "$ 1234567.89"}, {-12.5, Dollars, "-$ 12.50"},
-        {std::int32_t{17}, Days, "17 D"}, {std::int32_t{0}, Days, "0 D"}, {std::string("Buy"), Plain, "Buy"},
+        {12.345, TwoDecimals, "12.35"},  {0.125, TwoDecimals, "0.12"},
+        {-3.0, TwoDecimals, "-3.00"},    {999.99, TwoDecimals, "999.99"},
+        {12.5, Percent, "12.50 %"},      {-0.5, Percent, "-0.50 %"},
+        {0.0, Percent, "0.00 %"},        {1234567.891, Dollars, "$ 1234567.89"},
+        {-12.5, Dollars, "-$ 12.50"},    {std::int32_t{17}, Days, "17 D"},
+        {std::int32_t{0}, Days, "0 D"},  {std::string("Buy"), Plain, "Buy"},
         {std::int32_t{42}, Plain, "42"}, {Value{}, Dollars, ""},
     };
     for (const auto& c : cases)
@@ -34,8 +36,8 @@ protected:
         CreateDataset_Trading_system(data.folder());
         ResultsTable results(data.folder());
         results.Delete_anciennes_valeurs_dans_CDS_Optimisation(1);
-        for (const auto& [market, code, roa] : {std::tuple{1, "AAA", 5.0}, {2, "BBB", 50.0}, {1, "CCC", 9.0},
-                                                {1, "DDD", -2.0}}) {
+        for (const auto& [market, code, roa] :
+             {std::tuple{1, "AAA", 5.0}, {2, "BBB", 50.0}, {1, "CCC", 9.0}, {1, "DDD", -2.0}}) {
             ResultRow row = test::sampleRow(market, code);
             row.statistics.Updated_Return_On_Account = roa;
             results.appendRow(row);

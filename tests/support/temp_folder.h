@@ -27,6 +27,9 @@ std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& bytes);
 
 // The fixed "today" most tests use: 15/06/2026.
-inline FixedClock fixedClock2026() { return FixedClock(Date::fromYmd(2026, 6, 15)); }
+inline FixedClock fixedClock2026()
+{
+    return FixedClock(Date::fromYmd(2026, 6, 15));
+}
 
 }  // namespace kiruvan::test

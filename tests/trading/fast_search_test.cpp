@@ -47,10 +47,10 @@ void expectSameResult(const SearchResult& fast, const SearchResult& reference)
     EXPECT_EQ(fast.Opt2, reference.Opt2);
     EXPECT_TRUE(sameBits(fast.score, reference.score)) << fast.score << " vs " << reference.score;
     EXPECT_EQ(fast, reference);  // every statistic, compared bit for bit apart from -0 and NaN
-    for (const auto& [a, b] : {std::pair{fast.statistics.Profit_Factor, reference.statistics.Profit_Factor},
-                               {fast.statistics.Max_intraday_drawdown, reference.statistics.Max_intraday_drawdown},
-                               {fast.statistics.Updated_Return_On_Account,
-                                reference.statistics.Updated_Return_On_Account}})
+    for (const auto& [a, b] :
+         {std::pair{fast.statistics.Profit_Factor, reference.statistics.Profit_Factor},
+          {fast.statistics.Max_intraday_drawdown, reference.statistics.Max_intraday_drawdown},
+          {fast.statistics.Updated_Return_On_Account, reference.statistics.Updated_Return_On_Account}})
         EXPECT_TRUE(sameBits(a, b));
 }
 

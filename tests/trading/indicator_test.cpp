@@ -83,8 +83,8 @@ TEST(MovingAverageOfBarux, CountsTheSentinelAndTheWarmUpZeros)
     sixHandBars(bars);
     bars.Calcul_Barux(2);
     bars.Calcul_Moyenne_Mobile_Barux(2);
-    EXPECT_EQ(bars.MM_Barux[1], 0);     // (Barux[0] + Barux[1]) / 2, both zeros
-    EXPECT_EQ(bars.MM_Barux[2], 1.5);   // the warm-up zero of bar 1 counts
+    EXPECT_EQ(bars.MM_Barux[1], 0);    // (Barux[0] + Barux[1]) / 2, both zeros
+    EXPECT_EQ(bars.MM_Barux[2], 1.5);  // the warm-up zero of bar 1 counts
     EXPECT_EQ(bars.MM_Barux[3], 0.75);
     EXPECT_EQ(bars.MM_Barux[6], -1);
 }

@@ -21,8 +21,13 @@ std::vector<int> range(int first, int last, int step)
 TEST(ParameterGrid, Opt1RunsWithGrowingStepsOver230Values)
 {
     std::vector<int> expected;
-    for (const auto& [first, last, step] : {std::tuple{30, 100, 1}, {102, 200, 2}, {203, 299, 3}, {303, 399, 4},
-                                            {404, 499, 5}, {505, 595, 6}, {602, 700, 7}}) {
+    for (const auto& [first, last, step] : {std::tuple{30, 100, 1},
+                                            {102, 200, 2},
+                                            {203, 299, 3},
+                                            {303, 399, 4},
+                                            {404, 499, 5},
+                                            {505, 595, 6},
+                                            {602, 700, 7}}) {
         const auto part = range(first, last, step);
         expected.insert(expected.end(), part.begin(), part.end());
     }
