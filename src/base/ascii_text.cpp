@@ -40,4 +40,9 @@ bool holdsControlCharacter(std::string_view text)
     return false;
 }
 
+bool hasDigit(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace kiruvan

@@ -20,4 +20,7 @@ bool holdsControlCharacter(std::string_view text);
 // The text without the given blanks at either end.
 std::string_view trimmed(std::string_view text, std::string_view blanks = " \t");
 
+// Whether the text holds a digit 0 to 9.
+bool hasDigit(std::string_view text);
+
 }  // namespace kiruvan

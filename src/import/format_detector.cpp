@@ -31,11 +31,6 @@ std::string trimmedField(std::string_view field)
     return std::string(trimmed(field));
 }
 
-bool hasDigit(std::string_view text)
-{
-    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // "<TICKER>", "Adj Close" and "open_int" become "ticker", "adjclose" and "openint".
 std::string headerWord(std::string_view text)
 {

@@ -41,11 +41,6 @@ bool isText(std::string_view line)
                         [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; });
 }
 
-bool hasDigit(std::string_view text)
-{
-    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // How many date fields the run keeps to recognise a layout chosen by mistake.
 constexpr std::size_t kSampledDates = 200;
 
