@@ -1,7 +1,6 @@
 // Bulk import of quote files into symbol files, against the cost of parsing and storing the
-// same rows with the sqlite3 shell's .import, measured in the same run.
-
-#include <benchmark/benchmark.h>
+// same rows with the sqlite3 shell's .import, measured in the same run: CPU time beside wall
+// time, since a busy machine moves wall time a lot.
 
 #include <chrono>
 #include <cstdio>
@@ -9,7 +8,12 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
 
 #include "database/symbol_files.h"
 #include "import/import_run.h"
@@ -73,107 +77,105 @@ ImportSettings settingsFor(bool symbolColumn)
     return settings;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start)
+// Wall and CPU seconds of one run.
+struct Cost {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double wallSeconds()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double multiSymbolSeconds = 0;
-double referenceSeconds = 0;
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
-// Imports one quote file into fresh, empty symbol files; the time covers reading the file too.
-void importInto(benchmark::State& state, const std::filesystem::path& quotes, int symbols, bool symbolColumn,
-                double* seconds)
+double childrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Imports one quote file into fresh, empty symbol files; the cost covers reading the file too.
+Cost importInto(const std::filesystem::path& quotes, int symbols, bool symbolColumn)
 {
     const SystemClock clock;
-    int inserted = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        ScratchFolder data;
-        const DataFolder folder(data.path);
-        for (int s = 0; s < symbols; ++s)
-            Creation_d1_Fichier_Data(folder, "SYM" + std::to_string(s));
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        const std::vector<std::string> lines = readQuoteFile(quotes);
-        const ImportOutcome outcome = runImport({folder, clock, settingsFor(symbolColumn), "SYM0", lines});
-        if (seconds)
-            *seconds = secondsSince(start);
-        inserted = outcome.linesInserted;
-        if (outcome.end != ImportEnd::Completed)
-            state.SkipWithError(outcome.message.c_str());
+    ScratchFolder data;
+    const DataFolder folder(data.path);
+    for (int s = 0; s < symbols; ++s)
+        Creation_d1_Fichier_Data(folder, "SYM" + std::to_string(s));
+    const double wall = wallSeconds(), cpu = processCpuSeconds();
+    const std::vector<std::string> lines = readQuoteFile(quotes);
+    const ImportOutcome outcome = runImport({folder, clock, settingsFor(symbolColumn), "SYM0", lines});
+    const Cost cost{wallSeconds() - wall, processCpuSeconds() - cpu};
+    const int expected = static_cast<int>(lines.size());
+    if (outcome.end != ImportEnd::Completed || outcome.linesInserted != expected) {
+        std::cerr << "the import stored " << outcome.linesInserted << " of " << expected << " lines: "
+                  << outcome.message << "\n";
+        std::exit(1);
     }
-    state.counters["lines"] = inserted;
-    state.counters["lines_per_s"] = benchmark::Counter(inserted, benchmark::Counter::kIsRate);
-}
-
-ScratchFolder& inputs()
-{
-    static ScratchFolder folder;
-    return folder;
-}
-
-const std::filesystem::path& multiSymbolFile()
-{
-    static const auto file = writeQuoteFile(inputs().path / "market.txt", kSymbols, kDaysPerSymbol, true);
-    return file;
-}
-
-const std::filesystem::path& oneSymbolFile()
-{
-    static const auto file = writeQuoteFile(inputs().path / "one.txt", 1, kOneSymbolDays, false);
-    return file;
-}
-
-void BM_MultiSymbolImport(benchmark::State& state)
-{
-    importInto(state, multiSymbolFile(), kSymbols, true, &multiSymbolSeconds);
-}
-
-void BM_OneSymbolImport(benchmark::State& state)
-{
-    importInto(state, oneSymbolFile(), 1, false, nullptr);
+    return cost;
 }
 
 // The reference: the sqlite3 shell parses the same file and stores its rows in one table.
-void BM_Sqlite3ShellImport(benchmark::State& state)
+Cost sqlite3ShellImport(const std::filesystem::path& quotes)
 {
-    for (auto _ : state) {
-        state.PauseTiming();
-        ScratchFolder scratch;
-        const auto script = scratch.path / "import.sql";
-        std::ofstream(script) << "CREATE TABLE quotes(symbol TEXT, day TEXT, open REAL, high REAL, low REAL,"
-                                 " close REAL, volume REAL);\n.separator ;\n.import "
-                              << multiSymbolFile().string() << " quotes\n";
-        const std::string command = "sqlite3 " + (scratch.path / "reference.db").string() + " < " + script.string();
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        if (std::system(command.c_str()) != 0)
-            state.SkipWithError("the sqlite3 shell failed");
-        referenceSeconds = secondsSince(start);
+    ScratchFolder scratch;
+    const auto script = scratch.path / "import.sql";
+    std::ofstream(script) << "CREATE TABLE quotes(symbol TEXT, day TEXT, open REAL, high REAL, low REAL,"
+                             " close REAL, volume REAL);\n.separator ;\n.import "
+                          << quotes.string() << " quotes\n";
+    const std::string command = "sqlite3 " + (scratch.path / "reference.db").string() + " < " + script.string();
+    const double wall = wallSeconds(), cpu = childrenCpuSeconds();
+    if (std::system(command.c_str()) != 0) {
+        std::cerr << "the sqlite3 shell failed\n";
+        std::exit(1);
     }
-    state.counters["lines_per_s"] =
-        benchmark::Counter(static_cast<double>(kSymbols) * kDaysPerSymbol, benchmark::Counter::kIsRate);
+    return {wallSeconds() - wall, childrenCpuSeconds() - cpu};
 }
 
-BENCHMARK(BM_Sqlite3ShellImport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_MultiSymbolImport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OneSymbolImport)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+Cost best(const std::vector<Cost>& runs)
+{
+    Cost b = runs.front();
+    for (const Cost& c : runs) {
+        b.wall = std::min(b.wall, c.wall);
+        b.cpu = std::min(b.cpu, c.cpu);
+    }
+    return b;
+}
 
 }  // namespace
 }  // namespace kiruvan
 
-int main(int argc, char** argv)
+// Runs the reference and the import in turn, three times each, and compares the best runs.
+int main()
 {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    using kiruvan::multiSymbolSeconds, kiruvan::referenceSeconds;
-    const double lines = static_cast<double>(kiruvan::kSymbols) * kiruvan::kDaysPerSymbol;
-    if (multiSymbolSeconds > 0 && referenceSeconds > 0)
-        std::cout << "\nMulti-symbol import: " << multiSymbolSeconds << " s (" << lines / multiSymbolSeconds
-                  << " lines/s); sqlite3 shell .import of the same file: " << referenceSeconds << " s ("
-                  << lines / referenceSeconds << " lines/s); ratio " << multiSymbolSeconds / referenceSeconds
-                  << " (goal: at most 10)\n";
+    using namespace kiruvan;
+    constexpr int kRuns = 3;
+    ScratchFolder inputs;
+    const auto market = writeQuoteFile(inputs.path / "market.txt", kSymbols, kDaysPerSymbol, true);
+    const auto one = writeQuoteFile(inputs.path / "one.txt", 1, kOneSymbolDays, false);
+    std::vector<Cost> reference, imports;
+    for (int run = 1; run <= kRuns; ++run) {
+        reference.push_back(sqlite3ShellImport(market));
+        imports.push_back(importInto(market, kSymbols, true));
+        std::printf("run %d: sqlite3 .import wall %.3f s cpu %.3f s; import wall %.3f s cpu %.3f s\n", run,
+                    reference.back().wall, reference.back().cpu, imports.back().wall, imports.back().cpu);
+    }
+    const Cost r = best(reference), m = best(imports);
+    const double lines = static_cast<double>(kSymbols) * kDaysPerSymbol;
+    std::printf("\nMulti-symbol import of %.0f lines, best of %d: wall %.3f s cpu %.3f s (%.0f lines/s of CPU)\n",
+                lines, kRuns, m.wall, m.cpu, lines / m.cpu);
+    std::printf("sqlite3 shell .import of the same file, best of %d: wall %.3f s cpu %.3f s\n", kRuns, r.wall, r.cpu);
+    std::printf("ratio: cpu %.2fx  wall %.2fx  (goal: at most 8x by CPU)\n", m.cpu / r.cpu, m.wall / r.wall);
+    const Cost single = importInto(one, 1, false);
+    std::printf("One-symbol import of %d lines: wall %.3f s cpu %.3f s\n", kOneSymbolDays, single.wall, single.cpu);
     return 0;
 }

@@ -54,6 +54,7 @@ struct Table::Impl {
     std::vector<Value> buffer;  // the row being edited or inserted
     std::vector<std::int64_t> deletedKeys;
     std::vector<size_t> dirty;  // rows posted since the last save, in posting order
+    TableDelta delta;
     std::int64_t nextKey = 1;
     std::int64_t nextId = 1;
     std::vector<Test> tests;
@@ -426,7 +427,7 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
         post();
     Impl& d = *d_;
     bool sameFile = d.file
-                    && (d.file->path() == file
+                    && (d.file->path().native() == file.native()
                         || std::filesystem::absolute(d.file->path()).lexically_normal()
                                == std::filesystem::absolute(file).lexically_normal());
     // A file removed since the load is written anew, unless another program made one meanwhile.
@@ -469,24 +470,27 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
 void Table::saveChangedRows()
 {
     Impl& d = *d_;
-    std::vector<StoredRow> changed;
-    changed.reserve(d.dirty.size());
-    std::int64_t newKeys = 0;
+    TableDelta& delta = d.delta;  // kept between saves: a save per imported line allocates nothing
+    delta.deleted.assign(d.deletedKeys.begin(), d.deletedKeys.end());
+    delta.updated.clear();
+    delta.inserted.clear();
+    std::int64_t nextKey = d.nextKey;
     for (size_t index : d.dirty) {
         const Impl::Row& row = d.rows[index];
-        changed.push_back({row.key != 0 ? row.key : d.nextKey + newKeys++, row.values});
+        if (row.key != 0)
+            delta.updated.push_back({row.key, &row.values});
+        else
+            delta.inserted.push_back({nextKey++, &row.values});
     }
-    TableDelta delta;
-    delta.deleted = d.deletedKeys;
-    for (size_t i = 0; i < changed.size(); ++i)
-        (d.rows[d.dirty[i]].key != 0 ? delta.updated : delta.inserted).push_back(&changed[i]);
     d.file->applyDelta(fields_, delta);
-    for (size_t i = 0; i < changed.size(); ++i) {
-        Impl::Row& row = d.rows[d.dirty[i]];
-        row.key = changed[i].key;
+    nextKey = d.nextKey;
+    for (size_t index : d.dirty) {
+        Impl::Row& row = d.rows[index];
+        if (row.key == 0)
+            row.key = nextKey++;
         row.modified = false;
     }
-    d.nextKey += newKeys;
+    d.nextKey = nextKey;
     d.dirty.clear();
     d.deletedKeys.clear();
 }

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "database/joined_writes_vfs.h"
+
 namespace kiruvan {
 namespace {
 
@@ -423,7 +425,8 @@ bool writeReplacement(const std::filesystem::path& file, const std::vector<Field
     // alone; next to the new file it would be rolled into it.
     std::error_code ec;
     if (mode == WriteMode::Replace || !std::filesystem::exists(file, ec))
-        std::filesystem::remove(file.string() + "-journal", ec);
+        for (const char* companion : {"-journal", "-wal", "-shm"})
+            std::filesystem::remove(file.string() + companion, ec);
     if (mode == WriteMode::Replace)
         temporary.moveOver(file);
     else if (!temporary.moveToNew(file))
@@ -447,11 +450,13 @@ void removeUnheldTemporary(const std::filesystem::path& file)
     ::close(descriptor);
 }
 
-// Reading rolls a hot journal back; switching a connection from PERSIST to DELETE removes a
-// journal that no connection is writing with.
-void removeUnusedJournal(const std::filesystem::path& journal)
+// Reading rolls a hot journal back, or brings a log's committed changes into the file;
+// switching the journal mode to DELETE then removes what no connection is writing with. In
+// exclusive mode a log needs no shared-memory file, and a file another program is writing
+// stays busy and untouched.
+void removeUnusedJournal(const std::filesystem::path& journal, std::string_view suffix)
 {
-    const std::string table = journal.string().substr(0, journal.string().size() - std::string_view("-journal").size());
+    const std::string table = journal.string().substr(0, journal.string().size() - suffix.size());
     struct stat st {};
     if (::lstat(table.c_str(), &st) != 0) {
         std::error_code ec;
@@ -464,9 +469,11 @@ void removeUnusedJournal(const std::filesystem::path& journal)
                            nullptr)
                != SQLITE_OK)
         return;
-    sqlite3_exec(c.db,
-                 "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST; PRAGMA journal_mode = DELETE",
-                 nullptr, nullptr, nullptr);
+    const char* sql = suffix == "-wal" ? "PRAGMA locking_mode = EXCLUSIVE; SELECT count(*) FROM sqlite_master;"
+                                         " PRAGMA journal_mode = DELETE"
+                                       : "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST;"
+                                         " PRAGMA journal_mode = DELETE";
+    sqlite3_exec(c.db, sql, nullptr, nullptr, nullptr);
 }
 
 TableError saveError(const std::filesystem::path& file, sqlite3* db, const std::exception& e)
@@ -508,11 +515,12 @@ std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
     result->device_ = st.st_dev;
     result->inode_ = st.st_ino;
     constexpr int kOptions = SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READWRITE | kOptions, nullptr);
+    const char* vfs = joinedWritesVfs();
+    int rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READWRITE | kOptions, vfs);
     if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
         sqlite3_close(result->db_);
         result->db_ = nullptr;
-        rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READONLY | kOptions, nullptr);
+        rc = sqlite3_open_v2(file.c_str(), &result->db_, SQLITE_OPEN_READONLY | kOptions, vfs);
     }
     if (rc != SQLITE_OK)
         throw TableError("Cannot open file " + fileText(file) + ": " + sqlite3_errstr(rc) + ".");
@@ -614,6 +622,8 @@ std::vector<std::string> TableFile::integrityProblems()
 
 bool TableFile::isGone() const
 {
+    if (lockHeld_)
+        return false;
     struct stat st {};
     return ::lstat(path_.c_str(), &st) != 0 && errno == ENOENT;
 }
@@ -625,8 +635,9 @@ void TableFile::trackCurrentState()
 
 bool TableFile::unchangedSinceLastAccess()
 {
-    struct stat st {};
-    if (::lstat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_)
+    if (lockHeld_)
+        return true;
+    if (!isAtPath())
         return false;
     try {
         return currentDataVersion() == dataVersion_;
@@ -637,20 +648,45 @@ bool TableFile::unchangedSinceLastAccess()
 
 void TableFile::setFullSync(bool on)
 {
-    // Without flushes the journal is kept between commits, which spares creating and deleting
-    // it for every small save; it is deleted again when the file is let go.
-    // It also holds the file's lock from the first write until the file is let go, sparing
-    // the lock calls of every commit: meanwhile other connections find the file in use.
+    // Without flushes, the file keeps its lock from the first write until it is let go: other
+    // connections find it in use meanwhile, and nobody else can change or replace it. Each
+    // save then appends its pages to a write-ahead log (one write per page, crash-safe), which
+    // goes back into the file when it is flushed or let go.
     exec(db_, on ? "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE; PRAGMA locking_mode = NORMAL"
-                 : "PRAGMA synchronous = OFF; PRAGMA journal_mode = PERSIST; PRAGMA locking_mode = EXCLUSIVE");
+                 : "PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE");
     keptJournal_ = !on;
+    logPending_ = !on;
+    lockHeld_ = false;
 }
 
 void TableFile::flush()
 {
+    if (keptJournal_) {
+        leaveLog();
+        keptJournal_ = false;
+    }
     struct stat st {};
     if (::lstat(path_.c_str(), &st) != 0 || ::fsync(descriptor_) != 0)
         throw TableError("Cannot flush file " + fileText(path_) + ": " + std::generic_category().message(errno) + ".");
+    if (st.st_dev != device_ || st.st_ino != inode_)
+        throw TableError(fileText(path_)
+                         + " was replaced by another program while it was written; its last changes are not in it");
+}
+
+// Writes the log back into the file, flushed, and removes it.
+void TableFile::leaveLog()
+{
+    try {
+        exec(db_, "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE");
+    } catch (const std::exception& e) {
+        throw TableError("Cannot flush file " + fileText(path_) + ": " + e.what() + ".");
+    }
+}
+
+bool TableFile::isAtPath() const
+{
+    struct stat st {};
+    return ::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
 void TableFile::rollback()
@@ -662,6 +698,8 @@ void TableFile::rollback()
 // that no other program can commit in between.
 void TableFile::beginCheckedWrite()
 {
+    if (logPending_)
+        startLog();
     try {
         runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
     } catch (const std::exception& e) {
@@ -673,37 +711,77 @@ void TableFile::beginCheckedWrite()
     }
 }
 
+// The file is checked under the shared lock a read keeps in exclusive mode; the switch to the
+// log then takes the lock for writing, and the identity is checked once more under it.
+void TableFile::startLog()
+{
+    try {
+        exec(db_, "SELECT count(*) FROM kv_meta");
+        if (!unchangedSinceLastAccess())
+            throw TableFile::changedError(path_);
+        exec(db_, "PRAGMA journal_mode = WAL");
+    } catch (const TableError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw saveError(path_, db_, e);
+    }
+    if (!isAtPath())
+        throw TableFile::changedError(path_);
+    trackCurrentState();
+    logPending_ = false;
+}
+
 void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
 {
-    beginCheckedWrite();
+    // Under a lock kept since an earlier save, one changed row is a transaction of its own.
+    const bool oneStatement =
+        lockHeld_ && delta.deleted.size() + delta.updated.size() + delta.inserted.size() == 1;
+    if (!oneStatement)
+        beginCheckedWrite();
     try {
+        writeDelta(fields, delta);
+        if (!oneStatement)
+            runCached(CachedStatement::Commit, "COMMIT");
+    } catch (const std::exception& e) {
+        const TableError error = saveError(path_, db_, e);
+        rollback();
+        throw error;
+    }
+    if (lockHeld_)
+        return;
+    trackCurrentState();
+    // Checked under the lock just taken; an exclusive connection keeps it until it closes.
+    lockHeld_ = keptJournal_;
+}
+
+void TableFile::writeDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
+{
+    if (!delta.deleted.empty()) {
         Statement& remove = cached(CachedStatement::Delete, [] { return "DELETE FROM kv_rows WHERE _row = ?"; });
         for (std::int64_t key : delta.deleted) {
             sqlite3_bind_int64(remove.get(), 1, key);
             remove.step();
             remove.reset();
         }
+    }
+    if (!delta.updated.empty()) {
         Statement& update = cached(CachedStatement::Update, [&] { return updateSql(fields); });
-        for (const StoredRow* row : delta.updated) {
-            bindRow(update, 1, row->values);
-            sqlite3_bind_int64(update.get(), static_cast<int>(fields.size()) + 1, row->key);
+        for (const RowToWrite& row : delta.updated) {
+            bindRow(update, 1, *row.values);
+            sqlite3_bind_int64(update.get(), static_cast<int>(fields.size()) + 1, row.key);
             update.step();
             update.reset();
         }
+    }
+    if (!delta.inserted.empty()) {
         Statement& insert = cached(CachedStatement::Insert, [&] { return insertSql(fields); });
-        for (const StoredRow* row : delta.inserted) {
-            sqlite3_bind_int64(insert.get(), 1, row->key);
-            bindRow(insert, 2, row->values);
+        for (const RowToWrite& row : delta.inserted) {
+            sqlite3_bind_int64(insert.get(), 1, row.key);
+            bindRow(insert, 2, *row.values);
             insert.step();
             insert.reset();
         }
-        runCached(CachedStatement::Commit, "COMMIT");
-    } catch (const std::exception& e) {
-        const TableError error = saveError(path_, db_, e);
-        rollback();
-        throw error;
     }
-    trackCurrentState();
 }
 
 void TableFile::replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
@@ -729,7 +807,9 @@ void TableFile::removeLeftovers(const std::filesystem::path& folder)
         if (name.front() == '.' && endsWith(name, ".saving"))
             removeUnheldTemporary(entry.path());
         else if (endsWith(name, ".cds-journal"))
-            removeUnusedJournal(entry.path());
+            removeUnusedJournal(entry.path(), "-journal");
+        else if (endsWith(name, ".cds-wal"))
+            removeUnusedJournal(entry.path(), "-wal");
     }
 }
 

@@ -29,10 +29,16 @@ struct TableContents {
 };
 
 // The changes of a delta save: keys to delete, rows to rewrite in place, rows to add.
+// A row to write, by reference: the table keeps the values.
+struct RowToWrite {
+    std::int64_t key = 0;
+    const std::vector<Value>* values = nullptr;
+};
+
 struct TableDelta {
     std::vector<std::int64_t> deleted;
-    std::vector<const StoredRow*> updated;
-    std::vector<const StoredRow*> inserted;
+    std::vector<RowToWrite> updated;
+    std::vector<RowToWrite> inserted;
 };
 
 // The file engine under the table store: a table file is a SQLite database holding the field
@@ -106,6 +112,10 @@ private:
     std::int64_t currentDataVersion();
     void runCached(CachedStatement which, const char* sql);
     void beginCheckedWrite();
+    void startLog();
+    void leaveLog();
+    bool isAtPath() const;  // the file at path() is still the one this connection reads
+    void writeDelta(const std::vector<FieldDef>& fields, const TableDelta& delta);
     void rollback();
 
     std::filesystem::path path_;
@@ -115,6 +125,9 @@ private:
     std::uint64_t inode_ = 0;
     std::int64_t dataVersion_ = -1;
     bool keptJournal_ = false;
+    bool logPending_ = false;  // the write-ahead log starts with the first write
+    // Another Kiruvan program can neither commit to nor replace the file while this is set.
+    bool lockHeld_ = false;
     std::array<std::unique_ptr<Statement>, static_cast<size_t>(CachedStatement::Count)> statements_;
 };
 

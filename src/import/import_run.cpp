@@ -266,7 +266,11 @@ private:
 
     const ImportRequest& request_;
     const ImportHooks& hooks_;
-    OpenSymbolFiles files_{hooks_.writeFailed};
+    OpenSymbolFiles files_{[this](const std::string& symbol, const std::string& error) {
+        noteWriteError(error);
+        if (hooks_.writeFailed)
+            hooks_.writeFailed(symbol);
+    }};
     std::optional<DateLayout> layout_;
     std::string separator_;
     std::vector<std::string_view> fields_;

@@ -119,9 +119,9 @@ void OpenSymbolFiles::letGo(Tables::iterator it)
         return;
     try {
         let->table.flush();
-    } catch (const TableError&) {
+    } catch (const TableError& error) {
         if (flushFailed_)
-            flushFailed_(let->writtenFor);
+            flushFailed_(let->writtenFor, error.what());
     }
 }
 

@@ -21,17 +21,19 @@ struct SymbolTable {
     std::string writtenFor;  // the symbol of the first bar written; empty while none is
 };
 
-using FlushFailed = std::function<void(const std::string& symbol)>;
+using FlushFailed = std::function<void(const std::string& symbol, const std::string& error)>;
 
 // The symbol files of a run. A file is checked and loaded when a line first needs it, then
 // kept open while nothing else changes it, so that each line costs one row write, not a
 // whole load and save. Each line's save is complete in the file before the next line, and
 // survives the process dying; waiting for the disk at every line would make a bulk import
-// crawl, so each file is flushed to the disk once, when it is let go. As many files stay open
+// crawl, so each file is flushed to the disk once, when it is let go. From its first write a
+// file stays locked until it is let go, so its identity is checked then, not at every line. As many files stay open
 // as the process's file limit and a memory budget allow.
 class OpenSymbolFiles {
 public:
-    // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it.
+    // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it
+    // and the reason.
     explicit OpenSymbolFiles(FlushFailed flushFailed);
     ~OpenSymbolFiles();
     OpenSymbolFiles(const OpenSymbolFiles&) = delete;

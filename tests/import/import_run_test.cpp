@@ -164,13 +164,11 @@ TEST_F(ImportRun, SymbolColumnSkipsSymbolsWithoutASafeFileAndMatchesCaseLast)
     EXPECT_FALSE(std::filesystem::exists(temp.file("XYZ.cds")));
 }
 
-TEST_F(ImportRun, SymbolFileReplacedDuringTheRunIsReadAgain)
+// The run holds a file's lock from its first write; a program that ignores the lock and
+// replaces or removes the file meanwhile gets the run's failure, naming the file.
+TEST_F(ImportRun, SymbolFileReplacedOrRemovedDuringTheRunFailsTheRun)
 {
-    createSymbol("ABC");
-    onLine = [this](int line) {
-        if (line != 2)
-            return;
-        // Another program moves a file of its own over it, ignoring the lock the run holds.
+    const auto replaceWithOneBar = [this] {
         Table other;
         defineSymbolLayout(other, true);
         other.create();
@@ -180,28 +178,24 @@ TEST_F(ImportRun, SymbolFileReplacedDuringTheRunIsReadAgain)
         other.saveToFile(temp.file("other.cds"));
         std::filesystem::rename(temp.file("other.cds"), temp.file("ABC.cds"));
     };
-    run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"});
-    const auto stored = bars("ABC.cds");
-    ASSERT_EQ(stored.size(), 2u) << "the second line goes into the new file, not the replaced one";
-    EXPECT_EQ(stored.at(1).day, Date::fromYmd(2004, 3, 6));
-}
-
-TEST_F(ImportRun, SymbolFileRemovedDuringTheRunIsNotWrittenAnyMore)
-{
-    createSymbol("ABC");
-    onLine = [this](int line) {
-        if (line == 2)
-            std::filesystem::remove(temp.file("ABC.cds"));
-    };
-    EXPECT_EQ(run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"}).linesInserted, 1);
-    EXPECT_FALSE(std::filesystem::exists(temp.file("ABC.cds")));
-    EXPECT_EQ(failures, Lines{"ABC"}) << "the first line's bar cannot reach the disk: reported, not promised";
-
-    settings.columns = {kDate, kOpen, kHigh, kLow, kClose, kVolume};
-    createSymbol("ABC");
-    const ImportOutcome outcome = run({"05/03/2004;1;1;1;1;1", "06/03/2004;1;1;1;1;1"}, "ABC");
-    EXPECT_EQ(outcome.end, ImportEnd::SymbolNotFound);
-    EXPECT_EQ(outcome.linesInserted, 1);
+    const auto remove = [this] { std::filesystem::remove(temp.file("ABC.cds")); };
+    for (const auto& [change, barsLeft] : {std::pair{std::function<void()>(replaceWithOneBar), 1},
+                                           std::pair{std::function<void()>(remove), -1}}) {
+        createSymbol("ABC");
+        failures.clear();
+        onLine = [&change = change](int line) {
+            if (line == 2)
+                change();
+        };
+        const ImportOutcome outcome = run({"ABC;05/03/2004;1;1;1;1;1", "ABC;06/03/2004;1;1;1;1;1"});
+        EXPECT_EQ(failures, Lines{"ABC"});
+        ASSERT_EQ(outcome.writeErrors.size(), 1u);
+        EXPECT_NE(outcome.writeErrors[0].find(temp.file("ABC.cds").string()), std::string::npos);
+        if (barsLeft < 0)
+            EXPECT_FALSE(std::filesystem::exists(temp.file("ABC.cds")));
+        else
+            EXPECT_EQ(bars("ABC.cds").size(), static_cast<size_t>(barsLeft)) << "the other program's file stays";
+    }
 }
 
 TEST_F(ImportRun, ManySymbolsInOneFileAreAllWritten)
