@@ -37,13 +37,24 @@ void setValue(FieldRef field, std::string_view value)
     field.setAsString(value);
 }
 
+// A file in the standard layout has its fields addressed by position: an import writes a row
+// per line.
 template <class Value>
 void setRow(Table& table, Date day, const BarValues<Value>& values)
 {
-    table.field(kDateField).setAsDate(day);
-    for (std::size_t i = 0; i < kValueFields.size(); ++i)
-        setValue(table.field(kValueFields[i]), values[i]);
-    table.field(kIndexDateField).setAsString(day.toIndexText());
+    const bool standard =
+        table.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && hasStandardNames(table);
+    const auto field = [&](std::size_t position) {
+        return standard ? table.field(static_cast<int>(position)) : table.field(kSymbolFieldNames[position]);
+    };
+    constexpr std::size_t kFirstValue = 2, kIndexDate = 7;
+    static_assert(kSymbolFieldNames[0] == kDateField && kSymbolFieldNames[kFirstValue] == kOpenField
+                  && kSymbolFieldNames[kFirstValue + 4] == kVolumeField
+                  && kSymbolFieldNames[kIndexDate] == kIndexDateField);
+    field(0).setAsDate(day);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        setValue(field(kFirstValue + i), values[i]);
+    field(kIndexDate).setAsString(day.toIndexText());
 }
 
 }  // namespace

@@ -673,11 +673,11 @@ void TableFile::flush()
                          + " was replaced by another program while it was written; its last changes are not in it");
 }
 
-// Writes the log back into the file, flushed, and removes it.
+// Writes the log back into the file and removes it; the flush that follows makes it durable.
 void TableFile::leaveLog()
 {
     try {
-        exec(db_, "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE");
+        exec(db_, "PRAGMA journal_mode = DELETE");
     } catch (const std::exception& e) {
         throw TableError("Cannot flush file " + fileText(path_) + ": " + e.what() + ".");
     }
@@ -719,7 +719,7 @@ void TableFile::startLog()
         exec(db_, "SELECT count(*) FROM kv_meta");
         if (!unchangedSinceLastAccess())
             throw TableFile::changedError(path_);
-        exec(db_, "PRAGMA journal_mode = WAL");
+        exec(db_, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 100");
     } catch (const TableError&) {
         throw;
     } catch (const std::exception& e) {
@@ -734,8 +734,7 @@ void TableFile::startLog()
 void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
 {
     // Under a lock kept since an earlier save, one changed row is a transaction of its own.
-    const bool oneStatement =
-        lockHeld_ && delta.deleted.size() + delta.updated.size() + delta.inserted.size() == 1;
+    const bool oneStatement = lockHeld_ && delta.deleted.size() + delta.updated.size() + delta.inserted.size() == 1;
     if (!oneStatement)
         beginCheckedWrite();
     try {

@@ -40,8 +40,7 @@ OpenSymbolFiles::~OpenSymbolFiles()
 
 SymbolTable* OpenSymbolFiles::open(const std::filesystem::path& file)
 {
-    const std::string key = file.string();
-    auto it = tables_.find(key);
+    auto it = tables_.find(file.native());
     if (it != tables_.end() && !it->second->table.changedOnDisk()) {
         it->second->lastUse = ++uses_;
         return it->second.get();
@@ -53,14 +52,14 @@ SymbolTable* OpenSymbolFiles::open(const std::filesystem::path& file)
         return nullptr;
     auto table = load(file);
     table->lastUse = ++uses_;
-    SymbolTable* opened = tables_.emplace(key, std::move(table)).first->second.get();
+    SymbolTable* opened = tables_.emplace(file.native(), std::move(table)).first->second.get();
     makeRoom();
     return opened;
 }
 
 void OpenSymbolFiles::forget(const std::filesystem::path& file)
 {
-    if (auto it = tables_.find(file.string()); it != tables_.end())
+    if (auto it = tables_.find(file.native()); it != tables_.end())
         letGo(it);
 }
 

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -46,7 +45,7 @@ public:
     void closeAll();
 
 private:
-    using Tables = std::map<std::string, std::unique_ptr<SymbolTable>>;
+    using Tables = std::unordered_map<std::string, std::unique_ptr<SymbolTable>>;
 
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file);
     void makeRoom();

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace kiruvan {
@@ -117,11 +117,21 @@ std::vector<std::string> readQuoteFile(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw std::runtime_error("Cannot read the file " + file.string() + ".");
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Read in one piece when the size is known: a daily file of a whole market is tens of
+    // megabytes. A pipe has no size and is read as it comes.
+    std::string content;
+    const std::streamoff size = in.seekg(0, std::ios::end) ? std::streamoff(in.tellg()) : -1;
+    if (size >= 0 && in.seekg(0)) {
+        content.resize(static_cast<std::size_t>(size));
+        in.read(content.data(), static_cast<std::streamsize>(content.size()));
+        content.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        in.clear();
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     if (in.bad())
         throw std::runtime_error("Cannot read the file " + file.string() + ".");
-    return splitQuoteLines(content.str());
+    return splitQuoteLines(content);
 }
 
 }  // namespace kiruvan
