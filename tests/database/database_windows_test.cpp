@@ -268,6 +268,41 @@ TEST_F(DataViewTest, SaveToAsciiOffersTheCodeInTheDataFolderAndWritesTheExport)
     EXPECT_FALSE(std::filesystem::exists(temp.file("ibm.txt")));
 }
 
+TEST_F(DataViewTest, OkOverAFileAnotherProgramChangedSaysSoAndKeepsTheEdits)
+{
+    auto viewer = open({bar(2004, 3, 5, 10, 11, 9, 10), bar(2004, 3, 8, 10, 11, 9, 10)});
+    activate(*viewer);
+    viewer->confirm = [](const QString&) { return true; };
+    QTest::keyClick(test::child<QTableView>(*viewer, "DBG"), Qt::Key_Delete, Qt::ControlModifier);
+    test::writeSymbolFile(folder, "IBM", {bar(2004, 3, 9, 20, 21, 19, 20)});  // another program adds a day
+    const std::string written = test::readFile(folder.symbolFileFor("IBM"));
+
+    test::MessageBoxAnswer ok(QMessageBox::Ok);
+    test::child<QPushButton>(*viewer, "BTN_OK")->click();
+    const std::string file = folder.symbolFileFor("IBM").string();
+    EXPECT_EQ(ok.text().toStdString(), "\"" + file + "\" was changed by another program; reload it and try again");
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(test::child<QTableView>(*viewer, "DBG")->model()->rowCount(), 1);
+    EXPECT_EQ(cell(*viewer, 0, 0), "08/03/2004");
+    EXPECT_EQ(test::readFile(folder.symbolFileFor("IBM")), written);
+}
+
+TEST_F(DatabaseWindowsTest, MarketManagerOkOverAChangedFileSaysSoAndKeepsTheNewMarket)
+{
+    TGestion_Marches dialog(folder);
+    dialog.askName = [](const QString&, const QString&) { return QString("AMEX"); };
+    test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
+    addMarkets({"NYSE"});  // another program
+
+    test::MessageBoxAnswer ok(QMessageBox::Ok);
+    test::child<QPushButton>(dialog, "BitBtn1")->click();
+    EXPECT_TRUE(ok.text().endsWith("Markets.cds\" was changed by another program; reload it and try again"))
+        << ok.text().toStdString();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentText(), "AMEX");
+    EXPECT_EQ(readMarkets(folder), (std::vector<Market>{{1, "NYSE"}}));
+}
+
 TEST_F(DatabaseWindowsTest, DividePickerAcceptsOnlyADivisorItCanRead)
 {
     TFDatePicker picker(Date::fromYmd(2004, 3, 5));
