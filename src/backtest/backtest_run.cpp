@@ -125,7 +125,9 @@ private:
         if (load->status == SymbolLoad::Status::Missing)
             fail("< File \"" + symbol.code + ".cds\" not found. >");
         if (load->status == SymbolLoad::Status::Unreadable) {
+            // The reason tells a damaged file from one refused as a link or held by another program.
             fail("Read Error ! " + symbol.name + " file is corrupted. ");
+            log(load->error);
             return;
         }
         if (!worthSearching(*load)) {

@@ -15,11 +15,11 @@ SymbolLoad loadForBacktest(BarSeries& bars, const DataFolder& folder, std::strin
 {
     try {
         if (!loadSymbolForBacktest(bars, folder, code))
-            return {SymbolLoad::Status::Missing, 0};
-    } catch (const std::exception&) {
-        return {SymbolLoad::Status::Unreadable, 0};
+            return {SymbolLoad::Status::Missing, 0, {}};
+    } catch (const std::exception& e) {
+        return {SymbolLoad::Status::Unreadable, 0, e.what()};
     }
-    return {SymbolLoad::Status::Loaded, bars.NBBars};
+    return {SymbolLoad::Status::Loaded, bars.NBBars, {}};
 }
 
 SymbolSearches::SymbolSearches(const DataFolder& folder, const std::vector<BacktestSymbol>& symbols, int threads)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@ struct SymbolLoad {
     enum class Status { Missing, Unreadable, Loaded };
     Status status = Status::Missing;
     int barCount = 0;
+    std::string error;  // why an unreadable file was refused, naming the file
 };
 
 // Loads the symbol's newest bars by the backtest's rule; a read error becomes Unreadable.

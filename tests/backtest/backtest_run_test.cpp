@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
@@ -100,15 +101,30 @@ TEST_F(BacktestRunTest, SymbolsWithoutEnoughHistoryAreCountedAndWriteNoRow)
     EXPECT_TRUE(readResultRows(data.folder(), std::nullopt).empty());
 }
 
-TEST_F(BacktestRunTest, UnreadableFileIsOneReadErrorAndTheRunGoesOn)
+TEST_F(BacktestRunTest, UnreadableOrLinkedFileIsOneReadErrorWithItsReasonAndIsLeftAlone)
 {
     data.writeSymbols({{"BROKEN", "Broken", 1}, {"OTHER", "Other market", 2}});
-    test::writeFile(data.file("BROKEN.cds"), "not a table file");
-
-    const RecordedRun run = runMarket(data, kAlpha);
-
-    EXPECT_EQ(run.log, (Lines{"Read Error ! Broken file is corrupted. ", "All done.", "1 error."}));
-    EXPECT_EQ(test::readFile(data.file("BROKEN.cds")), "not a table file");
+    const std::string file = data.file("BROKEN.cds").string();
+    test::TempFolder outside;
+    test::writeFile(outside.file("target.cds"), "not a table file");
+    const struct {
+        std::function<void()> make;
+        std::string reason;  // the start of the line that says why
+    } cases[] = {
+        {[&] { std::filesystem::copy_file(outside.file("target.cds"), file); }, "Cannot read file \"" + file + "\": "},
+        {[&] { std::filesystem::create_symlink(outside.file("target.cds"), file); },
+         "\"" + file + "\" is a link; Kiruvan only uses regular files in its data folder"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(file);
+        c.make();
+        const RecordedRun run = runMarket(data, kAlpha);
+        ASSERT_EQ(run.log.size(), 4u);
+        EXPECT_EQ(run.log[0], "Read Error ! Broken file is corrupted. ");
+        EXPECT_TRUE(run.log[1].starts_with(c.reason)) << run.log[1];
+        EXPECT_EQ(run.log[3], "1 error.");
+        EXPECT_EQ(test::readFile(outside.file("target.cds")), "not a table file");
+    }
 }
 
 TEST_F(BacktestRunTest, MarketWithoutSymbolsOnlySaysAllDone)

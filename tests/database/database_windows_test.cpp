@@ -287,6 +287,20 @@ TEST_F(DataViewTest, OkOverAFileAnotherProgramChangedSaysSoAndKeepsTheEdits)
     EXPECT_EQ(test::readFile(folder.symbolFileFor("IBM")), written);
 }
 
+TEST_F(DataViewTest, ASymbolFileThatIsALinkIsRefusedAndItsTargetLeftAlone)
+{
+    test::TempFolder outside;
+    test::writeSymbolFile(DataFolder(outside.path()), "IBM", {bar(2004, 3, 5, 10, 11, 9, 10)});
+    const std::string target = test::readFile(outside.file("IBM.cds"));
+    std::filesystem::create_symlink(outside.file("IBM.cds"), temp.file("IBM.cds"));
+
+    test::MessageBoxAnswer ok(QMessageBox::Ok);
+    EXPECT_FALSE(TFDataView::showFor(nullptr, folder, "IBM", "IBM", clock));
+    EXPECT_EQ(ok.text().toStdString(), "\"" + temp.file("IBM.cds").string()
+                                           + "\" is a link; Kiruvan only uses regular files in its data folder");
+    EXPECT_EQ(test::readFile(outside.file("IBM.cds")), target);
+}
+
 TEST_F(DatabaseWindowsTest, MarketManagerOkOverAChangedFileSaysSoAndKeepsTheNewMarket)
 {
     TGestion_Marches dialog(folder);
