@@ -11,11 +11,12 @@ namespace kiruvan {
 namespace {
 
 // Another program may create the same file meanwhile: its file is kept.
-void createEmptyFile(Table& layout, const std::filesystem::path& file)
+bool createEmptyFile(Table& layout, const std::filesystem::path& file)
 {
     layout.create();
-    layout.saveToNewFile(file);
+    const bool created = layout.saveToNewFile(file);
     layout.close();
+    return created;
 }
 
 bool hasStandardNames(const Table& table)
@@ -142,15 +143,15 @@ void Verification_existance_des_Fichiers(const DataFolder& folder)
     }
 }
 
-void Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
+bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
 {
     const std::filesystem::path file = folder.symbolFileFor(code);
     std::error_code ec;
     if (std::filesystem::exists(file, ec) || folder.findSymbolFile(code))
-        return;
+        return false;
     Table symbol;
     defineSymbolLayout(symbol, true);
-    createEmptyFile(symbol, file);
+    return createEmptyFile(symbol, file);
 }
 
 bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)

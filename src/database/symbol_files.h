@@ -49,8 +49,9 @@ void loadSymbolFile(Table& table, const std::filesystem::path& file);
 void Verification_existance_des_Fichiers(const DataFolder& folder);
 
 // Creates an empty symbol file for the code unless one exists (an existing file is never
-// replaced). Throws std::invalid_argument for a code that cannot name a file of its own.
-void Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code);
+// replaced); returns whether it created one. Throws std::invalid_argument for a code that
+// cannot name a file of its own.
+bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code);
 
 // Checks the field list of an existing symbol file. A file of eight fields whose names differ
 // from the standard ones is rebuilt empty with the standard layout; the old file is first

@@ -62,12 +62,12 @@ std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::strin
     return std::nullopt;
 }
 
-void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder)
+void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder, std::vector<std::filesystem::path>& created)
 {
     for (symbols.first(); !symbols.eof(); symbols.next()) {
         const std::string code = symbols.field(kSymbolCodeField).asString();
-        if (!savedSymbolCodeProblem(code))
-            Creation_d1_Fichier_Data(folder, code);
+        if (!savedSymbolCodeProblem(code) && Creation_d1_Fichier_Data(folder, code))
+            created.push_back(folder.symbolFileFor(code));
     }
 }
 
@@ -167,8 +167,7 @@ ApplyOutcome SymbolManager::apply(bool& Validation_OK)
         complete && hasSymbol() ? symbolTextProblem(code(), name()) : std::nullopt;
     if (complete && !problem) {
         postPending();
-        symbols_.saveToFile(folder_.file(kMasterFile));
-        Creation_Des_Fichiers_Data(symbols_, folder_);
+        saveWithSymbolFiles();
         if (hasSymbol())
             deleteEnabled_ = true;
         return {true, SymbolItem::Code, {}};
@@ -177,6 +176,22 @@ ApplyOutcome SymbolManager::apply(bool& Validation_OK)
     if (problem)
         return {false, problem->item, problem->message};
     return {false, firstMissingItem().value_or(SymbolItem::Code), {}};
+}
+
+// The symbol files come first, so that a failure to create one leaves Master.cds as it was;
+// the files created for a table that then fails to save are removed again.
+void SymbolManager::saveWithSymbolFiles()
+{
+    std::vector<std::filesystem::path> created;
+    try {
+        Creation_Des_Fichiers_Data(symbols_, folder_, created);
+        symbols_.saveToFile(folder_.file(kMasterFile));
+    } catch (...) {
+        std::error_code ec;
+        for (const std::filesystem::path& file : created)
+            std::filesystem::remove(file, ec);
+        throw;
+    }
 }
 
 ApplyOutcome SymbolManager::confirm(bool& Validation_OK)

@@ -23,9 +23,10 @@ bool isReservedSymbolCode(std::string_view code);
 std::optional<std::string> savedSymbolCodeProblem(std::string_view code);
 
 // Creates the missing symbol file of every symbol, first to last in the table's order, leaving
-// the last symbol current. Rows whose code cannot name a file of its own (an incomplete symbol
-// saved without a code, or a table written by other means) are skipped.
-void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder);
+// the last symbol current, and adds each file it created to `created`. Rows whose code cannot
+// name a file of its own (an incomplete symbol saved without a code, or a table written by
+// other means) are skipped.
+void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder, std::vector<std::filesystem::path>& created);
 
 // The items of the symbol manager, in the order the focus visits missing ones.
 enum class SymbolItem { Code, Name, Market };
@@ -93,6 +94,7 @@ public:
 
 private:
     void postPending();
+    void saveWithSymbolFiles();
     void setText(std::string_view field, std::string_view text);
     void beginEdit();
     bool step(int direction);

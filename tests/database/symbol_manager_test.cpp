@@ -233,11 +233,33 @@ TEST_F(SymbolManagerTest, CreatingFilesSkipsRowsWithCodesThatCannotNameAFile)
         symbols.field("Code_Titre").setAsString(code);
         symbols.post();
     }
-    Creation_Des_Fichiers_Data(symbols, folder);
-    EXPECT_TRUE(fileExists("GOOD.cds"));
+    std::vector<std::filesystem::path> created;
+    Creation_Des_Fichiers_Data(symbols, folder, created);
+    EXPECT_EQ(created, std::vector<std::filesystem::path>{folder.symbolFileFor("GOOD")});
     EXPECT_FALSE(fileExists("markets.cds"));
     EXPECT_FALSE(std::filesystem::exists(temp.path().parent_path() / "up.cds"));
     EXPECT_EQ(symbols.field("Code_Titre").asString(), "GOOD");  // the walk ends on the last row
+}
+
+TEST_F(SymbolManagerTest, AFailedApplyStoresNeitherTheSymbolNorItsFile)
+{
+    // The symbol file cannot be created: a link stands in its place.
+    std::filesystem::create_symlink(temp.file("elsewhere.cds"), temp.file("IBM.cds"));
+    SymbolManager linked(folder);
+    fill(linked, "IBM", "IBM Corp", 1);
+    EXPECT_THROW(linked.apply(validationOK), TableError);
+    EXPECT_TRUE(savedCodes().empty());
+    std::filesystem::remove(temp.file("IBM.cds"));
+
+    // Master.cds cannot be saved: another program changed it since it was read.
+    SymbolManager stale(folder);
+    fill(stale, "IBM", "IBM Corp", 1);
+    SymbolManager other(folder);
+    fill(other, "MSFT", "Microsoft", 1);
+    ASSERT_TRUE(other.apply(validationOK).saved);
+    EXPECT_THROW(stale.apply(validationOK), TableError);
+    EXPECT_EQ(savedCodes(), std::vector<std::string>{"MSFT"});
+    EXPECT_FALSE(fileExists("IBM.cds"));
 }
 
 }  // namespace
