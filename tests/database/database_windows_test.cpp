@@ -301,22 +301,6 @@ TEST_F(DataViewTest, ASymbolFileThatIsALinkIsRefusedAndItsTargetLeftAlone)
     EXPECT_EQ(test::readFile(outside.file("IBM.cds")), target);
 }
 
-TEST_F(DatabaseWindowsTest, MarketManagerOkOverAChangedFileSaysSoAndKeepsTheNewMarket)
-{
-    TGestion_Marches dialog(folder);
-    dialog.askName = [](const QString&, const QString&) { return QString("AMEX"); };
-    test::child<QPushButton>(dialog, "BTN_Ajouter")->click();
-    addMarkets({"NYSE"});  // another program
-
-    test::MessageBoxAnswer ok(QMessageBox::Ok);
-    test::child<QPushButton>(dialog, "BitBtn1")->click();
-    EXPECT_TRUE(ok.text().endsWith("Markets.cds\" was changed by another program; reload it and try again"))
-        << ok.text().toStdString();
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(test::child<QComboBox>(dialog, "DBL")->currentText(), "AMEX");
-    EXPECT_EQ(readMarkets(folder), (std::vector<Market>{{1, "NYSE"}}));
-}
-
 TEST_F(DatabaseWindowsTest, DividePickerAcceptsOnlyADivisorItCanRead)
 {
     TFDatePicker picker(Date::fromYmd(2004, 3, 5));
