@@ -29,19 +29,19 @@ bool hasStandardNames(const Table& table)
 
 constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField, kVolumeField};
 
-void setValue(FieldRef field, double value)
+void setValue(FieldRef field, std::optional<double> value)
 {
-    field.setAsFloat(value);
+    if (value)
+        field.setAsFloat(*value);
+    else
+        field.clear();
 }
-void setValue(FieldRef field, std::string_view value)
-{
-    field.setAsString(value);
-}
+
+}  // namespace
 
 // A file in the standard layout has its fields addressed by position: an import writes a row
 // per line.
-template <class Value>
-void setRow(Table& table, Date day, const BarValues<Value>& values)
+void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>& values)
 {
     const bool standard =
         table.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && hasStandardNames(table);
@@ -56,18 +56,6 @@ void setRow(Table& table, Date day, const BarValues<Value>& values)
     for (std::size_t i = 0; i < values.size(); ++i)
         setValue(field(kFirstValue + i), values[i]);
     field(kIndexDate).setAsString(day.toIndexText());
-}
-
-}  // namespace
-
-void setSymbolRow(Table& table, Date day, const BarValues<double>& values)
-{
-    setRow(table, day, values);
-}
-
-void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& values)
-{
-    setRow(table, day, values);
 }
 
 void defineSymbolLayout(Table& table, bool withIndex)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,10 +28,9 @@ inline constexpr std::string_view kSymbolFieldNames[] = {kDateField, kTimeField,
 template <class Value>
 using BarValues = std::array<Value, 5>;
 
-// Sets the date, its index text and the five values of the row being inserted or edited. Text
-// values go through the store's own conversion, as if typed into the field.
-void setSymbolRow(Table& table, Date day, const BarValues<double>& values);
-void setSymbolRow(Table& table, Date day, const BarValues<std::string_view>& values);
+// Sets the date, its index text and the five values of the row being inserted or edited; a
+// value left out is stored as null.
+void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>& values);
 
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);

@@ -112,8 +112,8 @@ public:
     }
     void reset()
     {
+        // Bindings stay: every use binds all parameters again, and text is bound as a copy.
         sqlite3_reset(stmt_);
-        sqlite3_clear_bindings(stmt_);
     }
     std::string text(int column) const
     {

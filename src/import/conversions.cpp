@@ -119,9 +119,16 @@ bool isDigits(std::string_view text, std::size_t length)
 std::vector<std::string_view> splitFields(std::string_view line, std::string_view separator)
 {
     std::vector<std::string_view> fields;
+    splitFields(line, separator, fields);
+    return fields;
+}
+
+void splitFields(std::string_view line, std::string_view separator, std::vector<std::string_view>& fields)
+{
+    fields.clear();
     if (separator.empty()) {
         fields.push_back(line);
-        return fields;
+        return;
     }
     const char sep = separator.front();
     std::size_t start = 0;
@@ -130,7 +137,6 @@ std::vector<std::string_view> splitFields(std::string_view line, std::string_vie
         start = at + 1;
     }
     fields.push_back(line.substr(start));
-    return fields;
 }
 
 std::optional<std::string> fieldOf(const std::vector<std::string_view>& fields, int column)

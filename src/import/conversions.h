@@ -33,6 +33,8 @@ inline constexpr int kDateLayoutCount = 11;
 // The fields of one line cut at every separator character; an empty separator leaves the whole
 // line as one field. There is no quoting: blanks and quotes belong to the field.
 std::vector<std::string_view> splitFields(std::string_view line, std::string_view separator);
+// The same into `fields`, whose storage is kept from line to line.
+void splitFields(std::string_view line, std::string_view separator, std::vector<std::string_view>& fields);
 
 // The field of a 1-based column; an empty text when the line has fewer fields, and no value
 // for column 0 (a kind that no column holds), which every check then rejects.

@@ -3,6 +3,7 @@
 #include "database/table_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -20,19 +21,17 @@
 namespace kiruvan {
 namespace {
 
-// The texts of an accepted line, ready to be written.
+// An accepted line, ready to be written: each number read once, as the store would read its
+// text; the volume may be left out.
 struct Bar {
     Date day;
-    std::string open, high, low, close, volume;
+    BarValues<std::optional<double>> values;  // Open, High, Low, Close, Volume
 };
 
 bool pricesAreConsistent(const Bar& bar)
 {
-    const auto open = parseFloat(bar.open), high = parseFloat(bar.high);
-    const auto low = parseFloat(bar.low), close = parseFloat(bar.close);
-    if (!open || !high || !low || !close)
-        return false;
-    return !(*high < *open) && !(*high < *low) && !(*high < *close) && !(*low > *open) && !(*low > *close);
+    const double open = *bar.values[0], high = *bar.values[1], low = *bar.values[2], close = *bar.values[3];
+    return !(high < open) && !(high < low) && !(high < close) && !(low > open) && !(low > close);
 }
 
 bool isText(std::string_view line)
@@ -44,15 +43,13 @@ bool isText(std::string_view line)
 // How many date fields the run keeps to recognise a layout chosen by mistake.
 constexpr std::size_t kSampledDates = 200;
 
-// Every price: a number of at least zero; the volume may be empty.
-bool valuesPass(const std::optional<std::string>& open, const std::optional<std::string>& high,
-                const std::optional<std::string>& low, const std::optional<std::string>& close,
-                const std::optional<std::string>& volume)
+// A price: a number of at least zero.
+std::optional<double> priceOf(const std::optional<std::string>& text)
 {
-    for (const auto* price : {&open, &high, &low, &close})
-        if (!*price || !Prix_Valide(**price))
-            return false;
-    return volume && Volume_Valide(*volume);
+    if (!text)
+        return std::nullopt;
+    const auto value = parseFloat(*text);
+    return value && *value >= 0 ? value : std::nullopt;
 }
 
 class ImportRunner {
@@ -97,7 +94,7 @@ private:
         reportProgress(i, request_.lines.size());
         ++outcome_.summary.linesRead;
         lineIndex_ = i - 1;
-        fields_ = splitFields(request_.lines[i - 1], separator_);
+        splitFields(request_.lines[i - 1], separator_, fields_);
         const bool symbolColumn = column(kSymbol) != 0;
         if (!symbolColumn && i == 1 && !typedSymbolUsable())
             return false;
@@ -206,11 +203,16 @@ private:
             return SkipReason::DateUnreadable;
         if (*day < request_.settings.firstDate)
             return SkipReason::BeforeFirstDate;
-        const auto open = numberField(kOpen), high = numberField(kHigh), low = numberField(kLow);
-        const auto close = numberField(kClose), volume = numberField(kVolume);
-        if (!valuesPass(open, high, low, close, volume))
+        Bar bar{*day, {}};
+        constexpr std::array<ColumnKind, 4> kPrices = {kOpen, kHigh, kLow, kClose};
+        for (std::size_t i = 0; i < kPrices.size(); ++i)
+            if (!(bar.values[i] = priceOf(numberField(kPrices[i]))))
+                return SkipReason::NumberUnreadable;
+        const auto volume = numberField(kVolume);
+        if (!volume || !Volume_Valide(*volume))
             return SkipReason::NumberUnreadable;
-        Bar bar{*day, To_Float(*open), To_Float(*high), To_Float(*low), To_Float(*close), *volume};
+        if (!volume->empty())
+            bar.values[4] = priceOf(volume);
         if (!pricesAreConsistent(bar))
             return SkipReason::InconsistentPrices;
         return bar;
@@ -254,7 +256,7 @@ private:
         } else {
             table.append();
         }
-        setSymbolRow(table, bar.day, {bar.open, bar.high, bar.low, bar.close, bar.volume});
+        setSymbolRow(table, bar.day, bar.values);
         table.post();
         if (!replaced)
             target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
