@@ -159,10 +159,11 @@ private:
         for (int attempt = 0; attempt < 2; ++attempt) {
             auto known = resolved_.find(symbol);
             if (known == resolved_.end())
-                known = resolved_.emplace(symbol, request_.folder.findSymbolFile(symbol)).first;
-            if (!known->second)
+                known = resolved_.emplace(symbol, KnownFile{request_.folder.findSymbolFile(symbol), {}}).first;
+            KnownFile& file = known->second;
+            if (!file.path)
                 return nullptr;
-            if (SymbolTable* table = files_.open(*known->second))
+            if (SymbolTable* table = files_.open(*file.path, file.opened))
                 return table;
             resolved_.erase(known);
         }
@@ -278,7 +279,11 @@ private:
     std::vector<std::string_view> fields_;
     std::size_t lineIndex_ = 0;
     std::vector<std::string> sampledDates_;
-    std::unordered_map<std::string, std::optional<std::filesystem::path>> resolved_;
+    struct KnownFile {
+        std::optional<std::filesystem::path> path;
+        OpenSymbolFiles::Handle opened;
+    };
+    std::unordered_map<std::string, KnownFile> resolved_;
     std::optional<std::filesystem::path> typedSymbolFile_;  // the file a one-symbol run compacts
     ImportOutcome outcome_;
 };

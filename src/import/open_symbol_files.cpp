@@ -38,6 +38,16 @@ OpenSymbolFiles::~OpenSymbolFiles()
     closeAll();
 }
 
+SymbolTable* OpenSymbolFiles::open(const std::filesystem::path& file, Handle& handle)
+{
+    if (handle.table && handle.closings == closings_ && !handle.table->table.changedOnDisk()) {
+        handle.table->lastUse = ++uses_;
+        return handle.table;
+    }
+    handle = {open(file), closings_};
+    return handle.table;
+}
+
 SymbolTable* OpenSymbolFiles::open(const std::filesystem::path& file)
 {
     auto it = tables_.find(file.native());
@@ -114,6 +124,7 @@ void OpenSymbolFiles::letGo(Tables::iterator it)
 {
     const std::unique_ptr<SymbolTable> let = std::move(it->second);
     tables_.erase(it);
+    ++closings_;
     if (let->writtenFor.empty())
         return;
     try {

@@ -38,15 +38,23 @@ public:
     OpenSymbolFiles(const OpenSymbolFiles&) = delete;
     OpenSymbolFiles& operator=(const OpenSymbolFiles&) = delete;
 
+    // What a caller keeps of an opened file to find it again without a search, while no file
+    // has been let go since.
+    struct Handle {
+        SymbolTable* table = nullptr;
+        std::uint64_t closings = 0;
+    };
+
     // The table of a symbol file, loaded again when the file changed since; nullptr when the
-    // file is gone.
-    SymbolTable* open(const std::filesystem::path& file);
+    // file is gone. `handle` remembers it for the next call.
+    SymbolTable* open(const std::filesystem::path& file, Handle& handle);
     void forget(const std::filesystem::path& file);
     void closeAll();
 
 private:
     using Tables = std::unordered_map<std::string, std::unique_ptr<SymbolTable>>;
 
+    SymbolTable* open(const std::filesystem::path& file);
     std::unique_ptr<SymbolTable> load(const std::filesystem::path& file);
     void makeRoom();
     void closeLeastRecentlyUsed();
@@ -55,6 +63,7 @@ private:
     Tables tables_;
     FlushFailed flushFailed_;
     std::uint64_t uses_ = 0;
+    std::uint64_t closings_ = 0;
     std::size_t mostOpen_;
 };
 
