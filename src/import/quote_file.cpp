@@ -1,5 +1,6 @@
 #include "import/quote_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -99,14 +100,16 @@ std::vector<std::string> splitQuoteLines(std::string_view bytes)
         bytes = converted;
     }
     std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // A plain scan: searching for either break character calls a library search per byte.
+    const auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(bytes.substr(start));
-            break;
-        }
+        const auto stop = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(), isBreak);
+        const auto end = static_cast<std::size_t>(stop - bytes.begin());
         lines.emplace_back(bytes.substr(start, end - start));
+        if (end == bytes.size())
+            break;
         start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
