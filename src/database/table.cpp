@@ -782,6 +782,8 @@ void Table::notify(TableChange change, int row)
         d_->pendingNotify = true;
         return;
     }
+    if (d_->listeners.empty())
+        return;
     const auto listeners = d_->listeners;  // a listener may unsubscribe itself
     for (const auto& [id, listener] : listeners)
         listener(change, row);

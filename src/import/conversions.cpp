@@ -22,6 +22,9 @@ void replaceMonthNames(std::string& text)
                                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static constexpr std::array<std::string_view, 12> numbers = {"01", "02", "03", "04", "05", "06",
                                                                  "07", "08", "09", "10", "11", "12"};
+    // Most dates are all digits: they hold no name to look for.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        return;
     for (std::size_t m = 0; m < names.size(); ++m)
         replaceAll(text, names[m], numbers[m]);
 }

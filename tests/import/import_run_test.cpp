@@ -179,8 +179,8 @@ TEST_F(ImportRun, SymbolFileReplacedOrRemovedDuringTheRunFailsTheRun)
         std::filesystem::rename(temp.file("other.cds"), temp.file("ABC.cds"));
     };
     const auto remove = [this] { std::filesystem::remove(temp.file("ABC.cds")); };
-    for (const auto& [change, barsLeft] : {std::pair{std::function<void()>(replaceWithOneBar), 1},
-                                           std::pair{std::function<void()>(remove), -1}}) {
+    for (const auto& [change, barsLeft] :
+         {std::pair{std::function<void()>(replaceWithOneBar), 1}, std::pair{std::function<void()>(remove), -1}}) {
         createSymbol("ABC");
         failures.clear();
         onLine = [&change = change](int line) {
@@ -352,14 +352,17 @@ TEST_F(ImportRun, KilledRunKeepsEveryCountedLine)
 {
     createSymbol("ABC");
     createSymbol("DEF");
+    // Enough lines that each file's log is written back and started over before the kill.
     Lines lines;
-    for (int day = 1; day <= 20; ++day)
-        lines.push_back((day % 2 ? "ABC;" : "DEF;") + Date::fromYmd(2004, 3, day).toText() + ";1;1;1;1;1");
+    const Date first = Date::fromYmd(2004, 3, 1);
+    for (int day = 0; day < 600; ++day)
+        lines.push_back((day % 2 ? "DEF;" : "ABC;") + Date::fromDayNumber(first.dayNumber() + day).toText()
+                        + ";1;1;1;1;1");
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         onLine = [](int line) {
-            if (line == 16)
+            if (line == 451)
                 raise(SIGKILL);
         };
         run(lines);
@@ -368,8 +371,8 @@ TEST_F(ImportRun, KilledRunKeepsEveryCountedLine)
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(bars("ABC.cds").size(), 8u);
-    EXPECT_EQ(bars("DEF.cds").size(), 7u);
+    EXPECT_EQ(bars("ABC.cds").size(), 225u);
+    EXPECT_EQ(bars("DEF.cds").size(), 225u);
 
     run(lines);
     std::vector<std::string> left;
