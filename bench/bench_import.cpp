@@ -99,7 +99,9 @@ double childrenCpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -117,8 +119,8 @@ Cost importInto(const std::filesystem::path& quotes, int symbols, bool symbolCol
     const Cost cost{wallSeconds() - wall, processCpuSeconds() - cpu};
     const int expected = static_cast<int>(lines.size());
     if (outcome.end != ImportEnd::Completed || outcome.linesInserted != expected) {
-        std::cerr << "the import stored " << outcome.linesInserted << " of " << expected << " lines: "
-                  << outcome.message << "\n";
+        std::cerr << "the import stored " << outcome.linesInserted << " of " << expected
+                  << " lines: " << outcome.message << "\n";
         std::exit(1);
     }
     return cost;
