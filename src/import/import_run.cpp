@@ -250,9 +250,9 @@ private:
     {
         Table& table = target.table;
         const auto existing = target.rowOfDay.find(bar.day.dayNumber());
-        const bool replaced = existing != target.rowOfDay.end();
+        const bool replaced = existing.has_value();
         if (replaced) {
-            table.moveTo(existing->second);
+            table.moveTo(*existing);
             table.edit();
         } else {
             table.append();
@@ -260,7 +260,7 @@ private:
         setSymbolRow(table, bar.day, bar.values);
         table.post();
         if (!replaced)
-            target.rowOfDay.emplace(bar.day.dayNumber(), table.recNo());
+            target.rowOfDay.add(bar.day.dayNumber(), table.recNo());
         if (target.writtenFor.empty())
             target.writtenFor = symbol;
         table.saveToFile(target.file);

@@ -26,7 +26,31 @@ std::size_t mostOpenSymbolFiles()
     return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
 }
 
+bool dayBefore(const std::pair<std::int32_t, int>& entry, std::int32_t day)
+{
+    return entry.first < day;
+}
+
 }  // namespace
+
+std::optional<int> DayRows::find(std::int32_t day) const
+{
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), day, dayBefore);
+    if (at == rows_.end() || at->first != day)
+        return std::nullopt;
+    return at->second;
+}
+
+void DayRows::add(std::int32_t day, int row)
+{
+    if (rows_.empty() || rows_.back().first < day) {
+        rows_.emplace_back(day, row);
+        return;
+    }
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), day, dayBefore);
+    if (at == rows_.end() || at->first != day)
+        rows_.emplace(at, day, row);
+}
 
 OpenSymbolFiles::OpenSymbolFiles(FlushFailed flushFailed)
     : flushFailed_(std::move(flushFailed)), mostOpen_(mostOpenSymbolFiles())
@@ -91,7 +115,7 @@ std::unique_ptr<SymbolTable> OpenSymbolFiles::load(const std::filesystem::path& 
     for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
         const Value& day = st->table.valueAt(row, dateField);
         if (const Date* date = std::get_if<Date>(&day))
-            st->rowOfDay.emplace(date->dayNumber(), row + 1);
+            st->rowOfDay.add(date->dayNumber(), row + 1);
     }
     return st;
 }

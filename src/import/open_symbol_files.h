@@ -4,18 +4,32 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "database/table.h"
 
 namespace kiruvan {
 
+// The row of each day a file holds (1-based; the first row of a day), sorted by day: days
+// mostly come in order, so a new day is usually added at the end.
+class DayRows {
+public:
+    std::optional<int> find(std::int32_t day) const;
+    void add(std::int32_t day, int row);  // keeps the row already known for the day
+
+private:
+    std::vector<std::pair<std::int32_t, int>> rows_;
+};
+
 // A symbol file loaded for an import run, with the row of each day it holds.
 struct SymbolTable {
     std::filesystem::path file;
     Table table;
-    std::unordered_map<std::int32_t, int> rowOfDay;  // 1-based row; the first row of a day
+    DayRows rowOfDay;
     std::uint64_t lastUse = 0;
     std::string writtenFor;  // the symbol of the first bar written; empty while none is
 };
