@@ -173,7 +173,8 @@ bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code)
 void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file)
 {
     // The rows were read from this file: if another program wrote it since, they are stale.
-    if (loaded.fileName() == file && loaded.changedOnDisk())
+    const bool overLoadedFile = loaded.fileName() == file;
+    if (overLoadedFile && loaded.changedOnDisk())
         throw TableFile::changedError(file);
     if (loaded.isEditing())
         loaded.post();
@@ -186,7 +187,11 @@ void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file)
             copy.field(f).setValue(loaded.valueAt(row, f));
         copy.post();
     }
-    copy.saveToFile(file);
+    // Checked again under the lock, since building the copy takes a while.
+    if (overLoadedFile)
+        loaded.replaceLoadedFile(copy);
+    else
+        copy.saveToFile(file);
 }
 
 }  // namespace kiruvan

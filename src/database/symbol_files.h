@@ -61,7 +61,8 @@ bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code);
 
 // Writes the loaded table's rows, field by field in order, to a new table with the same field
 // definitions (no index definition) and saves it over `file`. Refused (TableError) when the
-// table was loaded from `file` and another program changed it since.
+// table was loaded from `file` and another program changed it since, checked under the file's
+// lock; the table then lets go of the file.
 void rewriteSymbolFile(Table& loaded, const std::filesystem::path& file);
 
 }  // namespace kiruvan

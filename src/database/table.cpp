@@ -420,6 +420,19 @@ bool Table::saveToNewFile(const std::filesystem::path& file)
     return save(file, WriteMode::CreateNew);
 }
 
+void Table::replaceLoadedFile(const Table& source)
+{
+    requireOpen("save the table");
+    if (!d_->file)
+        throw TableError("Cannot save the table: it was not loaded from a file.");
+    std::vector<const std::vector<Value>*> rows;
+    rows.reserve(source.d_->rows.size());
+    for (const Impl::Row& row : source.d_->rows)
+        rows.push_back(&row.values);
+    d_->file->replaceWhole(source.fields_, source.indexes_, rows);
+    d_->file.reset();  // the connection must not outlive the file it reads
+}
+
 bool Table::save(const std::filesystem::path& file, WriteMode mode)
 {
     requireOpen("save the table");

@@ -114,6 +114,10 @@ public:
     void saveToFile(const std::filesystem::path& file);
     // Saves to a file that must not exist yet: false, writing nothing, when it does.
     bool saveToNewFile(const std::filesystem::path& file);
+    // Writes `source`'s definitions and rows over the file this table was loaded from, checked
+    // and written under the file's lock: refused (TableError) when another program changed the
+    // file since. This table keeps its rows and lets go of the file.
+    void replaceLoadedFile(const Table& source);
     void close();
     bool isOpen() const { return state_ != TableState::Inactive; }
     TableState state() const { return state_; }

@@ -560,8 +560,8 @@ TableContents TableFile::readAll()
         }
         exec(db_, "COMMIT");
     } catch (const std::exception& e) {
+        const int code = sqlite3_errcode(db_);  // before the rollback sets its own
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        const int code = sqlite3_errcode(db_);
         std::string why = "it is not a table file";
         if (code == SQLITE_CORRUPT)
             why = "the file is damaged";

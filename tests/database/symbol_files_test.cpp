@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "database/symbol_files.h"
 #include "support/temp_folder.h"
 
@@ -146,6 +150,45 @@ TEST(SymbolFile, RewriteFromRowsDropsTheIndexAndPassesTheCheck)
     EXPECT_EQ(back.textAt(0, 0), "01/03/2004");
     EXPECT_EQ(back.textAt(0, 7), "2004/03/01");
     EXPECT_FALSE(Verification_Fichier_Data(folder.file("R.cds")));
+}
+
+// Another program holds the file's write lock as the rewrite starts and commits a row before
+// letting go: the rewrite waits for the lock, then finds the change and refuses.
+TEST(SymbolFile, RewriteRefusesAChangeCommittedWhileItWaitsForTheLock)
+{
+    TempFolder dir;
+    DataFolder folder(dir.path());
+    Creation_d1_Fichier_Data(folder, "R");
+    const auto file = folder.file("R.cds");
+    Table loaded;
+    loaded.loadFromFile(file);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO kv_rows(_row) VALUES(7)", nullptr, nullptr, nullptr);
+        const bool told = write(ready[1], "x", 1) == 1;
+        usleep(300000);
+        _exit(told && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1);
+    }
+    char told = 0;
+    ASSERT_EQ(read(ready[0], &told, 1), 1);
+    EXPECT_THROW(rewriteSymbolFile(loaded, file), TableError);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    int rows = -1;
+    sqlite3_exec(
+        db, "SELECT count(*) FROM kv_rows",
+        [](void* count, int, char** values, char**) { return *static_cast<int*>(count) = std::atoi(values[0]), 0; },
+        &rows, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(rows, 1) << "the other program's row stays";
 }
 
 TEST(DataFolderNames, ResolvesSymbolFilesWithoutRegardToCase)
