@@ -495,7 +495,7 @@ TableFile::~TableFile()
         statement.reset();
     if (db_ && !sqlite3_get_autocommit(db_))
         rollback();
-    if (keptJournal_)
+    if (heldMode_)
         sqlite3_exec(db_, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
     // Only now: closing a descriptor of the file drops every lock the process holds on it.
@@ -654,16 +654,16 @@ void TableFile::setFullSync(bool on)
     // goes back into the file when it is flushed or let go.
     exec(db_, on ? "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE; PRAGMA locking_mode = NORMAL"
                  : "PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE");
-    keptJournal_ = !on;
+    heldMode_ = !on;
     logPending_ = !on;
     lockHeld_ = false;
 }
 
 void TableFile::flush()
 {
-    if (keptJournal_) {
+    if (heldMode_) {
         leaveLog();
-        keptJournal_ = false;
+        heldMode_ = false;
     }
     struct stat st {};
     if (::lstat(path_.c_str(), &st) != 0 || ::fsync(descriptor_) != 0)
@@ -750,7 +750,7 @@ void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta
         return;
     trackCurrentState();
     // Checked under the lock just taken; an exclusive connection keeps it until it closes.
-    lockHeld_ = keptJournal_;
+    lockHeld_ = heldMode_;
 }
 
 void TableFile::writeDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
@@ -794,8 +794,8 @@ void TableFile::replaceWhole(const std::vector<FieldDef>& fields, const std::vec
         throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");
     }
     rollback();
-    // The journal beside the path belongs to the new file now.
-    keptJournal_ = false;
+    // The path holds a new file now, with no journal or log of this connection beside it.
+    heldMode_ = false;
 }
 
 void TableFile::removeLeftovers(const std::filesystem::path& folder)

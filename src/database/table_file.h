@@ -124,7 +124,7 @@ private:
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     std::int64_t dataVersion_ = -1;
-    bool keptJournal_ = false;
+    bool heldMode_ = false;    // saves without flushes, through a log, the file held until let go
     bool logPending_ = false;  // the write-ahead log starts with the first write
     // Another Kiruvan program can neither commit to nor replace the file while this is set.
     bool lockHeld_ = false;
