@@ -35,6 +35,8 @@ bool dayBefore(const std::pair<std::int32_t, int>& entry, std::int32_t day)
 
 std::optional<int> DayRows::find(std::int32_t day) const
 {
+    if (rows_.empty() || rows_.back().first < day)
+        return std::nullopt;  // a new day after the last: the usual case
     const auto at = std::lower_bound(rows_.begin(), rows_.end(), day, dayBefore);
     if (at == rows_.end() || at->first != day)
         return std::nullopt;
