@@ -41,8 +41,8 @@ using FlushFailed = std::function<void(const std::string& symbol, const std::str
 // whole load and save. Each line's save is complete in the file before the next line, and
 // survives the process dying; waiting for the disk at every line would make a bulk import
 // crawl, so each file is flushed to the disk once, when it is let go. From its first write a
-// file stays locked until it is let go, so its identity is checked then, not at every line. As many files stay open
-// as the process's file limit and a memory budget allow.
+// file stays locked until it is let go, so its identity is checked then, not at every line.
+// As many files stay open as the process's file limit and a memory budget allow.
 class OpenSymbolFiles {
 public:
     // A file that cannot be flushed when it is let go is reported, with the symbol that wrote it
