@@ -29,6 +29,12 @@ bool hasStandardNames(const Table& table)
 
 constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField, kVolumeField};
 
+// Positions in the standard layout.
+constexpr std::size_t kDatePosition = 0, kFirstValue = 2, kIndexDatePosition = 7;
+static_assert(kSymbolFieldNames[kDatePosition] == kDateField && kSymbolFieldNames[kFirstValue] == kOpenField
+              && kSymbolFieldNames[kFirstValue + 4] == kVolumeField
+              && kSymbolFieldNames[kIndexDatePosition] == kIndexDateField);
+
 void setValue(FieldRef field, std::optional<double> value)
 {
     if (value)
@@ -48,14 +54,34 @@ void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>
     const auto field = [&](std::size_t position) {
         return standard ? table.field(static_cast<int>(position)) : table.field(kSymbolFieldNames[position]);
     };
-    constexpr std::size_t kFirstValue = 2, kIndexDate = 7;
-    static_assert(kSymbolFieldNames[0] == kDateField && kSymbolFieldNames[kFirstValue] == kOpenField
-                  && kSymbolFieldNames[kFirstValue + 4] == kVolumeField
-                  && kSymbolFieldNames[kIndexDate] == kIndexDateField);
-    field(0).setAsDate(day);
+    field(kDatePosition).setAsDate(day);
     for (std::size_t i = 0; i < values.size(); ++i)
         setValue(field(kFirstValue + i), values[i]);
-    field(kIndexDate).setAsString(day.toIndexText());
+    field(kIndexDatePosition).setAsString(day.toIndexText());
+}
+
+bool hasStandardSymbolLayout(const Table& table)
+{
+    if (table.fieldCount() != static_cast<int>(std::size(kSymbolFieldNames)) || !hasStandardNames(table))
+        return false;
+    const auto& fields = table.fields();
+    for (std::size_t i = 0; i < kValueFields.size(); ++i)
+        if (fields[kFirstValue + i].type != FieldType::Float)
+            return false;
+    // The index text is ten characters: a shorter field would cut it.
+    const FieldDef& index = fields[kIndexDatePosition];
+    return fields[kDatePosition].type == FieldType::Date && index.type == FieldType::String
+           && (index.size <= 0 || index.size >= 10);
+}
+
+void standardSymbolRow(std::vector<Value>& row, Date day, const BarValues<std::optional<double>>& values)
+{
+    row.assign(std::size(kSymbolFieldNames), std::monostate{});
+    row[kDatePosition] = day;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (values[i])
+            row[kFirstValue + i] = *values[i];
+    row[kIndexDatePosition] = day.toIndexText();
 }
 
 void defineSymbolLayout(Table& table, bool withIndex)

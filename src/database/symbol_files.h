@@ -32,6 +32,12 @@ using BarValues = std::array<Value, 5>;
 // value left out is stored as null.
 void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>& values);
 
+// True when the table has the standard symbol layout, fields and types: a bar's row can then
+// be written value by value, as setSymbolRow would set it.
+bool hasStandardSymbolLayout(const Table& table);
+// The row setSymbolRow gives a new bar in the standard layout, the time left empty.
+void standardSymbolRow(std::vector<Value>& row, Date day, const BarValues<std::optional<double>>& values);
+
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
 

@@ -420,6 +420,24 @@ bool Table::saveToNewFile(const std::filesystem::path& file)
     return save(file, WriteMode::CreateNew);
 }
 
+std::int64_t Table::writeRowToFile(const std::vector<Value>& values, std::int64_t key)
+{
+    requireOpen("save the table");
+    Impl& d = *d_;
+    if (!d.file)
+        throw TableError("Cannot save the table: it was not loaded from a file.");
+    const std::int64_t written = key != 0 ? key : d.nextKey;
+    TableDelta& delta = d.delta;
+    delta.deleted.clear();
+    delta.updated.clear();
+    delta.inserted.clear();
+    (key != 0 ? delta.updated : delta.inserted).push_back({written, &values});
+    d.file->applyDelta(fields_, delta);
+    if (key == 0)
+        ++d.nextKey;
+    return written;
+}
+
 void Table::replaceLoadedFile(const Table& source)
 {
     requireOpen("save the table");

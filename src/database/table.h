@@ -114,6 +114,10 @@ public:
     void saveToFile(const std::filesystem::path& file);
     // Saves to a file that must not exist yet: false, writing nothing, when it does.
     bool saveToNewFile(const std::filesystem::path& file);
+    // Writes one row, its values in field order, straight to the file the table was loaded
+    // from without keeping it in memory: for a bulk writer holding the file. A key of 0 adds a
+    // row with the next key; returns the row's key. Refused like a save.
+    std::int64_t writeRowToFile(const std::vector<Value>& values, std::int64_t key);
     // Writes `source`'s definitions and rows over the file this table was loaded from, checked
     // and written under the file's lock: refused (TableError) when another program changed the
     // file since. This table keeps its rows and lets go of the file.

@@ -248,23 +248,42 @@ private:
     // True when the day was in the file already.
     static bool writeBar(SymbolTable& target, const std::string& symbol, const Bar& bar)
     {
+        const std::int32_t day = bar.day.dayNumber();
+        const auto existing = target.rowOfDay.find(day);
+        if (target.writesStraight && (!existing || existing->row == 0))
+            writeStraight(target, bar, existing ? existing->key : 0);
+        else
+            writeThroughTable(target, bar, existing ? existing->row : 0);
+        if (target.writtenFor.empty())
+            target.writtenFor = symbol;
+        return existing.has_value();
+    }
+
+    // A new day, or a day this run wrote straight: the row goes to the file alone, so that a
+    // whole market's lines do not pile up in memory.
+    static void writeStraight(SymbolTable& target, const Bar& bar, std::int64_t key)
+    {
+        standardSymbolRow(target.row, bar.day, bar.values);
+        const std::int64_t written = target.table.writeRowToFile(target.row, key);
+        if (key == 0)
+            target.rowOfDay.add(bar.day.dayNumber(), {0, written});
+    }
+
+    // A day the file held when it was loaded keeps its other fields, the time among them.
+    static void writeThroughTable(SymbolTable& target, const Bar& bar, int row)
+    {
         Table& table = target.table;
-        const auto existing = target.rowOfDay.find(bar.day.dayNumber());
-        const bool replaced = existing.has_value();
-        if (replaced) {
-            table.moveTo(*existing);
+        if (row != 0) {
+            table.moveTo(row);
             table.edit();
         } else {
             table.append();
         }
         setSymbolRow(table, bar.day, bar.values);
         table.post();
-        if (!replaced)
-            target.rowOfDay.add(bar.day.dayNumber(), table.recNo());
-        if (target.writtenFor.empty())
-            target.writtenFor = symbol;
+        if (row == 0)
+            target.rowOfDay.add(bar.day.dayNumber(), {table.recNo(), 0});
         table.saveToFile(target.file);
-        return replaced;
     }
 
     const ImportRequest& request_;

@@ -26,14 +26,14 @@ std::size_t mostOpenSymbolFiles()
     return std::clamp<std::size_t>(spare > 64 ? (spare - 64) : 0, 16, 5000);
 }
 
-bool dayBefore(const std::pair<std::int32_t, int>& entry, std::int32_t day)
+bool dayBefore(const std::pair<std::int32_t, DayPlace>& entry, std::int32_t day)
 {
     return entry.first < day;
 }
 
 }  // namespace
 
-std::optional<int> DayRows::find(std::int32_t day) const
+std::optional<DayPlace> DayRows::find(std::int32_t day) const
 {
     if (rows_.empty() || rows_.back().first < day)
         return std::nullopt;  // a new day after the last: the usual case
@@ -43,15 +43,15 @@ std::optional<int> DayRows::find(std::int32_t day) const
     return at->second;
 }
 
-void DayRows::add(std::int32_t day, int row)
+void DayRows::add(std::int32_t day, DayPlace place)
 {
     if (rows_.empty() || rows_.back().first < day) {
-        rows_.emplace_back(day, row);
+        rows_.emplace_back(day, place);
         return;
     }
     const auto at = std::lower_bound(rows_.begin(), rows_.end(), day, dayBefore);
     if (at == rows_.end() || at->first != day)
-        rows_.emplace(at, day, row);
+        rows_.emplace(at, day, place);
 }
 
 OpenSymbolFiles::OpenSymbolFiles(FlushFailed flushFailed)
@@ -113,11 +113,12 @@ std::unique_ptr<SymbolTable> OpenSymbolFiles::load(const std::filesystem::path& 
     st->file = file;
     st->table.setFullSync(false);
     loadSymbolFile(st->table, file);
+    st->writesStraight = hasStandardSymbolLayout(st->table);
     const int dateField = st->table.fieldIndex(kDateField);
     for (int row = 0; dateField >= 0 && row < st->table.recordCount(); ++row) {
         const Value& day = st->table.valueAt(row, dateField);
         if (const Date* date = std::get_if<Date>(&day))
-            st->rowOfDay.add(date->dayNumber(), row + 1);
+            st->rowOfDay.add(date->dayNumber(), {row + 1, 0});
     }
     return st;
 }

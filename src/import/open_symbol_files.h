@@ -14,15 +14,21 @@
 
 namespace kiruvan {
 
-// The row of each day a file holds (1-based; the first row of a day), sorted by day: days
-// mostly come in order, so a new day is usually added at the end.
+// Where a day's row is: a row of the table in memory (1-based), or only in the file, by key.
+struct DayPlace {
+    int row = 0;
+    std::int64_t key = 0;
+};
+
+// The place of each day a file holds (the first row of a day), sorted by day: days mostly
+// come in order, so a new day is usually added at the end.
 class DayRows {
 public:
-    std::optional<int> find(std::int32_t day) const;
-    void add(std::int32_t day, int row);  // keeps the row already known for the day
+    std::optional<DayPlace> find(std::int32_t day) const;
+    void add(std::int32_t day, DayPlace place);  // keeps the place already known for the day
 
 private:
-    std::vector<std::pair<std::int32_t, int>> rows_;
+    std::vector<std::pair<std::int32_t, DayPlace>> rows_;
 };
 
 // A symbol file loaded for an import run, with the row of each day it holds.
@@ -30,6 +36,9 @@ struct SymbolTable {
     std::filesystem::path file;
     Table table;
     DayRows rowOfDay;
+    // New days of a file in the standard layout go straight to the file, not into the table.
+    bool writesStraight = false;
+    std::vector<Value> row;  // the row being written straight, kept from line to line
     std::uint64_t lastUse = 0;
     std::string writtenFor;  // the symbol of the first bar written; empty while none is
 };

@@ -96,17 +96,29 @@ TEST_F(ImportRun, WritesTheBarOfAnAcceptedLine)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
 }
 
+// A day is replaced whether this run wrote it or the file held it; a held day keeps its time.
 TEST_F(ImportRun, APresentDayIsReplacedAndEveryWriteCounts)
 {
     createSymbol("ABC");
     const Lines lines = {"ABC;05/03/2004;1.2;1.3;1.1;1.25;1500", "ABC;08/03/2004;1.3;1.4;1.2;1.3;900",
                          "ABC;05/03/2004;2;3;1;2.5;10"};
     EXPECT_EQ(run(lines).linesInserted, 3);
+    ASSERT_EQ(bars("ABC.cds").size(), 2u);
+    {
+        Table held;
+        held.loadFromFile(temp.file("ABC.cds"));
+        held.first();
+        held.edit();
+        held["Time"].setAsString("17:30");
+        held.post();
+        held.saveToFile(temp.file("ABC.cds"));
+    }
     EXPECT_EQ(run(lines).linesInserted, 3);
     const auto stored = bars("ABC.cds");
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].close, 2.5);
     EXPECT_EQ(stored[0].volume, 10.0);
+    EXPECT_EQ(stored[0].time, "17:30");
     EXPECT_EQ(stored[1].day, Date::fromYmd(2004, 3, 8));
 }
 
