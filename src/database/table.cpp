@@ -67,6 +67,24 @@ struct Table::Impl {
     std::vector<IndexDef> fileIndexes;
     bool fullSync = true;
 
+    // Every row's values, in file order, for a whole write.
+    std::vector<const std::vector<Value>*> rowValues() const
+    {
+        std::vector<const std::vector<Value>*> values;
+        values.reserve(rows.size());
+        for (const Row& row : rows)
+            values.push_back(&row.values);
+        return values;
+    }
+
+    // The connection to the file the table was loaded from, for a save that needs it.
+    TableFile& loadedFile() const
+    {
+        if (!file)
+            throw TableError("Cannot save the table: it was not loaded from a file.");
+        return *file;
+    }
+
     void markDirty(size_t index)
     {
         if (!rows[index].modified) {
@@ -424,15 +442,14 @@ std::int64_t Table::writeRowToFile(const std::vector<Value>& values, std::int64_
 {
     requireOpen("save the table");
     Impl& d = *d_;
-    if (!d.file)
-        throw TableError("Cannot save the table: it was not loaded from a file.");
+    TableFile& file = d.loadedFile();
     const std::int64_t written = key != 0 ? key : d.nextKey;
     TableDelta& delta = d.delta;
     delta.deleted.clear();
     delta.updated.clear();
     delta.inserted.clear();
     (key != 0 ? delta.updated : delta.inserted).push_back({written, &values});
-    d.file->applyDelta(fields_, delta);
+    file.applyDelta(fields_, delta);
     if (key == 0)
         ++d.nextKey;
     return written;
@@ -441,13 +458,7 @@ std::int64_t Table::writeRowToFile(const std::vector<Value>& values, std::int64_
 void Table::replaceLoadedFile(const Table& source)
 {
     requireOpen("save the table");
-    if (!d_->file)
-        throw TableError("Cannot save the table: it was not loaded from a file.");
-    std::vector<const std::vector<Value>*> rows;
-    rows.reserve(source.d_->rows.size());
-    for (const Impl::Row& row : source.d_->rows)
-        rows.push_back(&row.values);
-    d_->file->replaceWhole(source.fields_, source.indexes_, rows);
+    d_->loadedFile().replaceWhole(source.fields_, source.indexes_, source.d_->rowValues());
     d_->file.reset();  // the connection must not outlive the file it reads
 }
 
@@ -473,10 +484,7 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
         saveChangedRows();
         return true;
     }
-    std::vector<const std::vector<Value>*> rows;
-    rows.reserve(d.rows.size());
-    for (const Impl::Row& row : d.rows)
-        rows.push_back(&row.values);
+    const std::vector<const std::vector<Value>*> rows = d.rowValues();
     if (sameFile) {
         d.file->replaceWhole(fields_, indexes_, rows);
         d.file.reset();  // the connection must not outlive the file it reads
