@@ -8,7 +8,7 @@
 
 #include "backtest/results_table.h"
 #include "chart/chart_data.h"
-#include "chart/chart_painter.h"
+#include "chart/render/chart_painter.h"
 #include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "sampledata/synthetic_bars.h"

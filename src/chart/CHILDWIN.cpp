@@ -10,7 +10,7 @@
 
 #include "app/F_FindStock.h"
 #include "app/dialog_helpers.h"
-#include "chart/chart_picture.h"
+#include "chart/render/chart_picture.h"
 #include "database/F_DataView.h"
 
 namespace kiruvan {

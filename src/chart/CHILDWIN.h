@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "chart/chart_data.h"
-#include "chart/chart_painter.h"
+#include "chart/render/chart_painter.h"
 
 class QMenu;
 class QPushButton;

@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <iostream>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "chart/chart_data.h"
-#include "chart/chart_painter.h"
-#include "chart/chart_picture.h"
 #include "chart/picture_file.h"
+#include "chart/render/chart_painter.h"
+#include "chart/render/chart_picture.h"
 #include "cli/cli.h"
+#include "cli/cmd_chart.h"
 #include "cli/market_argument.h"
 #include "database/symbol_manager.h"
 
@@ -40,17 +42,28 @@ T numberOption(Arguments& args, std::string_view name, T fallback, T low, T high
     return text ? numberIn(name, *text, low, high) : fallback;
 }
 
-// Pictures are drawn without a display, at 96 pixels per inch on every machine.
-void ensureGuiApplication()
+// Qt's own chatter (a missing runtime folder of the offscreen platform) is not the user's
+// business; its real errors still reach standard error as the tool's messages.
+void toolMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        tell(std::cerr, message.toStdString());
+}
+
+// Pictures are drawn without a display, at 96 pixels per inch on every machine. The application
+// object lives only while one picture is drawn: held any longer, it would be destroyed after
+// the library's own globals at exit, and the process would crash after its work was done.
+std::unique_ptr<QGuiApplication> guiApplicationUnlessRunning()
 {
     if (QGuiApplication::instance())
-        return;
+        return nullptr;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("QT_FONT_DPI", "96", 0);
+    qInstallMessageHandler(toolMessages);
     static int argc = 1;
     static char name[] = "kiruvan-cli";
     static char* argv[] = {name, nullptr};
-    static const auto application = std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 std::int32_t marketOfSymbol(const DataFolder& folder, const std::string& code)
@@ -61,6 +74,8 @@ std::int32_t marketOfSymbol(const DataFolder& folder, const std::string& code)
     }
     throw std::runtime_error("The symbol " + code + " is not in Master.cds.");
 }
+
+}  // namespace
 
 int drawChart(Context& context, Arguments& args)
 {
@@ -88,27 +103,12 @@ int drawChart(Context& context, Arguments& args)
         throw std::runtime_error("The market does not list the symbol " + code + ".");
     data.loadCurrentSymbol();
 
-    ensureGuiApplication();
+    const auto application = guiApplicationUnlessRunning();
     const int maximum = scrollRange(width, data.NBBars(), zoom).scrollMaximum;
     QImage image = blankClientImage(width, height);
     paintChart(image, data, zoom, std::clamp(scroll.value_or(maximum), 0, maximum));
     SaveBMP_To_Disk(image, *out);
     return kSuccess;
-}
-
-}  // namespace
-
-Command chartCommand()
-{
-    return {"chart", "chart CODE [--market NAME] [--width W] [--height H] [--zoom Z] [--scroll P] --out FILE",
-            "Draws the picture that a chart window's 'Save as image ...' writes, for a window whose\n"
-            "client area is W x H pixels (default 1050 x 600) opened on the symbol CODE: bars coloured\n"
-            "by the stored trading system, the index and equity panes when the symbol has stored\n"
-            "parameters, the date strip and the caption band. --market defaults to the symbol's market\n"
-            "in Master.cds. --zoom Z is the width of a bar in pixels, 0.5 to 100 (default 1). The view\n"
-            "shows the newest bars unless --scroll P gives a scroll position (clamped to the range).\n"
-            "The type follows FILE's extension: .bmp, .jpg (quality 100) or .png.",
-            drawChart};
 }
 
 }  // namespace kiruvan::cli

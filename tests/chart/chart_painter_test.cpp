@@ -1,4 +1,4 @@
-#include "chart/chart_painter.h"
+#include "chart/render/chart_painter.h"
 
 #include <gtest/gtest.h>
 

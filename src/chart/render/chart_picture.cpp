@@ -1,4 +1,4 @@
-#include "chart/chart_picture.h"
+#include "chart/render/chart_picture.h"
 
 #include <QBuffer>
 #include <QFont>
