@@ -14,12 +14,24 @@ using namespace kiruvan;
 
 namespace {
 
-bool asksForVersion(int argc, char** argv)
+bool asks(int argc, char** argv, const char* option)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--version") == 0)
+        if (std::strcmp(argv[i], option) == 0)
             return true;
     return false;
+}
+
+// Answered before Qt starts, so that both work without a display.
+void printHelp()
+{
+    std::cout << "Usage: kiruvan [--help] [--version] [Qt options such as -platform NAME]\n\n"
+                 "Starts Kiruvan's main window on its data folder: the folder named by the\n"
+                 "environment variable KIRUVAN_DATA, else the folder of this program.\n"
+                 "It needs a display: start it in a desktop session, or under xvfb-run.\n\n"
+                 "  --help     prints this text\n"
+                 "  --version  prints the version\n\n"
+                 "kiruvan-cli does the same imports, backtests and reports from scripts.\n";
 }
 
 // Qt aborts without a word a user can act on when there is no display to open.
@@ -37,7 +49,11 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
-    if (asksForVersion(argc, argv)) {
+    if (asks(argc, argv, "--help") || asks(argc, argv, "-h")) {
+        printHelp();
+        return 0;
+    }
+    if (asks(argc, argv, "--version")) {
         std::cout << "kiruvan " << kVersion << "\n";
         return 0;
     }

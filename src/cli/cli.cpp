@@ -112,6 +112,14 @@ std::optional<std::string> nearestOption(std::string_view typed, const std::vect
     return best;
 }
 
+// "unknown option '--datta'; did you mean '--data'?"
+UsageError unknownName(std::string_view kind, std::string_view typed, const std::vector<std::string>& known)
+{
+    const auto nearest = nearestOption(typed, known);
+    return UsageError("unknown " + std::string(kind) + " '" + std::string(typed) + "'"
+                      + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
+}
+
 }  // namespace
 
 void Arguments::finish() const
@@ -121,8 +129,7 @@ void Arguments::finish() const
     const std::string& first = args_.front();
     if (!first.starts_with("--"))
         throw UsageError("unexpected argument '" + first + "'");
-    const auto nearest = nearestOption(first, asked_);
-    throw UsageError("unknown option '" + first + "'" + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
+    throw unknownName("option", first, asked_);
 }
 
 namespace {
@@ -171,19 +178,32 @@ std::string tryHelp(const Command* command)
 }
 
 // A command that only reads needs the folder; one that writes makes it, with the two tables
-// the program creates at start-up, and says so.
-void prepareDataFolder(const Command& command, const DataFolder& folder, std::ostream& err)
+// the program creates at start-up. Returns whether it made the folder.
+bool prepareDataFolder(const Command& command, const DataFolder& folder)
 {
     if (std::filesystem::is_directory(folder.root())) {
         if (command.writesData)
             Verification_existance_des_Fichiers(folder);
-        return;
+        return false;
     }
     if (!command.writesData)
         throw std::runtime_error("the data folder " + folder.root().string() + " does not exist");
     std::filesystem::create_directories(folder.root());
     Verification_existance_des_Fichiers(folder);
-    err << "kiruvan-cli: created the data folder " << folder.root().string() << "\n";
+    return true;
+}
+
+// A failed command leaves no data folder behind that it made itself (a mistyped market name
+// must not leave a stray folder), unless something else has been written into it meanwhile.
+void removeMadeFolder(const DataFolder& folder)
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.root(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name != kMasterFile && name != kMarketsFile)
+            return;
+    }
+    std::filesystem::remove_all(folder.root(), ec);
 }
 
 int runCommand(const Command& command, Arguments& args, const std::string& folder, const Clock& clock,
@@ -194,16 +214,40 @@ int runCommand(const Command& command, Arguments& args, const std::string& folde
         return kSuccess;
     }
     Context context{DataFolder(folder), clock, out, err};
-    prepareDataFolder(command, context.folder, err);
-    return command.run(context, args);
+    const bool madeFolder = prepareDataFolder(command, context.folder);
+    int status = kFailed;
+    try {
+        status = command.run(context, args);
+    } catch (...) {
+        if (madeFolder)
+            removeMadeFolder(context.folder);
+        throw;
+    }
+    if (madeFolder && status != kSuccess)
+        removeMadeFolder(context.folder);
+    else if (madeFolder)
+        tell(err, "created the data folder " + context.folder.root().string());
+    return status;
 }
 
-std::optional<std::string> nearestCommand(std::string_view typed)
+// The options the tool itself takes before the command name; any other is a mistake, never
+// silently dropped (a misspelt --data would run on another folder).
+void refuseUnknownGlobalOptions(const std::vector<std::string>& beforeCommand)
+{
+    static const std::vector<std::string> known = {"--data", "--version", "--help", "-h"};
+    for (const std::string& option : beforeCommand) {
+        if (std::find(known.begin(), known.end(), option) != known.end())
+            continue;
+        throw unknownName("option", option, known);
+    }
+}
+
+std::vector<std::string> commandNames()
 {
     std::vector<std::string> names;
     for (const Command& c : commands())
         names.emplace_back(c.name);
-    return nearestOption(typed, names);
+    return names;
 }
 
 }  // namespace
@@ -222,16 +266,15 @@ int runCommandLine(const std::vector<std::string>& argv, const std::string& defa
             out << "kiruvan-cli " << kVersion << "\n";
             return kSuccess;
         }
+        refuseUnknownGlobalOptions({rest.begin(), name});
         const bool wantsHelp = std::find_if(rest.begin(), name, isHelp) != name;
         if (wantsHelp || name == rest.end()) {
             printHelp(wantsHelp ? out : err);
             return wantsHelp ? kSuccess : kUsage;
         }
         command = findCommand(*name);
-        if (!command) {
-            const auto nearest = nearestCommand(*name);
-            throw UsageError("unknown command '" + *name + "'" + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
-        }
+        if (!command)
+            throw unknownName("command", *name, commandNames());
         Arguments args({std::next(name), rest.end()});
         return runCommand(*command, args, folder, clock, out, err);
     } catch (const UsageError& e) {
