@@ -115,11 +115,13 @@ TEST(CliProcess, AWritingCommandMakesTheFolderAndAChartExitsCleanly)
     Outcome run = runCli({"--data", data, "demo", "--symbols", "1"}, scratch);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(data) / "Master.cds"));
+#ifdef KIRUVAN_PROGRAM  // the chart command exists only where the windows are built
     const std::string picture = scratch.file("demo.png").string();
     run = runCli({"--data", data, "chart", "DEMO01", "--out", picture}, scratch);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_GT(std::filesystem::file_size(picture), 0u);
+#endif
 }
 
 #ifdef KIRUVAN_PROGRAM
