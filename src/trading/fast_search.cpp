@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -60,22 +61,47 @@ public:
     {
     }
 
-    void score(const Opt1Block& block, double* scores)
+    // With curves, also keeps each pair's compounded curve at the curves' checkpoints.
+    void score(const Opt1Block& block, double* scores, PairCurves* curves)
     {
         computeBarux(block.Opt1);
         const int count = static_cast<int>(block.Opt2.size());
+        const CurveCheckpoints checkpoints = curveCheckpoints(curves);
         for (int k = 0; k < count; k += kSearchLanes) {
             int periods[kSearchLanes];
             double laneScores[kSearchLanes];
             // Lanes past the last Opt2 value repeat it and are dropped.
             for (int l = 0; l < kSearchLanes; ++l)
                 periods[l] = block.Opt2[std::min(k + l, count - 1)];
-            kernels_.pairScores(barux_.data(), close_.data(), periods, First_Bar_, last_, laneScores);
-            std::copy_n(laneScores, std::min(kSearchLanes, count - k), scores + k);
+            kernels_.pairScores(barux_.data(), close_.data(), periods, First_Bar_, last_, laneScores, checkpoints);
+            const int lanes = std::min(kSearchLanes, count - k);
+            std::copy_n(laneScores, lanes, scores + k);
+            if (curves)
+                keepCurves(*curves, block.firstPair + k, lanes);
         }
     }
 
 private:
+    CurveCheckpoints curveCheckpoints(const PairCurves* curves)
+    {
+        if (!curves)
+            return {};
+        checkpointBars_ = curves->checkpoints();
+        checkpointBars_.push_back(std::numeric_limits<int>::max());
+        laneCurves_.assign(curves->checkpoints().size() * kSearchLanes, 0.0);
+        return {checkpointBars_.data(), laneCurves_.data()};
+    }
+
+    void keepCurves(PairCurves& curves, int firstPair, int lanes) const
+    {
+        const std::size_t points = curves.checkpoints().size();
+        for (int l = 0; l < lanes; ++l) {
+            double* out = curves.pairValues(firstPair + l);
+            for (std::size_t c = 0; c < points; ++c)
+                out[c] = laneCurves_[c * kSearchLanes + l];
+        }
+    }
+
     void computeBarux(int N)
     {
         std::fill(barux_.begin(), barux_.begin() + N, 0.0);
@@ -88,6 +114,8 @@ private:
     const int last_;
     const std::vector<double> high_, low_, close_;
     std::vector<double> barux_;
+    std::vector<int> checkpointBars_;
+    std::vector<double> laneCurves_;
 };
 
 // The Opt1 values are handed out one at a time, so that threads finishing early take more.
@@ -95,7 +123,7 @@ class SharedGrid {
 public:
     SharedGrid() : scores_(kPairCount) {}
 
-    void work(SearchWorker& worker, const SearchHook& progress = {})
+    void work(SearchWorker& worker, PairCurves* curves, const SearchHook& progress = {})
     {
         const auto& blocks = opt1Blocks();
         while (!stop_.load()) {
@@ -107,7 +135,7 @@ public:
             const std::size_t next = nextBlock_.fetch_add(1);
             if (next >= blocks.size())
                 break;
-            worker.score(blocks[next], scores_.data() + blocks[next].firstPair);
+            worker.score(blocks[next], scores_.data() + blocks[next].firstPair, curves);
             pairsDone_.fetch_add(static_cast<int>(blocks[next].Opt2.size()));
         }
     }
@@ -139,7 +167,7 @@ private:
 }  // namespace
 
 std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options,
-                                                const SearchHook& progress)
+                                                const SearchHook& progress, PairCurves* curves)
 {
     requireEvaluationWindow(bars, First_Bar);
     const SearchKernels& kernels = searchKernels(options.vectorPath);
@@ -150,8 +178,8 @@ std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, 
     {
         std::vector<std::jthread> helpers;
         for (std::size_t t = 1; t < workers.size(); ++t)
-            helpers.emplace_back([&grid, &worker = workers[t]] { grid.work(worker); });
-        grid.work(workers.front(), progress);
+            helpers.emplace_back([&grid, &worker = workers[t], curves] { grid.work(worker, curves); });
+        grid.work(workers.front(), curves, progress);
     }
     if (grid.stopped())
         return std::nullopt;

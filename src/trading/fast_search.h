@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "trading/parameter_search.h"
+#include "trading/robustness.h"
 
 namespace kiruvan {
 
@@ -16,8 +17,9 @@ struct FastSearchOptions {
 // first met in search order on equal scores) evaluated once in full for its statistics.
 // The hook is called on the calling thread, between Opt1 values, with the pairs done so far
 // in pairIndex; returning false stops the search (nullopt). Leaves the best pair's series in
-// the holder.
+// the holder. With curves, also keeps every pair's compounded curve at their checkpoints (the
+// robustness figures read them), from the same walk that scores the pair.
 std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options = {},
-                                                const SearchHook& progress = {});
+                                                const SearchHook& progress = {}, PairCurves* curves = nullptr);
 
 }  // namespace kiruvan

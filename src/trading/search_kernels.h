@@ -16,13 +16,20 @@ struct SearchPrices {
     int last;
 };
 
+// Bars at which pairScores also keeps each lane's compounded curve: ascending, from First_Bar
+// on, ended by a bar past the last; curves[c * kSearchLanes + lane] for the c-th bar.
+struct CurveCheckpoints {
+    const int* bars = nullptr;
+    double* curves = nullptr;
+};
+
 // The inner loops of the fast search. rawBarux writes the unsmoothed Barux of period N at
 // bars N..last (and scratch up to last + kBaruxLanes); pairScores writes the scores of the
 // kSearchLanes averages periods[] over the finished Barux.
 struct SearchKernels {
     void (*rawBarux)(const SearchPrices& prices, int N, double* out);
     void (*pairScores)(const double* barux, const double* close, const int* periods, int First_Bar, int last,
-                       double* scores);
+                       double* scores, CurveCheckpoints checkpoints);
 };
 
 const SearchKernels& plainSearchKernels();

@@ -7,6 +7,7 @@
 // linkage, so that the AVX2 copy never stands in for the plain one at link time.
 
 #include <algorithm>
+#include <limits>
 
 #include "trading/search_kernels.h"
 
@@ -76,8 +77,11 @@ public:
         }
     }
 
-    void scores(const double* close, int First_Bar, int last, double* out)
+    void scores(const double* close, int First_Bar, int last, double* out, CurveCheckpoints checkpoints)
     {
+        static constexpr int kNoCheckpoint[] = {std::numeric_limits<int>::max()};
+        const int* checkpoint = checkpoints.bars ? checkpoints.bars : kNoCheckpoint;
+        double* curves = checkpoints.curves;
         const int longest = *std::max_element(period_, period_ + kSearchLanes);
         int j = *std::min_element(period_, period_ + kSearchLanes);
         for (; j < First_Bar - 1; ++j)
@@ -113,6 +117,9 @@ public:
                 isShort[p] = Ops::either(sell, Ops::bothNotFirst(buy, isShort[p]));
                 previousAverage[p] = average[p];
             }
+            for (; *checkpoint == i; ++checkpoint, curves += kSearchLanes)
+                for (int p = 0; p < kPacks; ++p)
+                    Ops::store(curves + p * kLanesPerPack, weighted[p]);
         }
         for (int p = 0; p < kPacks; ++p)
             Ops::store(out + p * kLanesPerPack, Ops::sub(weighted[p], hundred));
@@ -195,9 +202,9 @@ private:
 
 template <typename Ops>
 void pairScoresLanes(const double* barux, const double* close, const int* periods, int First_Bar, int last,
-                     double* scores)
+                     double* scores, CurveCheckpoints checkpoints)
 {
-    PairLanes<Ops>(barux, periods).scores(close, First_Bar, last, scores);
+    PairLanes<Ops>(barux, periods).scores(close, First_Bar, last, scores, checkpoints);
 }
 
 template <typename Ops>

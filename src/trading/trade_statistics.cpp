@@ -25,8 +25,6 @@ int directionAt(const BarSeries& bars, int k)
     }
 }
 
-// The window cut into trade segments: from the reference close to each signal bar and to
-// the last bar, held in the direction in force.
 struct SegmentTotals {
     double gains = 0;
     double losses = 0;
@@ -37,32 +35,52 @@ struct SegmentTotals {
 SegmentTotals tradeSegments(const BarSeries& bars, int First_Bar)
 {
     SegmentTotals totals;
+    for (const TradeSegment& segment : tradeSegmentList(bars, First_Bar)) {
+        if (segment.outcome == TradeOutcome::Win) {
+            totals.gains = totals.gains + std::fabs(segment.diff);
+            ++totals.winning;
+        } else if (segment.outcome == TradeOutcome::Loss) {
+            totals.losses = totals.losses + std::fabs(segment.diff);
+            ++totals.losing;
+        }
+    }
+    return totals;
+}
+
+TradeOutcome outcomeOf(double diff, int direction)
+{
+    if ((diff > 0 && direction == 1) || (diff < 0 && direction == -1))
+        return TradeOutcome::Win;
+    if ((diff > 0 && direction == -1) || (diff < 0 && direction == 1))
+        return TradeOutcome::Loss;
+    return TradeOutcome::Even;
+}
+
+}  // namespace
+
+// The window cut into trade segments: from the reference close to each signal bar and to the
+// last bar, held in the direction in force.
+std::vector<TradeSegment> tradeSegmentList(const BarSeries& bars, int First_Bar)
+{
+    std::vector<TradeSegment> segments;
     const int last = bars.NBBars;
-    double reference = bars.Close[First_Bar];
+    int entry = First_Bar;
     int direction = directionAt(bars, First_Bar);
     for (int k = First_Bar; k <= last; ++k) {
         const std::int32_t code = bars.signal[k];
         const bool segmentEnds = (code != bars.signal[k - 1] || k == last) && (isTradeSignal(code) || k == last);
         if (!segmentEnds)
             continue;
-        const double diff = bars.Close[k] - reference;
-        if ((diff > 0 && direction == 1) || (diff < 0 && direction == -1)) {
-            totals.gains = totals.gains + std::fabs(diff);
-            ++totals.winning;
-        } else if ((diff > 0 && direction == -1) || (diff < 0 && direction == 1)) {
-            totals.losses = totals.losses + std::fabs(diff);
-            ++totals.losing;
-        }
-        reference = bars.Close[k];
+        const double diff = bars.Close[k] - bars.Close[entry];
+        segments.push_back({entry, k, direction, diff, outcomeOf(diff, direction)});
+        entry = k;
         if (code == kBuySignal)
             direction = 1;
         else if (code == kSellSignal)
             direction = -1;
     }
-    return totals;
+    return segments;
 }
-
-}  // namespace
 
 void Get_Last_Trade(const BarSeries& bars, TradeStatistics& stats)
 {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "trading/bar_series.h"
 
@@ -35,6 +36,23 @@ struct TradeStatistics {
 
 inline constexpr double kProfitFactorWithoutLoss = 999.99;
 inline constexpr const char* kNoDrawdownDate = "01/01/1900";
+
+enum class TradeOutcome { Win, Loss, Even };
+
+// One trade segment of the window: from its entry bar (First_Bar, or the end of the segment
+// before) to its exit bar (a signal bar or the last bar), held in the direction in force at
+// the entry (+1 long, -1 short, 0 when the window has no signal).
+struct TradeSegment {
+    int entryBar = 0;
+    int exitBar = 0;
+    int direction = 0;
+    double diff = 0;  // exit close - entry close
+    TradeOutcome outcome = TradeOutcome::Even;
+};
+
+// The segments that gross profit and loss and the winning and losing counts are summed over,
+// in bar order; the trade list shows the same ones.
+std::vector<TradeSegment> tradeSegmentList(const BarSeries& bars, int First_Bar);
 
 // Every statistic, in the order the search computes them, plus percent profitable and the
 // return on account.

@@ -3,42 +3,17 @@
 #include <cstring>
 #include <thread>
 
-#include "sampledata/synthetic_bars.h"
+#include "generated_series.h"
 #include "trading/fast_search.h"
 
 namespace kiruvan {
 namespace {
 
+using test::generatedSeries;
+
 bool sameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-void setClose(DailyBar& bar, double close)
-{
-    bar.Open = bar.High = bar.Low = bar.Close = close;
-}
-
-// Random walks of 2250 to 3501 bars, each reshaped by its seed: flat stretches, a zero
-// close, a long trend, a calmer or wilder walk.
-BarSeries generatedSeries(int seed)
-{
-    const int count = 2250 + (seed * 379) % 1252;
-    std::vector<DailyBar> daily = syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed), .count = count});
-    const double scale = 0.25 + (seed % 7) * 0.5;
-    for (int k = 0; k < count; ++k) {
-        DailyBar& bar = daily[k];
-        const double trend = seed % 5 == 3 ? k * 0.01 : 0.0;
-        for (double* price : {&bar.Open, &bar.High, &bar.Low, &bar.Close})
-            *price = 50 + (*price - 50) * scale + trend;
-        if (seed % 5 == 1 && k % 900 > 600)
-            setClose(bar, daily[k - k % 900 + 600].Close);
-    }
-    if (seed % 5 == 2)
-        daily[count - 1 - seed % 1000].Close = daily[count - 1 - seed % 1000].Low = 0;
-    BarSeries bars;
-    fillBarSeries(bars, daily);
-    return bars;
 }
 
 void expectSameResult(const SearchResult& fast, const SearchResult& reference)
