@@ -1,6 +1,7 @@
 // The fast parameter search against the reference search, measured in the same run: one
 // symbol on one and two threads, the plain kernels, and a market of four symbols on two
-// threads. Prints the ratios of the medians by CPU time and by wall time.
+// threads; and the cost of the robustness figures over the search alone. Prints the ratios of
+// the medians by CPU time and by wall time.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -39,6 +40,13 @@ void searchFast(benchmark::State& state, FastSearchOptions options)
     BarSeries bars = syntheticSymbol(7);
     for (auto _ : state)
         benchmark::DoNotOptimize(fastParameterSearch(bars, kFirstBar, options));
+}
+
+void searchFigures(benchmark::State& state, bool withFigures)
+{
+    BarSeries bars = syntheticSymbol(7);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(searchWithRobustness(bars, kFirstBar, withFigures));
 }
 
 // Symbols are taken one at a time by each thread, as a backtest's workers take them.
@@ -80,6 +88,8 @@ BENCHMARK(searchReference)->Apply(configure)->Iterations(2);
 BENCHMARK_CAPTURE(searchFast, oneThread, FastSearchOptions{.threads = 1})->Apply(configure)->Iterations(10);
 BENCHMARK_CAPTURE(searchFast, twoThreads, FastSearchOptions{.threads = 2})->Apply(configure)->Iterations(10);
 BENCHMARK_CAPTURE(searchFast, plainKernels, FastSearchOptions{.vectorPath = false})->Apply(configure)->Iterations(5);
+BENCHMARK_CAPTURE(searchFigures, searchAlone, false)->Apply(configure)->Iterations(10);
+BENCHMARK_CAPTURE(searchFigures, withRobustness, true)->Apply(configure)->Iterations(10);
 BENCHMARK(marketReference)->Apply(configure)->Iterations(1);
 BENCHMARK(marketFast)->Apply(configure)->Iterations(3);
 
@@ -105,6 +115,18 @@ public:
                     goal);
     }
 
+    // The inverse ratio: what an addition costs over the work it is added to.
+    void printCost(const char* what, const std::string& without, const std::string& with, double bound)
+    {
+        if (!medians_.count(without) || !medians_.count(with))
+            return;
+        const Run& w = medians_[without];
+        const Run& a = medians_[with];
+        std::printf("%-44s cpu %6.2fx  wall %6.2fx  (at most %.1fx)\n", what,
+                    a.GetAdjustedCPUTime() / w.GetAdjustedCPUTime(), a.GetAdjustedRealTime() / w.GetAdjustedRealTime(),
+                    bound);
+    }
+
 private:
     std::map<std::string, Run> medians_;
 };
@@ -121,5 +143,7 @@ int main(int argc, char** argv)
     reporter.printRatio("one symbol, two threads vs one thread", "searchFast/oneThread", "searchFast/twoThreads", 1.8);
     reporter.printRatio("one symbol, plain kernels", "searchReference", "searchFast/plainKernels", 0);
     reporter.printRatio("four symbols on two threads", "marketReference", "marketFast", 10);
+    reporter.printCost("search with robustness figures / alone", "searchFigures/searchAlone",
+                       "searchFigures/withRobustness", 2);
     benchmark::Shutdown();
 }

@@ -196,4 +196,20 @@ std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, 
     return best;
 }
 
+std::optional<SearchOutcome> searchWithRobustness(BarSeries& bars, int First_Bar, bool withFigures,
+                                                  const FastSearchOptions& options, const SearchHook& progress)
+{
+    if (!withFigures) {
+        std::optional<SearchResult> best = fastParameterSearch(bars, First_Bar, options, progress);
+        return best ? std::optional<SearchOutcome>({std::move(*best), std::nullopt}) : std::nullopt;
+    }
+    const RobustnessWindow window = RobustnessWindow::of(First_Bar, bars.NBBars);
+    const std::vector<ParameterPair> pairs = parameterGrid();
+    PairCurves curves(window.checkpoints(), static_cast<int>(pairs.size()));
+    std::optional<SearchResult> best = fastParameterSearch(bars, First_Bar, options, progress, &curves);
+    if (!best)
+        return std::nullopt;
+    return SearchOutcome{std::move(*best), robustnessFigures(bars, window, pairs, curves)};
+}
+
 }  // namespace kiruvan

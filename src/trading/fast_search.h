@@ -22,4 +22,15 @@ struct FastSearchOptions {
 std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options = {},
                                                 const SearchHook& progress = {}, PairCurves* curves = nullptr);
 
+// A search's best pair and, when asked for, the robustness figures of all its pairs.
+struct SearchOutcome {
+    SearchResult best;
+    std::optional<RobustnessFigures> robustness;
+};
+
+// The search with the robustness figures read from its own walks; nullopt when stopped.
+std::optional<SearchOutcome> searchWithRobustness(BarSeries& bars, int First_Bar, bool withFigures,
+                                                  const FastSearchOptions& options = {},
+                                                  const SearchHook& progress = {});
+
 }  // namespace kiruvan

@@ -1,27 +1,51 @@
 #include "trading/overfitting_pass.h"
 
-#include <limits>
-
 namespace kiruvan {
+namespace {
 
-OverfittingPass overfittingPassPlain(const std::int64_t* total, std::int64_t* inSample, const std::int64_t* entering,
-                                     const std::int64_t* leaving, int count, std::int64_t threshold)
+void moveToSplit(const PairTile& tile)
 {
-    OverfittingPass pass;
-    std::int64_t best = std::numeric_limits<std::int64_t>::min();
-    for (int p = 0; p < count; ++p) {
-        const std::int64_t outOfSample = total[p] - inSample[p];
-        pass.lower += outOfSample < threshold;
-        pass.equal += outOfSample == threshold;
-        if (!entering)
-            continue;
-        inSample[p] += entering[p] - leaving[p];
-        if (inSample[p] > best) {
-            best = inSample[p];
-            pass.best = p;
+    if (tile.entering)
+        for (int p = 0; p < tile.count; ++p)
+            tile.inSample[p] += tile.entering[p] - tile.leaving[p];
+}
+
+TileBest bestPlain(PairTile tile)
+{
+    moveToSplit(tile);
+    TileBest best;
+    for (int p = 0; p < tile.count; ++p) {
+        const std::int64_t s = tile.inSample[p];
+        const std::int64_t t = tile.total[p] - s;
+        if (s > best.inSample) {
+            best.inSample = s;
+            best.pair = tile.first + p;
+        }
+        if (t > best.outOfSample) {
+            best.outOfSample = t;
+            best.complementPair = tile.first + p;
         }
     }
-    return pass;
+    return best;
 }
+
+TileCounts countPlain(PairTile tile, std::int64_t threshold, std::int64_t complementThreshold)
+{
+    moveToSplit(tile);
+    TileCounts counts;
+    for (int p = 0; p < tile.count; ++p) {
+        const std::int64_t s = tile.inSample[p];
+        const std::int64_t t = tile.total[p] - s;
+        counts.lower += t < threshold;
+        counts.equal += t == threshold;
+        counts.complementLower += s < complementThreshold;
+        counts.complementEqual += s == complementThreshold;
+    }
+    return counts;
+}
+
+}  // namespace
+
+const OverfittingKernels kOverfittingPlain{bestPlain, countPlain};
 
 }  // namespace kiruvan

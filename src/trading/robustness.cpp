@@ -5,7 +5,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "trading/overfitting_pass.h"
 #include "trading/trading_system.h"
 
 namespace kiruvan {
@@ -13,65 +12,7 @@ namespace {
 
 constexpr std::int64_t kBlockValueLimit = std::int64_t{1} << 50;
 constexpr double kBlockValueScale = 4294967296.0;  // 2^32
-// Padding pairs: their in-sample sum is below any real one and their out-of-sample sum above.
-constexpr std::int64_t kPaddingInSample = -(std::int64_t{1} << 60);
 constexpr double kBestBeforeHoldout = -1000000;
-
-OverfittingPassFunction overfittingPass()
-{
-    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    return hasAvx2 ? overfittingPassAvx2 : overfittingPassPlain;
-}
-
-// The k-element subsets of n elements as bit masks, in an order where each differs from the
-// one before by one element in and one out, so that the sums follow with one step per pair.
-std::vector<std::uint32_t> revolvingDoor(int n, int k)
-{
-    if (k == 0)
-        return {0};
-    if (k == n)
-        return {(std::uint32_t{1} << n) - 1};
-    std::vector<std::uint32_t> sets = revolvingDoor(n - 1, k);
-    const std::vector<std::uint32_t> withLast = revolvingDoor(n - 1, k - 1);
-    for (auto it = withLast.rbegin(); it != withLast.rend(); ++it)
-        sets.push_back(*it | (std::uint32_t{1} << (n - 1)));
-    return sets;
-}
-
-int onlyBlock(std::uint32_t mask)
-{
-    return std::countr_zero(mask);
-}
-
-// The per-pair sums the splits start from, padded to a multiple of four pairs.
-struct SplitSums {
-    std::vector<std::int64_t> total, inSample;
-    std::vector<std::vector<std::int64_t>> blocks;
-    int best = 0;
-};
-
-SplitSums startingSums(const std::vector<std::vector<std::int64_t>>& values, std::uint32_t firstSet)
-{
-    const int pairs = static_cast<int>(values.front().size());
-    const int padded = (pairs + 3) / 4 * 4;
-    SplitSums sums{std::vector<std::int64_t>(padded, 0), std::vector<std::int64_t>(padded, kPaddingInSample), {}, 0};
-    for (const auto& block : values) {
-        sums.blocks.push_back(block);
-        sums.blocks.back().resize(padded, 0);
-    }
-    for (int p = 0; p < pairs; ++p) {
-        std::int64_t inSample = 0;
-        for (std::size_t b = 0; b < values.size(); ++b) {
-            sums.total[p] += values[b][p];
-            if (firstSet >> b & 1)
-                inSample += values[b][p];
-        }
-        sums.inSample[p] = inSample;
-        if (inSample > sums.inSample[sums.best])
-            sums.best = p;
-    }
-    return sums;
-}
 
 double holdoutReturn(const PairCurves& curves, int pair, const RobustnessWindow& window)
 {
@@ -173,29 +114,6 @@ std::int64_t blockValue(double start, double end)
         return -kBlockValueLimit;
     const double limit = static_cast<double>(kBlockValueLimit);
     return std::llround(std::clamp(x, -limit, limit));
-}
-
-double probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& values)
-{
-    const int blocks = static_cast<int>(values.size());
-    const std::int64_t pairs = static_cast<std::int64_t>(values.front().size());
-    const std::vector<std::uint32_t> sets = revolvingDoor(blocks, blocks / 2);
-    SplitSums sums = startingSums(values, sets.front());
-    const OverfittingPassFunction pass = overfittingPass();
-    const int count = static_cast<int>(sums.total.size());
-    std::int64_t overfit = 0;
-    for (std::size_t s = 0; s < sets.size(); ++s) {
-        const std::int64_t threshold = sums.total[sums.best] - sums.inSample[sums.best];
-        const bool last = s + 1 == sets.size();
-        const std::int64_t* entering = last ? nullptr : sums.blocks[onlyBlock(sets[s + 1] & ~sets[s])].data();
-        const std::int64_t* leaving = last ? nullptr : sums.blocks[onlyBlock(sets[s] & ~sets[s + 1])].data();
-        const OverfittingPass counted =
-            pass(sums.total.data(), sums.inSample.data(), entering, leaving, count, threshold);
-        // At or below the median out of sample.
-        overfit += 2 * counted.lower + counted.equal + 1 <= pairs + 1;
-        sums.best = counted.best;
-    }
-    return 100.0 * static_cast<double>(overfit) / static_cast<double>(sets.size());
 }
 
 RobustnessFigures robustnessFigures(const BarSeries& bars, const RobustnessWindow& window,

@@ -79,8 +79,9 @@ Values randomValues(int blocks, int pairs, std::uint64_t seed, std::int64_t spre
 
 TEST(Robustness, OverfittingEqualsEverySplitSummedFromScratch)
 {
-    // Narrow spreads make ties common; wide ones reach the clamp.
-    for (const auto& [blocks, pairs, spread] : {std::tuple{4, 5, 3}, {16, 37, 2}, {16, 61, kLimit}, {8, 1, 9}}) {
+    // Narrow spreads make ties common (also between tiles of pairs); wide ones reach the clamp.
+    for (const auto& [blocks, pairs, spread] :
+         {std::tuple{4, 5, 3}, {16, 37, 2}, {16, 61, kLimit}, {8, 1, 9}, {6, 2100, 1}}) {
         for (std::uint64_t seed = 1; seed <= 3; ++seed) {
             const Values values = randomValues(blocks, pairs, seed, spread);
             EXPECT_EQ(probabilityOfOverfitting(values), bruteForceOverfitting(values))
@@ -91,16 +92,23 @@ TEST(Robustness, OverfittingEqualsEverySplitSummedFromScratch)
 
 TEST(Robustness, EveryPassPathCountsAlike)
 {
-    if (!__builtin_cpu_supports("avx2"))
-        GTEST_SKIP() << "no AVX2 here";
     const Values values = randomValues(4, 64, 7, 5);
-    std::vector<std::int64_t> inPlain = values[0], inVector = values[0];
-    const OverfittingPass plain =
-        overfittingPassPlain(values[1].data(), inPlain.data(), values[2].data(), values[3].data(), 64, 2);
-    const OverfittingPass vector =
-        overfittingPassAvx2(values[1].data(), inVector.data(), values[2].data(), values[3].data(), 64, 2);
-    EXPECT_EQ(std::tie(plain.lower, plain.equal, plain.best), std::tie(vector.lower, vector.equal, vector.best));
-    EXPECT_EQ(inPlain, inVector);
+    const auto run = [&](const OverfittingKernels& kernels) {
+        std::vector<std::int64_t> inSample = values[0];
+        const PairTile tile{values[1].data(), inSample.data(), values[2].data(), values[3].data(), 8, 64};
+        const TileBest best = kernels.best(tile);
+        const TileCounts counts = kernels.count(tile, 2, -1);
+        return std::tuple{best.inSample, best.pair,    best.outOfSample,       best.complementPair,
+                          counts.lower,  counts.equal, counts.complementLower, counts.complementEqual,
+                          inSample};
+    };
+    const auto plain = run(kOverfittingPlain);
+    if (__builtin_cpu_supports("avx2")) {
+        EXPECT_EQ(run(kOverfittingAvx2), plain);
+    }
+    if (__builtin_cpu_supports("avx512f")) {
+        EXPECT_EQ(run(kOverfittingAvx512), plain);
+    }
 }
 
 TEST(Robustness, WindowCutsTheEvaluationIntoBlocksAndAHoldout)
