@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "backtest/robustness_table.h"
 #include "backtest/symbol_searches.h"
 #include "base/text_values.h"
 #include "database/master_table.h"
@@ -53,6 +54,14 @@ ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, cons
             .statistics = best.statistics};
 }
 
+std::string robustnessLine(const RobustnessFigures& f)
+{
+    return "Hold-out from " + f.Holdout_Date + ": " + std::to_string(f.Holdout_Opt1) + "/"
+           + std::to_string(f.Holdout_Opt2) + " returned " + Format_Prix(f.Holdout_Return) + " % (buy and hold "
+           + Format_Prix(f.Holdout_Buy_Hold) + " %), rank " + Format_Prix(f.Holdout_Rank)
+           + " of 100; probability of overfitting " + Format_Prix(f.PBO) + " %";
+}
+
 namespace {
 
 // One run over the symbols of a market; it owns the results table, and the bar series or the
@@ -60,16 +69,24 @@ namespace {
 class BacktestRun {
 public:
     BacktestRun(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
-                const BacktestHooks& hooks, int threads)
-        : folder_(folder), market_(market), symbols_(symbols), hooks_(hooks), threads_(threads), results_(folder)
+                const BacktestHooks& hooks, int threads, bool withRobustness)
+        : folder_(folder),
+          market_(market),
+          symbols_(symbols),
+          hooks_(hooks),
+          threads_(threads),
+          results_(folder),
+          robustness_(withRobustness ? std::make_optional<RobustnessTable>(folder) : std::nullopt)
     {
     }
 
     BacktestSummary run()
     {
         results_.Delete_anciennes_valeurs_dans_CDS_Optimisation(market_.id);
+        if (robustness_)
+            robustness_->removeMarket(market_.id);
         if (threads_ > 1)
-            searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_);
+            searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_, robustness_.has_value());
         else
             bars_ = std::make_unique<BarSeries>();
         for (int i = 0; i < static_cast<int>(symbols_.size()); ++i) {
@@ -135,10 +152,12 @@ private:
             return;
         }
         log("Backtesting " + symbol.name);
-        const auto best = searchSymbol(i, *load);
-        if (!best)
+        const auto outcome = searchSymbol(i, *load);
+        if (!outcome)
             return;
-        saveRow(makeResultRow(market_, symbol, *best));
+        const ResultRow row = makeResultRow(market_, symbol, outcome->best);
+        if (saveRow(row) && outcome->robustness)
+            saveRobustness(row, *outcome->robustness);
         log("");
     }
 
@@ -149,11 +168,11 @@ private:
         return searches_->waitLoaded(i, [this] { return !stopRequested(); });
     }
 
-    std::optional<SearchResult> searchSymbol(int i, const SymbolLoad& load)
+    std::optional<SearchOutcome> searchSymbol(int i, const SymbolLoad& load)
     {
         if (!searches_)
-            return fastParameterSearch(*bars_, firstBarFor(load.barCount), {},
-                                       [this](const SearchProgress& p) { return beforePair(p.pairIndex); });
+            return searchWithRobustness(*bars_, firstBarFor(load.barCount), robustness_.has_value(), {},
+                                        [this](const SearchProgress& p) { return beforePair(p.pairIndex); });
         return searches_->waitSearched(i, [this, i] { return beforePair(searches_->pairsDone(i)); });
     }
 
@@ -168,18 +187,32 @@ private:
     }
 
     // A row that cannot be saved is reported as an error rather than passed over.
-    void saveRow(const ResultRow& row)
+    bool saveRow(const ResultRow& row)
     {
         try {
             results_.appendRow(row);
         } catch (const std::exception& e) {
             fail("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
             ++summary_.rowsNotSaved;
-            return;
+            return false;
         }
         ++summary_.rowsWritten;
         if (row.statistics.Updated_Account_size_required != 0)
             log("Updated Return On Account " + Format_Prix(row.statistics.Updated_Return_On_Account) + " %");
+        return true;
+    }
+
+    void saveRobustness(const ResultRow& result, const RobustnessFigures& figures)
+    {
+        const RobustnessRow row{figures, result.Code_Market, result.Code_Stock, result.Date_BackTest};
+        try {
+            robustness_->appendRow(row);
+        } catch (const std::exception& e) {
+            fail("The robustness figures of " + result.Nom_Stock + " could not be saved: " + e.what());
+            ++summary_.rowsNotSaved;
+            return;
+        }
+        log(robustnessLine(figures));
     }
 
     const DataFolder& folder_;
@@ -188,6 +221,7 @@ private:
     const BacktestHooks& hooks_;
     const int threads_;
     ResultsTable results_;
+    std::optional<RobustnessTable> robustness_;
     std::unique_ptr<BarSeries> bars_;
     std::unique_ptr<SymbolSearches> searches_;
     BacktestProgress progress_;
@@ -197,9 +231,9 @@ private:
 }  // namespace
 
 BacktestSummary runBacktest(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
-                            const BacktestHooks& hooks, int threads)
+                            const BacktestHooks& hooks, int threads, bool withRobustness)
 {
-    return BacktestRun(folder, market, symbols, hooks, threads).run();
+    return BacktestRun(folder, market, symbols, hooks, threads, withRobustness).run();
 }
 
 }  // namespace kiruvan

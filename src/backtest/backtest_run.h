@@ -13,6 +13,7 @@ namespace kiruvan {
 
 struct BarSeries;
 struct SearchResult;
+struct RobustnessFigures;
 
 // One symbol of the market as the symbol table lists it.
 struct BacktestSymbol {
@@ -68,9 +69,14 @@ ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, cons
 // With more than one thread, workers load and search the following symbols ahead while the
 // caller's thread logs and saves in symbol order: the log and the rows are the same, and
 // every hook is still called on the caller's thread.
+// With robustness, each symbol also gets its robustness row, from the same search, and a log
+// line with the figures; without, the robustness table is left untouched.
 // Throws when the results file cannot be loaded at the start.
 BacktestSummary runBacktest(const DataFolder& folder, const Market& market, const std::vector<BacktestSymbol>& symbols,
-                            const BacktestHooks& hooks, int threads = 1);
+                            const BacktestHooks& hooks, int threads = 1, bool withRobustness = true);
+
+// The log line of a symbol's robustness figures.
+std::string robustnessLine(const RobustnessFigures& figures);
 
 // The number of threads that makes the best use of this machine.
 int backtestThreadCount();

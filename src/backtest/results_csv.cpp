@@ -101,41 +101,41 @@ std::string textIn(ResultsFormat format, std::string_view text)
     return std::string(text);
 }
 
-std::string fieldText(const ResultRow& row, const ResultField& field, ResultsFormat format)
+std::string cellText(const RecordCell& cell, ResultsFormat format)
 {
-    std::string text;
-    visitResultField(row, field, [&](const auto& value) {
-        using T = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, std::int32_t>)
-            text = std::to_string(value);
-        else if constexpr (std::is_same_v<T, double>)
-            text = shortestNumber(value);
-        else
-            text = textIn(format, value);
-    });
-    return text;
+    return std::visit(
+        [&](const auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::int32_t>)
+                return std::to_string(value);
+            else if constexpr (std::is_same_v<T, double>)
+                return shortestNumber(value);
+            else
+                return textIn(format, value);
+        },
+        cell);
 }
 
 template <typename Cell>
-void writeLine(std::ostream& out, char separator, Cell cell)
+void writeLine(std::ostream& out, std::size_t columns, char separator, Cell cell)
 {
     const char* between = "";
-    for (const ResultField& field : resultFields()) {
-        out << between << cell(field);
+    for (std::size_t c = 0; c < columns; ++c) {
+        out << between << cell(c);
         between = separator == ',' ? "," : "\t";
     }
     out << '\n';
 }
 
-void writeJson(std::ostream& out, const std::vector<ResultRow>& rows)
+void writeJson(std::ostream& out, const std::vector<std::string_view>& names, const std::vector<Record>& rows)
 {
     out << "[";
     const char* betweenRows = "\n";
-    for (const ResultRow& row : rows) {
+    for (const Record& row : rows) {
         out << betweenRows << "  {";
         const char* betweenFields = "";
-        for (const ResultField& field : resultFields()) {
-            out << betweenFields << jsonText(field.name) << ": " << fieldText(row, field, ResultsFormat::Json);
+        for (std::size_t c = 0; c < names.size(); ++c) {
+            out << betweenFields << jsonText(names[c]) << ": " << cellText(row[c], ResultsFormat::Json);
             betweenFields = ", ";
         }
         out << "}";
@@ -146,14 +146,29 @@ void writeJson(std::ostream& out, const std::vector<ResultRow>& rows)
 
 }  // namespace
 
-void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, ResultsFormat format)
+void writeRecords(std::ostream& out, const std::vector<std::string_view>& names, const std::vector<Record>& rows,
+                  ResultsFormat format)
 {
     if (format == ResultsFormat::Json)
-        return writeJson(out, rows);
+        return writeJson(out, names, rows);
     const char separator = format == ResultsFormat::Csv ? ',' : '\t';
-    writeLine(out, separator, [&](const ResultField& field) { return textIn(format, field.name); });
-    for (const ResultRow& row : rows)
-        writeLine(out, separator, [&](const ResultField& field) { return fieldText(row, field, format); });
+    writeLine(out, names.size(), separator, [&](std::size_t c) { return textIn(format, names[c]); });
+    for (const Record& row : rows)
+        writeLine(out, names.size(), separator, [&](std::size_t c) { return cellText(row[c], format); });
+}
+
+void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, ResultsFormat format)
+{
+    std::vector<std::string_view> names;
+    for (const ResultField& field : resultFields())
+        names.push_back(field.name);
+    std::vector<Record> records;
+    for (const ResultRow& row : rows) {
+        Record& record = records.emplace_back();
+        for (const ResultField& field : resultFields())
+            visitResultField(row, field, [&](const auto& value) { record.emplace_back(value); });
+    }
+    writeRecords(out, names, records, format);
 }
 
 void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)

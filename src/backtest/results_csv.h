@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "backtest/results_table.h"
@@ -22,6 +23,14 @@ enum class ResultsFormat { Csv, Tsv, Json };
 
 // "csv", "tsv" or "json"; nullopt for anything else.
 std::optional<ResultsFormat> resultsFormatNamed(std::string_view name);
+
+// One value of a record written in a results format: numbers as the report writes them.
+using RecordCell = std::variant<std::int32_t, double, std::string>;
+using Record = std::vector<RecordCell>;
+
+// Records under their column names, in the layout writeResults describes.
+void writeRecords(std::ostream& out, const std::vector<std::string_view>& names, const std::vector<Record>& rows,
+                  ResultsFormat format);
 
 // The rows with every field in table order. CSV and TSV start with a header line of the field
 // names; TSV escapes backslash, tab and line breaks in texts as \\, \t, \n and \r; JSON is an

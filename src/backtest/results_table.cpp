@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "database/field_values.h"
 #include "database/table_filter.h"
 
 namespace kiruvan {
@@ -55,28 +56,12 @@ std::filesystem::path resultsFile(const DataFolder& folder)
 
 void writeField(FieldRef target, const ResultRow& row, const ResultField& field)
 {
-    visitResultField(row, field, [&](const auto& value) {
-        using T = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, std::int32_t>)
-            target.setAsInteger(value);
-        else if constexpr (std::is_same_v<T, double>)
-            target.setAsFloat(value);
-        else
-            target.setAsString(value);
-    });
+    visitResultField(row, field, [&](const auto& value) { writeFieldValue(target, value); });
 }
 
 void readField(const FieldRef& source, ResultRow& row, const ResultField& field)
 {
-    visitResultField(row, field, [&](auto& value) {
-        using T = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, std::int32_t>)
-            value = source.asInteger();
-        else if constexpr (std::is_same_v<T, double>)
-            value = source.asFloat();
-        else
-            value = source.asString();
-    });
+    visitResultField(row, field, [&](auto& value) { readFieldValue(source, value); });
 }
 
 }  // namespace
@@ -127,19 +112,7 @@ void ResultsTable::Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t m
 
 void ResultsTable::appendRow(const ResultRow& row)
 {
-    try {
-        table_.append();
-        setFields(row);
-        table_.post();
-        table_.saveToFile(resultsFile(folder_));
-    } catch (...) {
-        try {
-            withdrawLastRow();
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    appendAndSave(table_, resultsFile(folder_), [&] { setFields(row); });
 }
 
 void ResultsTable::setFields(const ResultRow& row)
@@ -148,20 +121,6 @@ void ResultsTable::setFields(const ResultRow& row)
         const ResultField& f = kFields[position];
         writeField(table_.field(f.name), row, f);
     }
-}
-
-// Without a sort order a posted row is the last one the market's filter shows.
-void ResultsTable::withdrawLastRow()
-{
-    if (!table_.isOpen())
-        return;
-    if (table_.isEditing()) {
-        table_.cancel();
-        return;
-    }
-    table_.last();
-    if (!table_.isEmpty())
-        table_.remove();
 }
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)

@@ -90,7 +90,6 @@ public:
 
 private:
     void setFields(const ResultRow& row);
-    void withdrawLastRow();
 
     DataFolder folder_;
     Table table_;

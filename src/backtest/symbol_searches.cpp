@@ -1,7 +1,6 @@
 #include "backtest/symbol_searches.h"
 
 #include "trading/bar_loading.h"
-#include "trading/fast_search.h"
 
 namespace kiruvan {
 
@@ -22,8 +21,12 @@ SymbolLoad loadForBacktest(BarSeries& bars, const DataFolder& folder, std::strin
     return {SymbolLoad::Status::Loaded, bars.NBBars, {}};
 }
 
-SymbolSearches::SymbolSearches(const DataFolder& folder, const std::vector<BacktestSymbol>& symbols, int threads)
-    : folder_(folder), symbols_(symbols), slots_(std::make_unique<Slot[]>(symbols.size()))
+SymbolSearches::SymbolSearches(const DataFolder& folder, const std::vector<BacktestSymbol>& symbols, int threads,
+                               bool withRobustness)
+    : folder_(folder),
+      symbols_(symbols),
+      slots_(std::make_unique<Slot[]>(symbols.size())),
+      withRobustness_(withRobustness)
 {
     const int count = std::min(std::max(threads, 1), static_cast<int>(symbols.size()));
     // Threads left over when the market has fewer symbols than threads share each search.
@@ -58,14 +61,14 @@ void SymbolSearches::work()
 void SymbolSearches::search(int i, BarSeries& bars)
 {
     Slot& slot = slots_[i];
-    std::optional<SearchResult> best;
+    std::optional<SearchOutcome> best;
     std::exception_ptr error;
     try {
-        best = fastParameterSearch(bars, firstBarFor(bars.NBBars), {.threads = threadsPerSearch_},
-                                   [&](const SearchProgress& progress) {
-                                       slot.pairs.store(progress.pairIndex, std::memory_order_relaxed);
-                                       return !stop_.load();
-                                   });
+        best = searchWithRobustness(bars, firstBarFor(bars.NBBars), withRobustness_, {.threads = threadsPerSearch_},
+                                    [&](const SearchProgress& progress) {
+                                        slot.pairs.store(progress.pairIndex, std::memory_order_relaxed);
+                                        return !stop_.load();
+                                    });
     } catch (...) {
         error = std::current_exception();
     }
@@ -98,7 +101,7 @@ std::optional<SymbolLoad> SymbolSearches::waitLoaded(int i, const Poll& poll)
     return slots_[i].load;
 }
 
-std::optional<SearchResult> SymbolSearches::waitSearched(int i, const Poll& poll)
+std::optional<SearchOutcome> SymbolSearches::waitSearched(int i, const Poll& poll)
 {
     if (!waitUntil([&] { return slots_[i].searched; }, poll))
         return std::nullopt;

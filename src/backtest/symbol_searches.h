@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "backtest/backtest_run.h"
-#include "trading/parameter_search.h"
+#include "trading/fast_search.h"
 
 namespace kiruvan {
 
@@ -41,7 +41,8 @@ inline bool worthSearching(const SymbolLoad& load)
 // their next parameter pair and waits for them.
 class SymbolSearches {
 public:
-    SymbolSearches(const DataFolder& folder, const std::vector<BacktestSymbol>& symbols, int threads);
+    SymbolSearches(const DataFolder& folder, const std::vector<BacktestSymbol>& symbols, int threads,
+                   bool withRobustness);
     ~SymbolSearches();
     SymbolSearches(const SymbolSearches&) = delete;
     SymbolSearches& operator=(const SymbolSearches&) = delete;
@@ -53,9 +54,9 @@ public:
     // The load of symbol i, or nullopt when the poll gave up.
     std::optional<SymbolLoad> waitLoaded(int i, const Poll& poll);
 
-    // The best pair of symbol i (which must be worth searching), or nullopt when the poll gave
-    // up. An error of the search is thrown here.
-    std::optional<SearchResult> waitSearched(int i, const Poll& poll);
+    // The best pair of symbol i (which must be worth searching) with its robustness figures, or
+    // nullopt when the poll gave up. An error of the search is thrown here.
+    std::optional<SearchOutcome> waitSearched(int i, const Poll& poll);
 
     // Parameter pairs of symbol i evaluated so far.
     int pairsDone(int i) const { return slots_[i].pairs.load(std::memory_order_relaxed); }
@@ -64,7 +65,7 @@ private:
     struct Slot {
         SymbolLoad load;
         bool loaded = false;
-        std::optional<SearchResult> best;
+        std::optional<SearchOutcome> best;
         std::exception_ptr error;
         bool searched = false;
         std::atomic<int> pairs{0};
@@ -78,6 +79,7 @@ private:
     const std::vector<BacktestSymbol>& symbols_;
     std::unique_ptr<Slot[]> slots_;
     int threadsPerSearch_ = 1;
+    bool withRobustness_ = true;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<int> next_{0};

@@ -27,6 +27,7 @@ int runBacktestCommand(Context& context, Arguments& args)
 {
     const auto name = args.takeOption("--market");
     const int threads = threadCount(args.takeOption("--threads"));
+    const bool robustness = !args.takeFlag("--no-robustness");
     args.finish();
     if (!name)
         throw UsageError("backtest needs --market NAME");
@@ -35,7 +36,7 @@ int runBacktestCommand(Context& context, Arguments& args)
     BacktestHooks hooks;
     hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
     const BacktestSummary summary =
-        runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads);
+        runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads, robustness);
     return summary.rowsNotSaved > 0 && summary.rowsWritten == 0 ? kFailed : kSuccess;
 }
 
@@ -43,7 +44,7 @@ int runBacktestCommand(Context& context, Arguments& args)
 
 Command backtestCommand()
 {
-    return {"backtest", "backtest --market NAME [--threads N]",
+    return {"backtest", "backtest --market NAME [--threads N] [--no-robustness]",
             "Backtests the trading system on every symbol of the market, as the Backtest dialog\n"
             "does: the market's old results are replaced, and each symbol with at least 2250 bars\n"
             "gets the best parameter pair and its statistics in Optimization.cds, saved symbol by\n"
@@ -52,7 +53,11 @@ Command backtestCommand()
             "                 when no name matches exactly)\n"
             "  --threads N    search N symbols at a time (default: one per processor), threads\n"
             "                 beyond the symbols sharing each search; the log and the results\n"
-            "                 are the same whatever N is\n\n"
+            "                 are the same whatever N is\n"
+            "  --no-robustness  skip the robustness figures (Robustness.cds is left as it is)\n\n"
+            "After each symbol's result a line gives its robustness figures: the pair that was\n"
+            "best before the last 250 bars, what it returned over them and its rank among all\n"
+            "pairs there, and the probability that the best pair was chosen by luck.\n\n"
             "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
             "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
             "total; the exit status is 0 whenever the run reaches its end.",

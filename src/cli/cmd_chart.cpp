@@ -66,15 +66,6 @@ std::unique_ptr<QGuiApplication> guiApplicationUnlessRunning()
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-std::int32_t marketOfSymbol(const DataFolder& folder, const std::string& code)
-{
-    for (const Symbol& symbol : listSymbols(folder)) {
-        if (symbol.code == code)
-            return symbol.marketId;
-    }
-    throw std::runtime_error("The symbol " + code + " is not in Master.cds.");
-}
-
 }  // namespace
 
 int drawChart(Context& context, Arguments& args)
@@ -97,8 +88,7 @@ int drawChart(Context& context, Arguments& args)
 
     ChartData data(context.folder);
     data.Code_Titre_Demande = code;
-    data.openSymbolList(marketName ? requireMarket(context.folder, *marketName).id
-                                   : marketOfSymbol(context.folder, code));
+    data.openSymbolList(requireMarketOfSymbol(context.folder, code, marketName).id);
     if (data.Code_Titre_Courant != code)
         throw std::runtime_error("The market does not list the symbol " + code + ".");
     data.loadCurrentSymbol();

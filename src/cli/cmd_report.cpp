@@ -3,6 +3,7 @@
 
 #include "backtest/results_csv.h"
 #include "backtest/results_table.h"
+#include "backtest/robustness_table.h"
 #include "cli/cli.h"
 #include "cli/market_argument.h"
 
@@ -10,21 +11,36 @@ namespace kiruvan::cli {
 
 namespace {
 
+void writeRobustness(std::ostream& out, const std::vector<RobustnessRow>& rows, ResultsFormat format)
+{
+    std::vector<std::string_view> names;
+    for (const RobustnessField& field : robustnessFields())
+        names.push_back(field.name);
+    std::vector<Record> records;
+    for (const RobustnessRow& row : rows) {
+        Record& record = records.emplace_back();
+        for (const RobustnessField& field : robustnessFields())
+            visitRobustnessField(row, field, [&](const auto& value) { record.emplace_back(value); });
+    }
+    writeRecords(out, names, records, format);
+}
+
 int runReportCommand(Context& context, Arguments& args)
 {
     const auto name = args.takeOption("--market");
     const bool all = args.takeFlag("--all");
-    const std::string formatName = args.takeOption("--format").value_or("csv");
+    const bool robustness = args.takeFlag("--robustness");
+    const ResultsFormat format = requireResultsFormat(args);
     args.finish();
-    const auto format = resultsFormatNamed(formatName);
-    if (!format)
-        throw UsageError("--format '" + formatName + "' is none of: csv, tsv, json");
     if (name && all)
         throw UsageError("report takes --market NAME or --all, not both");
     std::optional<std::int32_t> marketId;
     if (name)
         marketId = requireMarket(context.folder, *name).id;
-    writeResults(context.out, readResultRows(context.folder, marketId), *format);
+    if (robustness)
+        writeRobustness(context.out, readRobustnessRows(context.folder, marketId), format);
+    else
+        writeResults(context.out, readResultRows(context.folder, marketId), format);
     return kSuccess;
 }
 
@@ -32,7 +48,7 @@ int runReportCommand(Context& context, Arguments& args)
 
 Command reportCommand()
 {
-    return {"report", "report [--market NAME | --all] [--format csv|tsv|json]",
+    return {"report", "report [--market NAME | --all] [--robustness] [--format csv|tsv|json]",
             "Prints the stored backtest results (Optimization.cds): a header line with the 28 field\n"
             "names in the table's order, then one line per result row in file order.\n"
             "Numbers are written with \".\", doubles as the shortest text that reads back to the same\n"
@@ -41,7 +57,10 @@ Command reportCommand()
             "                 (an array of objects keyed by field name)\n"
             "  --market NAME  only the rows of this market (letters A to Z match without regard\n"
             "                 to case when no name matches exactly)\n"
-            "  --all          every row (the default)\n\n"
+            "  --all          every row (the default)\n"
+            "  --robustness   the robustness figures of the backtests (Robustness.cds) instead:\n"
+            "                 the hold-out test of the best pair and the probability of\n"
+            "                 overfitting\n\n"
             "Without a results file only the header line is printed.",
             runReportCommand};
 }

@@ -7,6 +7,8 @@ Command backtestCommand();
 Command reportCommand();
 Command importCommand();
 Command demoCommand();
+Command tradesCommand();
+Command evaluateCommand();
 #ifdef KIRUVAN_CHART_COMMAND
 Command chartCommand();
 #endif
@@ -33,6 +35,8 @@ const std::vector<Command>& commands()
         checkCommand(),
         writing(backtestCommand()),
         reportCommand(),
+        tradesCommand(),
+        evaluateCommand(),
         writing(importCommand()),
         writing(demoCommand()),
 #ifdef KIRUVAN_CHART_COMMAND

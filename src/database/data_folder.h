@@ -18,6 +18,7 @@ std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFo
 inline constexpr std::string_view kMarketsFile = "Markets.cds";
 inline constexpr std::string_view kMasterFile = "Master.cds";
 inline constexpr std::string_view kOptimizationFile = "Optimization.cds";
+inline constexpr std::string_view kRobustnessFile = "Robustness.cds";
 inline constexpr std::string_view kFilesIni = "Files.ini";
 inline constexpr std::string_view kTableFileExtension = ".cds";
 

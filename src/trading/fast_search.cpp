@@ -187,13 +187,7 @@ std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, 
     const int pair = grid.bestPair(best.score);
     if (pair < 0)
         return best;
-    const ParameterPair chosen = parameterGrid()[pair];
-    best.Opt1 = chosen.Opt1;
-    best.Opt2 = chosen.Opt2;
-    bars.Calcul_Barux(chosen.Opt1);
-    best.score = evaluatePair(bars, chosen.Opt2, First_Bar);
-    best.statistics = computeTradeStatistics(bars, First_Bar);
-    return best;
+    return evaluateParameterPair(bars, parameterGrid()[pair], First_Bar);
 }
 
 std::optional<SearchOutcome> searchWithRobustness(BarSeries& bars, int First_Bar, bool withFigures,

@@ -54,6 +54,9 @@ struct SearchResult {
 // last bar's date and close.
 SearchResult resultBeforeSearch(const BarSeries& bars, int First_Bar);
 
+// One pair evaluated in full, with its statistics; leaves the pair's series in the holder.
+SearchResult evaluateParameterPair(BarSeries& bars, ParameterPair pair, int First_Bar);
+
 // Walks the whole grid over the loaded bars from First_Bar on and returns the best pair (the
 // first met on equal scores); nullopt when the hook stopped the search. Overwrites Barux,
 // MM_Barux and the system series of the holder.

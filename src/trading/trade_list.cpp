@@ -46,11 +46,22 @@ double percentOf(double entryClose, double exitClose, int direction)
 
 }  // namespace
 
-const std::vector<std::string_view>& tradeListColumns()
+const std::array<TradeColumn, 11>& tradeListColumns()
 {
-    static const std::vector<std::string_view> columns = {"Trade",       "Entry_Bar", "Entry_Date", "Direction",
-                                                          "Entry_Close", "Exit_Bar",  "Exit_Date",  "Exit_Close",
-                                                          "Points",      "Percent",   "Result"};
+    using T = TradeRow;
+    static constexpr std::array<TradeColumn, 11> columns = {{
+        {"Trade", &T::Trade},
+        {"Entry_Bar", &T::Entry_Bar},
+        {"Entry_Date", &T::Entry_Date},
+        {"Direction", &T::Direction},
+        {"Entry_Close", &T::Entry_Close},
+        {"Exit_Bar", &T::Exit_Bar},
+        {"Exit_Date", &T::Exit_Date},
+        {"Exit_Close", &T::Exit_Close},
+        {"Points", &T::Points},
+        {"Percent", &T::Percent},
+        {"Result", &T::Result},
+    }};
     return columns;
 }
 

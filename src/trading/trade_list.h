@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "trading/bar_series.h"
@@ -25,8 +27,14 @@ struct TradeRow {
     friend bool operator==(const TradeRow&, const TradeRow&) = default;
 };
 
-// The column names of the trade list, in order.
-const std::vector<std::string_view>& tradeListColumns();
+// A column of the trade list and the member that holds it.
+struct TradeColumn {
+    std::string_view name;
+    std::variant<int TradeRow::*, double TradeRow::*, std::string TradeRow::*> member;
+};
+
+// The columns of the trade list, in order.
+const std::array<TradeColumn, 11>& tradeListColumns();
 
 // The trades of the evaluation the series hold (signals and closes of one pair), over bars
 // First_Bar..NBBars: the same segments the trade statistics sum.

@@ -5,10 +5,11 @@
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
+#include "backtest/robustness_table.h"
 #include "backtest_fixture.h"
 #include "base/text_values.h"
 #include "trading/bar_loading.h"
-#include "trading/parameter_search.h"
+#include "trading/fast_search.h"
 
 namespace kiruvan {
 namespace {
@@ -30,7 +31,8 @@ struct RecordedRun {
 
 RecordedRun runMarket(const BacktestFolder& data, const Market& market,
                       std::function<bool(const RecordedRun&)> abortWhen = {},
-                      std::function<void(const BacktestProgress&)> onProgress = {}, int threads = 1)
+                      std::function<void(const BacktestProgress&)> onProgress = {}, int threads = 1,
+                      bool withRobustness = false)
 {
     RecordedRun run;
     BacktestHooks hooks;
@@ -42,7 +44,8 @@ RecordedRun runMarket(const BacktestFolder& data, const Market& market,
             onProgress(p);
     };
     hooks.abortRequested = [&] { return abortWhen && abortWhen(run); };
-    run.summary = runBacktest(data.folder(), market, loadMarketSymbols(data.folder(), market.id), hooks, threads);
+    run.summary =
+        runBacktest(data.folder(), market, loadMarketSymbols(data.folder(), market.id), hooks, threads, withRobustness);
     return run;
 }
 
@@ -163,6 +166,33 @@ TEST_F(BacktestRunTest, EvaluationWindowIsTheLast1251BarsAndRowsHoldTheBestPair)
     EXPECT_EQ(row.Date_BackTest, best.Date_BackTest);
     EXPECT_EQ(row.Cours_backtest, best.Cours_backtest);
     EXPECT_EQ(row.statistics, best.statistics);
+}
+
+// The figures come from the same search as the result, in every thread layout; a run without
+// them leaves the stored ones alone.
+TEST_F(BacktestRunTest, RobustnessRowsFollowTheResultsAndARunWithoutThemKeepsThem)
+{
+    data.writeSymbols({{"S1", "First", 1}, {"SHORT", "Short", 1}, {"S2", "Second", 1}});
+    data.writeBars("S1", 2300, 3);
+    data.writeBars("SHORT", 30);
+    data.writeBars("S2", 2600, 4);
+    for (const int threads : {1, 2}) {
+        const RecordedRun run = runMarket(data, kAlpha, {}, {}, threads, true);
+        const auto rows = readRobustnessRows(data.folder(), std::nullopt);
+        ASSERT_EQ(rows.size(), 2u);
+        for (const RobustnessRow& row : rows) {
+            auto bars = std::make_unique<BarSeries>();
+            loadNewestBars(data.file(row.Code_Stock + ".cds"), *bars);
+            const auto outcome = searchWithRobustness(*bars, firstBarFor(bars->NBBars), true);
+            EXPECT_EQ(static_cast<const RobustnessFigures&>(row), *outcome->robustness);
+            EXPECT_EQ(row.Date_BackTest, outcome->best.Date_BackTest);
+            EXPECT_NE(std::find(run.log.begin(), run.log.end(), robustnessLine(row)), run.log.end());
+        }
+    }
+    const auto stored = readRobustnessRows(data.folder(), std::nullopt);
+    data.writeBars("S1", 2400, 5);
+    runMarket(data, kAlpha);
+    EXPECT_EQ(readRobustnessRows(data.folder(), std::nullopt), stored);
 }
 
 TEST_F(BacktestRunTest, AbortDuringTheFirstSymbolLeavesTheFileAsItWas)

@@ -124,6 +124,42 @@ TEST(CliProcess, AWritingCommandMakesTheFolderAndAChartExitsCleanly)
 #endif
 }
 
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> all;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        all.push_back(text.substr(start, end - start));
+    return all;
+}
+
+// The stored result is reproduced by evaluating its pair; its trades and robustness rows print.
+TEST(CliProcess, AStoredResultIsReproducedAndTraced)
+{
+    TempFolder scratch;
+    const std::string data = (scratch.path() / "data").string();
+    ASSERT_EQ(runCli({"--data", data, "demo", "--symbols", "1"}, scratch).status, 0);
+    const std::vector<std::string> report = lines(runCli({"--data", data, "report"}, scratch).out);
+    ASSERT_EQ(report.size(), 2u);
+    std::vector<std::string> cells;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
+        cells.push_back(report[1].substr(start, (end = report[1].find(',', start)) - start));
+    const Outcome evaluated =
+        runCli({"--data", data, "evaluate", "DEMO01", "--opt1", cells[9], "--opt2", cells[10]}, scratch);
+    EXPECT_EQ(lines(evaluated.out), report) << evaluated.err;
+
+    const Outcome trades = runCli({"--data", data, "trades", "DEMO01", "--format", "tsv"}, scratch);
+    EXPECT_EQ(trades.status, 0) << trades.err;
+    EXPECT_TRUE(trades.out.starts_with("Trade\tEntry_Bar\t")) << trades.out;
+    EXPECT_EQ(lines(runCli({"--data", data, "report", "--robustness"}, scratch).out).size(), 2u);
+
+    EXPECT_EQ(runCli({"--data", data, "trades", "DEMO01", "--opt1", "30"}, scratch).status, 2);
+    EXPECT_EQ(runCli({"--data", data, "evaluate", "DEMO01"}, scratch).status, 2);
+    const Outcome unknown = runCli({"--data", data, "trades", "NOPE"}, scratch);
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
+}
+
 #ifdef KIRUVAN_PROGRAM
 TEST(WindowProgramProcess, HelpAndVersionNeedNoDisplay)
 {

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+#include "database/table.h"
+
+namespace kiruvan {
+
+// A row member written to and read from the field of the same type.
+template <typename T>
+void writeFieldValue(FieldRef target, const T& value)
+{
+    if constexpr (std::is_same_v<T, std::int32_t>)
+        target.setAsInteger(value);
+    else if constexpr (std::is_same_v<T, double>)
+        target.setAsFloat(value);
+    else
+        target.setAsString(value);
+}
+
+template <typename T>
+void readFieldValue(const FieldRef& source, T& value)
+{
+    if constexpr (std::is_same_v<T, std::int32_t>)
+        value = source.asInteger();
+    else if constexpr (std::is_same_v<T, double>)
+        value = source.asFloat();
+    else
+        value = source.asString();
+}
+
+// Appends a row, lets setFields fill it, posts it and saves the whole table to the file. When
+// any step fails the row is taken out again, so that memory and file agree, and the error is
+// rethrown. The table must have no sort order, so that a posted row is the last one shown.
+void appendAndSave(Table& table, const std::filesystem::path& file, const std::function<void()>& setFields);
+
+}  // namespace kiruvan
