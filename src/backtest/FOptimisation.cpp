@@ -1,5 +1,6 @@
 #include "backtest/FOptimisation.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -67,6 +68,10 @@ void TUOptimisation::buildControls()
     PRB_Progress->setRange(0, 1);
     PRB_Progress->setValue(0);
 
+    CB_Robustness = gui::named(new QCheckBox(QStringLiteral("Robustness figures"), this), "CB_Robustness");
+    CB_Robustness->setChecked(true);
+    CB_Robustness->setToolTip(QStringLiteral("Also test the best pair on the last 250 bars and estimate the "
+                                             "probability that it was chosen by luck"));
     BTN_OK = gui::named(gui::plainButton(QStringLiteral("Start"), this), "BTN_OK");
     BTN_Cancel = gui::named(gui::plainButton(QStringLiteral("Close"), this), "BTN_Cancel");
     connect(BTN_OK, &QPushButton::clicked, this, &TUOptimisation::BTN_OKClick);
@@ -78,6 +83,7 @@ void TUOptimisation::buildControls()
     marketRow->addWidget(DBL1, 1);
     marketRow->addWidget(LBL_NbSymbol);
     auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(CB_Robustness);
     buttonRow->addStretch();
     buttonRow->addWidget(BTN_OK);
     buttonRow->addWidget(BTN_Cancel);
@@ -142,6 +148,7 @@ void TUOptimisation::startRun()
     BTN_OK->setText(QStringLiteral("Abort"));
     BTN_Cancel->hide();
     DBL1->setEnabled(false);
+    CB_Robustness->setEnabled(false);
     abortRequested_ = false;
     Memo_BackTest->clear();
     PRB_Progress->setRange(0, std::max<int>(1, static_cast<int>(symbols_.size()) * kProgressStepsPerSymbol));
@@ -150,16 +157,17 @@ void TUOptimisation::startRun()
     lastReportedSymbol_ = 0;
 
     const Market market = markets_[DBL1->currentIndex()];
-    worker_ = std::thread([this, market, symbols = symbols_, hooks = workerHooks()] {
-        QString error;
-        try {
-            runBacktest(folder_, market, symbols, hooks, backtestThreadCount());
-        } catch (const std::exception& e) {
-            error = QString::fromStdString(e.what());
-        }
-        QMetaObject::invokeMethod(
-            this, [this, error] { runFinished(error); }, Qt::QueuedConnection);
-    });
+    worker_ =
+        std::thread([this, market, symbols = symbols_, hooks = workerHooks(), robustness = CB_Robustness->isChecked()] {
+            QString error;
+            try {
+                runBacktest(folder_, market, symbols, hooks, backtestThreadCount(), robustness);
+            } catch (const std::exception& e) {
+                error = QString::fromStdString(e.what());
+            }
+            QMetaObject::invokeMethod(
+                this, [this, error] { runFinished(error); }, Qt::QueuedConnection);
+        });
 }
 
 BacktestHooks TUOptimisation::workerHooks()
@@ -233,6 +241,7 @@ void TUOptimisation::showIdle()
     BTN_Cancel->setEnabled(true);
     BTN_Cancel->show();
     DBL1->setEnabled(true);
+    CB_Robustness->setEnabled(true);
 }
 
 void TUOptimisation::BTN_CancelClick()

@@ -11,6 +11,7 @@
 #include "backtest/backtest_run.h"
 #include "database/data_folder.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -69,6 +70,7 @@ private:
     QPlainTextEdit* Memo_BackTest = nullptr;  // the run's log
     QPushButton* BTN_OK = nullptr;            // Start, and Abort during a run
     QPushButton* BTN_Cancel = nullptr;        // Close
+    QCheckBox* CB_Robustness = nullptr;       // the hold-out and overfitting figures too
     QProgressBar* PRB_Progress = nullptr;
     QLabel* LBL_Progress = nullptr;  // the symbol being searched
 

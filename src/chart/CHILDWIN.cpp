@@ -11,7 +11,9 @@
 #include "app/F_FindStock.h"
 #include "app/dialog_helpers.h"
 #include "chart/render/chart_picture.h"
+#include "chart/trades_window.h"
 #include "database/F_DataView.h"
+#include "trading/parameter_search.h"
 
 namespace kiruvan {
 namespace {
@@ -104,6 +106,10 @@ void TFChart::createPopupMenu()
     PopupChart->setObjectName("PopupChart");
     QAction* Data1 = PopupChart->addAction("&Data");
     Data1->setObjectName("Data1");
+    QAction* Trades1 = PopupChart->addAction("&Trades ...");
+    Trades1->setObjectName("Trades1");
+    connect(Trades1, &QAction::triggered, this, [this] { gui::runGuarded([this] { Trades1Click(); }); });
+    connect(PopupChart, &QMenu::aboutToShow, this, [this, Trades1] { Trades1->setEnabled(data_.hasParameters()); });
     PopupChart->addSeparator();
     QAction* Saveas1 = PopupChart->addAction("&Save as image ...");
     Saveas1->setObjectName("Saveas1");
@@ -285,6 +291,27 @@ void TFChart::Data1Click()
     TFDataView::showFor(this, data_.folder(), fromStd(data_.Code_Titre_Courant), fromStd(data_.Nom_Titre_Courant),
                         clock_);
     LoadData(data_.Code_Titre_Courant);
+    plot_Charts();
+}
+
+void TFChart::Trades1Click()
+{
+    if (!data_.parameters)
+        return;
+    // The engine's own evaluation of the pair, so that the rows are those behind the statistics.
+    auto bars = std::make_unique<BarSeries>(data_.series().bars);
+    evaluateParameterPair(*bars, {data_.parameters->Opt1, data_.parameters->Opt2}, data_.First_Bar);
+    auto* window = new TradesWindow(fromStd(data_.Nom_Titre_Courant), tradeList(*bars, data_.First_Bar), this);
+    connect(window, &TradesWindow::entryBarRequested, this, &TFChart::showBar);
+    window->show();
+}
+
+void TFChart::showBar(int bar)
+{
+    {
+        const QSignalBlocker blocker(ScrollBar);
+        ScrollBar->setValue(positionShowing(width(), data_.NBBars(), Largeur_Barre_, bar));
+    }
     plot_Charts();
 }
 

@@ -91,6 +91,8 @@ private:
     void BTN_FindClick();
     void Data1Click();
     void Saveas1Click();
+    void Trades1Click();
+    void showBar(int bar);
 
     void Coords_Souris_Dans_StatusBar(int X, int Y);
     void Crosshair_MouseDown(int X, int Y);

@@ -1,6 +1,7 @@
 #include "chart/chart_data.h"
 
 #include "backtest/results_table.h"
+#include "backtest/robustness_table.h"
 #include "trading/bar_loading.h"
 
 namespace kiruvan {
@@ -59,12 +60,31 @@ void ChartData::LoadData(const std::string& code)
     Message_Fichier.clear();
 }
 
+namespace {
+
+// Figures of another backtest than the stored result's are not shown with it.
+std::optional<RobustnessFigures> storedFigures(const DataFolder& folder, std::int32_t market, const std::string& code,
+                                               const std::string& Date_BackTest)
+{
+    try {
+        const auto row = storedRobustness(folder, market, code);
+        if (row && row->Date_BackTest == Date_BackTest)
+            return *row;
+    } catch (const std::exception&) {
+        // A damaged robustness file only hides the figures; the chart stays usable.
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 void ChartData::Get_Params_Optimisation()
 {
     const std::string code = CDS_Master.field("Code_Titre").asString();
     const std::int32_t market = CDS_Master.field("Code_Marche").asInteger();
     First_Bar = -1;
-    std::optional<StoredParameters> parameters;
+    robustness.reset();
+    parameters.reset();
     const std::optional<ResultRow> row = kiruvan::Get_Params_Optimisation(folder_, market, code);
     // A row whose periods or first bar no backtest writes (an edited file) counts as none:
     // a period of 0 would divide by zero.
@@ -73,6 +93,7 @@ void ChartData::Get_Params_Optimisation()
         First_Bar = row->First_Bar;
         DateStr_Last_Top_Equity_Curve = row->statistics.DateStr_Last_Top_Equity_Curve;
         date_UMDD = row->statistics.date_UMDD;
+        robustness = storedFigures(folder_, market, code, row->Date_BackTest);
     }
     computeChartSeries(*series_, parameters);
 }

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "database/data_folder.h"
 #include "database/table.h"
 #include "trading/chart_series.h"
+#include "trading/robustness.h"
 
 namespace kiruvan {
 
@@ -61,6 +63,10 @@ public:
     int First_Bar = 0;
     std::string DateStr_Last_Top_Equity_Curve;
     std::string date_UMDD;
+    // The stored pair of the shown result.
+    std::optional<StoredParameters> parameters;
+    // The stored robustness figures of the shown result, when its backtest made them.
+    std::optional<RobustnessFigures> robustness;
 
 private:
     void CDS_MasterAfterScroll();

@@ -104,6 +104,22 @@ ChartView computeView(int clientWidth, int NBBars, double Largeur_Barre, int pos
     return view;
 }
 
+int positionShowing(int clientWidth, int NBBars, double Largeur_Barre, int bar)
+{
+    const int maximum = scrollRange(clientWidth, NBBars, Largeur_Barre).scrollMaximum;
+    int showing = -1;
+    for (int position = 0; position <= maximum; ++position) {
+        const ChartView view = computeView(clientWidth, NBBars, Largeur_Barre, position);
+        if (bar < view.Premiere_Barre_Visible || bar >= view.Derniere_Barre_Visible)
+            continue;
+        const int third = (view.Derniere_Barre_Visible - view.Premiere_Barre_Visible) / 3;
+        if (bar < view.Premiere_Barre_Visible + 2 * third)
+            return position;
+        showing = position;
+    }
+    return std::max(showing, 0);
+}
+
 double zoomedIn(double z)
 {
     if (z <= 2)

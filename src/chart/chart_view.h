@@ -41,6 +41,10 @@ ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre);
 // The whole view at a scroll position; a position beyond the range is lowered to its maximum.
 ChartView computeView(int clientWidth, int NBBars, double Largeur_Barre, int position);
 
+// The first scroll position at which the bar stands in the middle third of the screen or, near
+// the ends, the nearest one that shows it at all.
+int positionShowing(int clientWidth, int NBBars, double Largeur_Barre, int bar);
+
 // Zoom steps of the two zoom buttons and whether each button stays enabled after its step.
 double zoomedIn(double Largeur_Barre);
 double zoomedOut(double Largeur_Barre);

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -19,6 +21,7 @@
 #include "backtest/results_csv.h"
 #include "database/table_model.h"
 #include "report/report_columns.h"
+#include "report/robustness_columns.h"
 
 namespace kiruvan {
 namespace {
@@ -107,6 +110,8 @@ void TFToday::buildControls()
     DBG_RunningTrades = buildGrid("DBG_RunningTrades", false);
     PageControl1->addTab(DBG_OPT, QString::fromUtf8(kSummaryTabCaption));
     PageControl1->addTab(DBG_RunningTrades, QString::fromUtf8(kRunningTradesTabCaption));
+    DBG_Robustness = buildRobustnessGrid();
+    PageControl1->addTab(DBG_Robustness, QString::fromUtf8(kRobustnessTabCaption));
 
     auto* top = new QHBoxLayout;
     top->addWidget(Label1);
@@ -159,6 +164,58 @@ QTableView* TFToday::buildGrid(const char* name, bool summary)
     return grid;
 }
 
+// The robustness figures are a table of their own: a sorted copy of its rows.
+QTableView* TFToday::buildRobustnessGrid()
+{
+    auto* grid = new QTableView(PageControl1);
+    grid->setObjectName("DBG_Robustness");
+    styleGrid(*grid);
+    robustnessModel_ = new QStandardItemModel(0, static_cast<int>(robustnessColumns().size()), grid);
+    for (std::size_t c = 0; c < robustnessColumns().size(); ++c)
+        robustnessModel_->setHeaderData(static_cast<int>(c), Qt::Horizontal,
+                                        QString::fromUtf8(robustnessColumns()[c].title));
+    auto* sorted = new QSortFilterProxyModel(grid);
+    sorted->setSourceModel(robustnessModel_);
+    sorted->setSortRole(Qt::UserRole);
+    grid->setModel(sorted);
+    grid->setSortingEnabled(true);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        const QStandardItem* code = robustnessModel_->item(
+            static_cast<QSortFilterProxyModel*>(DBG_Robustness->model())->mapToSource(index).row(), 0);
+        const int marketId = code->data(Qt::UserRole + 1).toInt();
+        for (const Market& market : markets_)
+            if (market.id == marketId)
+                emit chartRequested(QString::fromStdString(market.name), marketId, code->text());
+    });
+    return grid;
+}
+
+void TFToday::fillRobustness()
+{
+    robustnessModel_->removeRows(0, robustnessModel_->rowCount());
+    std::vector<RobustnessRow> rows;
+    try {
+        rows = readRobustnessRows(folder_, selectedMarket());
+    } catch (const std::exception&) {
+        // An unreadable file shows an empty grid, like a missing one.
+    }
+    for (const RobustnessRow& row : rows) {
+        QList<QStandardItem*> cells;
+        for (const RobustnessColumn& column : robustnessColumns()) {
+            auto* cell = new QStandardItem(QString::fromStdString(column.text(row)));
+            cell->setData(column.sortKey ? QVariant(column.sortKey(row)) : QVariant(cell->text()), Qt::UserRole);
+            cell->setTextAlignment(Qt::AlignCenter);
+            if (row.PBO >= kOverfittingWarning)
+                cell->setForeground(QColor(192, 0, 0));
+            cells.append(cell);
+        }
+        cells.front()->setData(row.Code_Market, Qt::UserRole + 1);
+        robustnessModel_->appendRow(cells);
+    }
+    DBG_Robustness->resizeColumnsToContents();
+}
+
 void TFToday::FormCreate()
 {
     setMinimumSize(kMinimumSize);
@@ -193,6 +250,7 @@ void TFToday::CB_All_MarketsClick()
 
 bool TFToday::open_Optimisation()
 {
+    fillRobustness();
     return loadReportRows(CDS_OPT_, folder_, selectedMarket());
 }
 

@@ -13,6 +13,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QStandardItemModel;
 class QPushButton;
 class QTabWidget;
 class QTableView;
@@ -52,6 +53,8 @@ private:
     void exportCsv();
     void showContextMenu(QTableView* grid, const QPoint& at);
     std::optional<std::int32_t> selectedMarket() const;
+    QTableView* buildRobustnessGrid();
+    void fillRobustness();
 
     DataFolder folder_;
     std::vector<Market> markets_;
@@ -64,6 +67,8 @@ private:
     QTabWidget* PageControl1 = nullptr;
     QTableView* DBG_OPT = nullptr;
     QTableView* DBG_RunningTrades = nullptr;
+    QTableView* DBG_Robustness = nullptr;
+    QStandardItemModel* robustnessModel_ = nullptr;
     QPushButton* BTN_Cancel = nullptr;
 };
 

@@ -36,6 +36,19 @@ TEST(ChartViewTest, NewestBarsStandLeftOfTheScaleAreaAtTheMaximum)
     }
 }
 
+// A trade's entry bar is brought on screen, away from the edges unless the history ends there.
+TEST(ChartViewTest, PositionShowingABarPutsItOnScreen)
+{
+    for (const double zoom : {1.0, 4.0, 26.5}) {
+        for (const int bar : {1, 40, 1700, 3499, 3501}) {
+            const int position = positionShowing(800, 3501, zoom, bar);
+            const ChartView view = computeView(800, 3501, zoom, position);
+            EXPECT_GE(bar, view.Premiere_Barre_Visible) << zoom << " " << bar;
+            EXPECT_LT(bar, view.Derniere_Barre_Visible) << zoom << " " << bar;
+        }
+    }
+}
+
 TEST(ChartViewTest, ZoomStepsDifferUpAndDown)
 {
     std::vector<double> up;

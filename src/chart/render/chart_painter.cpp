@@ -316,9 +316,25 @@ private:
                  scale, kWhite);
         markers(scale, data_.DateStr_Last_Top_Equity_Curve, kLime);
         markers(scale, data_.date_UMDD, kRed);
+        std::string caption = "Equity Curve = " + Format_Prix(at(b_.equity, lastBar()));
+        if (data_.robustness) {
+            holdoutLine(pane.height, data_.robustness->Holdout_Date);
+            caption += "   Overfitting " + Format_Prix(data_.robustness->PBO) + " %";
+        }
         scaleArea(scale, false);
-        text(3, 3, fonts().normal, kSilver, "Equity Curve = " + Format_Prix(at(b_.equity, lastBar())));
+        text(3, 3, fonts().normal, kSilver, caption);
         return scale;
+    }
+
+    // A dotted line down the pane where the hold-out of the robustness figures starts.
+    void holdoutLine(int height, const std::string& date)
+    {
+        for (int i = view_.Premiere_Barre_Visible; i <= b_.NBBars && i < view_.Derniere_Barre_Visible; ++i) {
+            if (b_.DateStr[static_cast<std::size_t>(i)] != date)
+                continue;
+            for (int y = 1; y + 1 < height; y += 4)
+                raster_.line(x(i), y, x(i), y + 1, kYellow);
+        }
     }
 
     void markers(const PaneScale& scale, const std::string& date, QRgb colour)
