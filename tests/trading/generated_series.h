@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "sampledata/synthetic_bars.h"
 
 namespace kiruvan::test {
@@ -26,6 +28,25 @@ inline BarSeries generatedSeries(int seed)
     }
     if (seed % 5 == 2)
         daily[count - 1 - seed % 1000].Close = daily[count - 1 - seed % 1000].Low = 0;
+    BarSeries bars;
+    fillBarSeries(bars, daily);
+    return bars;
+}
+
+// A random walk of 3501 bars, bent into rising and falling regimes of 300 to 600 bars.
+inline BarSeries trendRegimes(int seed)
+{
+    std::vector<DailyBar> daily = syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed), .count = 3501});
+    const int regime = 300 + (seed * 97) % 300;
+    double level = 0;
+    int direction = 1;
+    for (int k = 0; k < 3501; ++k) {
+        if (k % regime == 0)
+            direction = -direction;
+        level += direction * 0.003;
+        for (double* price : {&daily[k].Open, &daily[k].High, &daily[k].Low, &daily[k].Close})
+            *price = std::round(*price * std::exp(level) * 100) / 100;
+    }
     BarSeries bars;
     fillBarSeries(bars, daily);
     return bars;

@@ -152,6 +152,23 @@ TEST(Robustness, SearchKeepsTheLiteralCurvesOnEveryPath)
     }
 }
 
+// No pair can have an edge on a random walk: the best pair in sample is no better than the
+// median out of sample. Long trend regimes reward the pairs that follow them in every block.
+TEST(Robustness, RandomWalksLookOverfitAndTrendRegimesDoNot)
+{
+    double walks = 0, trends = 0;
+    for (int seed = 1001; seed <= 1010; ++seed) {
+        BarSeries walk;
+        fillBarSeries(walk, syntheticDailyBars({.seed = static_cast<std::uint64_t>(seed), .count = 3501}));
+        walks += searchWithRobustness(walk, 2251, true)->robustness->PBO / 10;
+        BarSeries trend = test::trendRegimes(seed - 1000);
+        trends += searchWithRobustness(trend, 2251, true)->robustness->PBO / 10;
+    }
+    EXPECT_GT(walks, 30);
+    EXPECT_LT(walks, 70);
+    EXPECT_LT(trends, walks - 15);
+}
+
 TEST(Robustness, AFlatSeriesHasNoTradesAndCountsAsOverfit)
 {
     BarSeries bars;
