@@ -111,6 +111,25 @@ TEST(Robustness, EveryPassPathCountsAlike)
     }
 }
 
+// Bars 1..9, a hold-out of 3 bars (from bar 6), two blocks (1..5, 5..9), three pairs. Pair 1
+// ties pair 2 before the hold-out and is met first; pair 2 is best on both blocks.
+TEST(Robustness, FiguresOfThreePairsWorkedByHand)
+{
+    const RobustnessWindow window = RobustnessWindow::of(1, 9, 3, 2);
+    ASSERT_EQ(window.checkpoints(), (std::vector<int>{1, 5, 6, 9}));
+    PairCurves curves(window.checkpoints(), 3);
+    const double W[3][4] = {{100, 110, 120, 108}, {100, 90, 130, 124}, {100, 120, 130, 170}};
+    for (int p = 0; p < 3; ++p)
+        std::copy(W[p], W[p] + 4, curves.pairValues(p));
+    BarSeries bars;
+    bars.NBBars = 9;
+    bars.DateStr[6] = "02/03/2020";
+    bars.Close[6] = 50;
+    bars.Close[9] = 55;
+    const RobustnessFigures figures = robustnessFigures(bars, window, {{30, 30}, {40, 35}, {50, 45}}, curves);
+    EXPECT_EQ(figures, (RobustnessFigures{"02/03/2020", 40, 35, 124.0 * 100 / 130 - 100, 10, 50, 0}));
+}
+
 TEST(Robustness, WindowCutsTheEvaluationIntoBlocksAndAHoldout)
 {
     const RobustnessWindow window = RobustnessWindow::of(1000, 2250);
