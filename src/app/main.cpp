@@ -22,12 +22,24 @@ bool asks(int argc, char** argv, const char* option)
     return false;
 }
 
+// The folder of this executable, known before Qt starts.
+std::filesystem::path programFolder(const char* argv0)
+{
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        self = std::filesystem::absolute(argv0);
+    return self.parent_path();
+}
+
 // Answered before Qt starts, so that both work without a display.
 void printHelp()
 {
     std::cout << "Usage: kiruvan [--help] [--version] [Qt options such as -platform NAME]\n\n"
                  "Starts Kiruvan's main window on its data folder: the folder named by the\n"
-                 "environment variable KIRUVAN_DATA, else the folder of this program.\n"
+                 "environment variable KIRUVAN_DATA, else the folder of this program when it holds\n"
+                 "Markets.cds, else $XDG_DATA_HOME/Kiruvan (~/.local/share/Kiruvan), made on first\n"
+                 "use. --version says which one and why.\n"
                  "It needs a display: start it in a desktop session, or under xvfb-run.\n\n"
                  "  --help     prints this text\n"
                  "  --version  prints the version\n\n"
@@ -54,7 +66,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (asks(argc, argv, "--version")) {
-        std::cout << "kiruvan " << kVersion << "\n";
+        const DataFolderChoice choice = chooseDataFolder(programFolder(argv[0]));
+        std::cout << "kiruvan " << kVersion << "\ndata folder: " << choice.folder.string() << " (" << choice.reason
+                  << ")\n";
         return 0;
     }
     if (!hasDisplay()) {
@@ -63,7 +77,7 @@ int main(int argc, char** argv)
     }
     KiruvanApplication app(argc, argv);
 
-    const std::filesystem::path folder = chooseDataFolder(QCoreApplication::applicationDirPath().toStdString());
+    const std::filesystem::path folder = chooseDataFolder(programFolder(argv[0])).folder;
     std::error_code ignored;
     // A folder named by KIRUVAN_DATA may not exist yet; the start-up tables then go into it.
     std::filesystem::create_directories(folder, ignored);

@@ -253,17 +253,21 @@ std::vector<std::string> commandNames()
 }  // namespace
 
 int runCommandLine(const std::vector<std::string>& argv, const std::string& defaultDataFolder, const Clock& clock,
-                   std::ostream& out, std::ostream& err)
+                   std::ostream& out, std::ostream& err, std::string_view defaultReason)
 {
     Arguments global(argv);
     const Command* command = nullptr;
     try {
-        std::string folder = global.takeOption("--data").value_or(defaultDataFolder);
+        const std::optional<std::string> given = global.takeOption("--data");
+        std::string folder = given.value_or(defaultDataFolder);
         const std::vector<std::string>& rest = global.remaining();
         // Everything from the command name on belongs to the command.
         auto name = std::find_if(rest.begin(), rest.end(), [](const std::string& a) { return !a.starts_with("-"); });
         if (std::find(rest.begin(), name, "--version") != name) {
             out << "kiruvan-cli " << kVersion << "\n";
+            if (given || !defaultReason.empty())
+                out << "data folder: " << folder << " ("
+                    << (given ? std::string_view("given with --data") : defaultReason) << ")\n";
             return kSuccess;
         }
         refuseUnknownGlobalOptions({rest.begin(), name});

@@ -67,7 +67,8 @@ std::string listingField(std::string_view text);
 const std::vector<Command>& commands();
 
 // Runs one command line (without the program name). Returns the exit status.
+// --version also says which data folder a command would use and why (defaultReason).
 int runCommandLine(const std::vector<std::string>& args, const std::string& defaultDataFolder, const Clock& clock,
-                   std::ostream& out, std::ostream& err);
+                   std::ostream& out, std::ostream& err, std::string_view defaultReason = {});
 
 }  // namespace kiruvan::cli

@@ -9,7 +9,6 @@
 
 namespace {
 
-// The data folder defaults to the folder of this executable, like the program's.
 std::string executableFolder(const char* argv0)
 {
     std::error_code ec;
@@ -26,6 +25,6 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     std::vector<std::string> args(argv + 1, argv + argc);
     kiruvan::SystemClock clock;
-    const std::string folder = kiruvan::chooseDataFolder(executableFolder(argv[0])).string();
-    return kiruvan::cli::runCommandLine(args, folder, clock, std::cout, std::cerr);
+    const kiruvan::DataFolderChoice choice = kiruvan::chooseDataFolder(executableFolder(argv[0]));
+    return kiruvan::cli::runCommandLine(args, choice.folder.string(), clock, std::cout, std::cerr, choice.reason);
 }

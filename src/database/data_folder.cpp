@@ -30,10 +30,28 @@ void requireSafeSymbolCode(std::string_view code)
         throw std::invalid_argument(*problem);
 }
 
-std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFolder)
+namespace {
+
+const char* environmentValue(const char* name)
 {
-    const char* chosen = std::getenv(std::string(kDataFolderVariable).c_str());
-    return chosen && *chosen ? std::filesystem::path(chosen) : executableFolder;
+    const char* value = std::getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+}  // namespace
+
+DataFolderChoice chooseDataFolder(const std::filesystem::path& executableFolder)
+{
+    if (const char* chosen = environmentValue(std::string(kDataFolderVariable).c_str()))
+        return {chosen, "named by " + std::string(kDataFolderVariable)};
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(executableFolder / kMarketsFile, ec))
+        return {executableFolder, "the program's own folder, which holds " + std::string(kMarketsFile)};
+    if (const char* xdg = environmentValue("XDG_DATA_HOME"); xdg && std::filesystem::path(xdg).is_absolute())
+        return {std::filesystem::path(xdg) / "Kiruvan", "the user's data folder under $XDG_DATA_HOME"};
+    if (const char* home = environmentValue("HOME"))
+        return {std::filesystem::path(home) / ".local/share/Kiruvan", "the user's data folder under ~/.local/share"};
+    return {executableFolder, "the program's own folder: neither HOME nor XDG_DATA_HOME is set"};
 }
 
 DataFolder::DataFolder(std::filesystem::path root) : root_(std::move(root))

@@ -10,9 +10,16 @@ namespace kiruvan {
 // The environment variable that names another data folder than the executable's own.
 inline constexpr std::string_view kDataFolderVariable = "KIRUVAN_DATA";
 
-// The data folder of both programs: KIRUVAN_DATA when it is set and not empty, else the
-// executable's folder.
-std::filesystem::path chooseDataFolder(const std::filesystem::path& executableFolder);
+// The data folder of both programs and why it is that one.
+struct DataFolderChoice {
+    std::filesystem::path folder;
+    std::string reason;  // "named by KIRUVAN_DATA", ...
+};
+
+// KIRUVAN_DATA when it is set and not empty; else the executable's folder when it holds
+// Markets.cds (a portable install); else the user's own folder, $XDG_DATA_HOME/Kiruvan or
+// ~/.local/share/Kiruvan, so that an installed program never writes beside itself.
+DataFolderChoice chooseDataFolder(const std::filesystem::path& executableFolder);
 
 // The program's own files: one spelling each.
 inline constexpr std::string_view kMarketsFile = "Markets.cds";

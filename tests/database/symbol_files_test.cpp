@@ -209,15 +209,38 @@ TEST(DataFolderNames, ResolvesSymbolFilesWithoutRegardToCase)
 namespace kiruvan {
 namespace {
 
-TEST(DataFolderChoice, TheEnvironmentWinsOverTheExecutablesFolderUnlessEmpty)
+// An installed program never writes beside itself: only a folder that already holds the
+// market table is used as a portable install.
+TEST(DataFolderChoice, EnvironmentThenPortableFolderThenTheUsersOwn)
 {
+    test::TempFolder portable, installed;
+    test::writeFile(portable.file("Markets.cds"), "");
+    const struct {
+        const char *data, *xdg, *home;
+        const test::TempFolder& executable;
+        std::filesystem::path expected;
+    } cases[] = {
+        {"/home/me/quotes", "/x", "/home/me", installed, "/home/me/quotes"},
+        {"", nullptr, "/home/me", portable, portable.path()},
+        {nullptr, "/x", "/home/me", installed, "/x/Kiruvan"},
+        {nullptr, "relative", "/home/me", installed, "/home/me/.local/share/Kiruvan"},
+        {nullptr, "", "/home/me", installed, "/home/me/.local/share/Kiruvan"},
+        {nullptr, nullptr, nullptr, installed, installed.path()},
+    };
+    const auto set = [](const char* name, const char* value) { value ? ::setenv(name, value, 1) : ::unsetenv(name); };
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    for (const auto& c : cases) {
+        set("KIRUVAN_DATA", c.data);
+        set("XDG_DATA_HOME", c.xdg);
+        set("HOME", c.home);
+        const DataFolderChoice choice = chooseDataFolder(c.executable.path());
+        EXPECT_EQ(choice.folder, c.expected) << (c.data ? c.data : "-") << " " << (c.xdg ? c.xdg : "-");
+        EXPECT_FALSE(choice.reason.empty());
+    }
     ::unsetenv("KIRUVAN_DATA");
-    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/opt/kiruvan/bin");
-    ::setenv("KIRUVAN_DATA", "", 1);
-    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/opt/kiruvan/bin");
-    ::setenv("KIRUVAN_DATA", "/home/me/quotes", 1);
-    EXPECT_EQ(chooseDataFolder("/opt/kiruvan/bin"), "/home/me/quotes");
-    ::unsetenv("KIRUVAN_DATA");
+    ::unsetenv("XDG_DATA_HOME");
+    set("HOME", home ? savedHome.c_str() : nullptr);
 }
 
 }  // namespace
