@@ -153,7 +153,8 @@ void TUOptimisation::startRun()
     worker_ = std::thread([this, market, symbols = symbols_, hooks = workerHooks()] {
         QString error;
         try {
-            runBacktest(folder_, market, symbols, hooks, backtestThreadCount());
+            const BacktestSummary summary = runBacktest(folder_, market, symbols, hooks, backtestThreadCount());
+            error = QString::fromStdString(unsavedResultsMessage(summary));
         } catch (const std::exception& e) {
             error = QString::fromStdString(e.what());
         }

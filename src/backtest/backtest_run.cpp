@@ -22,6 +22,14 @@ std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int
     return symbols;
 }
 
+std::string unsavedResultsMessage(const BacktestSummary& summary)
+{
+    std::string message;
+    for (const std::string& reason : summary.saveErrors)
+        message += (message.empty() ? "" : "\n") + reason;
+    return message;
+}
+
 std::string errorSummaryLine(int errors)
 {
     if (errors <= 0)
@@ -72,15 +80,16 @@ public:
             searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_);
         else
             bars_ = std::make_unique<BarSeries>();
-        for (int i = 0; i < static_cast<int>(symbols_.size()); ++i) {
-            if (stopRequested())
-                return summary_;
+        for (int i = 0; i < static_cast<int>(symbols_.size()) && !stopRequested(); ++i) {
             progress_ = {i + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
             report();
             backtestSymbol(i);
             if (summary_.aborted)
-                return summary_;
+                break;
         }
+        removeOldRows();
+        if (summary_.aborted)
+            return summary_;
         log("All done.");
         if (summary_.errors > 0)
             log(errorSummaryLine(summary_.errors));
@@ -113,6 +122,22 @@ private:
     {
         log(line);
         ++summary_.errors;
+    }
+
+    void failToSave(const std::string& line)
+    {
+        fail(line);
+        ++summary_.rowsNotSaved;
+        summary_.saveErrors.push_back(line);
+    }
+
+    void removeOldRows()
+    {
+        try {
+            results_.removeRowsNotReplaced();
+        } catch (const std::exception& e) {
+            failToSave("The market's old results could not be removed: " + std::string(e.what()));
+        }
     }
 
     void backtestSymbol(int i)
@@ -173,8 +198,7 @@ private:
         try {
             results_.appendRow(row);
         } catch (const std::exception& e) {
-            fail("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
-            ++summary_.rowsNotSaved;
+            failToSave("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
             return;
         }
         ++summary_.rowsWritten;

@@ -1,6 +1,7 @@
 #include "backtest/results_table.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "database/table_filter.h"
 
@@ -107,34 +108,52 @@ ResultRow readResultRow(Table& table)
     return row;
 }
 
-ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder))
+ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder)), table_(std::make_unique<Table>())
 {
 }
 
 void ResultsTable::Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t marketId)
 {
-    table_.close();
-    table_.loadFromFile(resultsFile(folder_));
-    table_.setFilter("Code_Market = " + std::to_string(marketId));
-    table_.setFiltered(true);
-    table_.disableControls();
-    while (!table_.isEmpty()) {
-        table_.first();
-        table_.remove();
-    }
-    table_.enableControls();
+    marketId_ = marketId;
+    codesGiven_.clear();
+    savedAny_ = false;
+    table_->close();
+    load();
+}
+
+// The file as it is now; the table in memory stays as it was when the file cannot be read.
+void ResultsTable::load()
+{
+    auto loaded = std::make_unique<Table>();
+    loaded->loadFromFile(resultsFile(folder_));
+    loaded->setFilter("Code_Market = " + std::to_string(marketId_));
+    loaded->setFiltered(true);
+    table_ = std::move(loaded);
 }
 
 void ResultsTable::appendRow(const ResultRow& row)
 {
+    codesGiven_.insert(row.Code_Stock);
+    bool firstAttempt = true;
+    retryWhileChanged([&] {
+        if (!std::exchange(firstAttempt, false))
+            load();
+        replaceRow(row);
+    });
+    savedAny_ = true;
+}
+
+void ResultsTable::replaceRow(const ResultRow& row)
+{
+    const std::vector<ResultRow> oldRows = takeRowsOf(row.Code_Stock);
     try {
-        table_.append();
-        setFields(row);
-        table_.post();
-        table_.saveToFile(resultsFile(folder_));
+        appendInMemory(row);
+        table_->saveToFile(resultsFile(folder_));
     } catch (...) {
         try {
             withdrawLastRow();
+            for (const ResultRow& old : oldRows)
+                appendInMemory(old);
         } catch (...) {
             // The first failure is the one worth reporting.
         }
@@ -142,26 +161,67 @@ void ResultsTable::appendRow(const ResultRow& row)
     }
 }
 
+void ResultsTable::removeRowsNotReplaced()
+{
+    if (!savedAny_)
+        return;
+    bool firstAttempt = true;
+    retryWhileChanged([&] {
+        if (!std::exchange(firstAttempt, false))
+            load();
+        Table& table = *table_;
+        for (int row = table.recordCount(); row >= 1; --row) {
+            table.moveTo(row);
+            if (!codesGiven_.contains(table.field("Code_Stock").asString()))
+                table.remove();
+        }
+        table.saveToFile(resultsFile(folder_));
+    });
+}
+
+// The market's rows of the symbol, taken out of memory.
+std::vector<ResultRow> ResultsTable::takeRowsOf(const std::string& code)
+{
+    std::vector<ResultRow> taken;
+    Table& table = *table_;
+    for (int row = table.recordCount(); row >= 1; --row) {
+        table.moveTo(row);
+        if (table.field("Code_Stock").asString() == code) {
+            taken.push_back(readResultRow(table));
+            table.remove();
+        }
+    }
+    return taken;
+}
+
+void ResultsTable::appendInMemory(const ResultRow& row)
+{
+    table_->append();
+    setFields(row);
+    table_->post();
+}
+
 void ResultsTable::setFields(const ResultRow& row)
 {
     for (int position : kAppendOrder) {
         const ResultField& f = kFields[position];
-        writeField(table_.field(f.name), row, f);
+        writeField(table_->field(f.name), row, f);
     }
 }
 
 // Without a sort order a posted row is the last one the market's filter shows.
 void ResultsTable::withdrawLastRow()
 {
-    if (!table_.isOpen())
+    Table& table = *table_;
+    if (!table.isOpen())
         return;
-    if (table_.isEditing()) {
-        table_.cancel();
+    if (table.isEditing()) {
+        table.cancel();
         return;
     }
-    table_.last();
-    if (!table_.isEmpty())
-        table_.remove();
+    table.last();
+    if (!table.isEmpty())
+        table.remove();
 }
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
