@@ -161,7 +161,9 @@ void TUOptimisation::startRun()
         std::thread([this, market, symbols = symbols_, hooks = workerHooks(), robustness = CB_Robustness->isChecked()] {
             QString error;
             try {
-                runBacktest(folder_, market, symbols, hooks, backtestThreadCount(), robustness);
+                const BacktestSummary summary =
+                    runBacktest(folder_, market, symbols, hooks, backtestThreadCount(), robustness);
+                error = QString::fromStdString(unsavedResultsMessage(summary));
             } catch (const std::exception& e) {
                 error = QString::fromStdString(e.what());
             }

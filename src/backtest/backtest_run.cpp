@@ -23,6 +23,14 @@ std::vector<BacktestSymbol> loadMarketSymbols(const DataFolder& folder, std::int
     return symbols;
 }
 
+std::string unsavedResultsMessage(const BacktestSummary& summary)
+{
+    std::string message;
+    for (const std::string& reason : summary.saveErrors)
+        message += (message.empty() ? "" : "\n") + reason;
+    return message;
+}
+
 std::string errorSummaryLine(int errors)
 {
     if (errors <= 0)
@@ -84,20 +92,21 @@ public:
     {
         results_.Delete_anciennes_valeurs_dans_CDS_Optimisation(market_.id);
         if (robustness_)
-            robustness_->removeMarket(market_.id);
+            robustness_->start(market_.id);
         if (threads_ > 1)
             searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_, robustness_.has_value());
         else
             bars_ = std::make_unique<BarSeries>();
-        for (int i = 0; i < static_cast<int>(symbols_.size()); ++i) {
-            if (stopRequested())
-                return summary_;
+        for (int i = 0; i < static_cast<int>(symbols_.size()) && !stopRequested(); ++i) {
             progress_ = {i + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
             report();
             backtestSymbol(i);
             if (summary_.aborted)
-                return summary_;
+                break;
         }
+        removeOldRows();
+        if (summary_.aborted)
+            return summary_;
         log("All done.");
         if (summary_.errors > 0)
             log(errorSummaryLine(summary_.errors));
@@ -130,6 +139,28 @@ private:
     {
         log(line);
         ++summary_.errors;
+    }
+
+    void failToSave(const std::string& line)
+    {
+        fail(line);
+        ++summary_.rowsNotSaved;
+        summary_.saveErrors.push_back(line);
+    }
+
+    void removeOldRows()
+    {
+        try {
+            results_.removeRowsNotReplaced();
+        } catch (const std::exception& e) {
+            failToSave("The market's old results could not be removed: " + std::string(e.what()));
+        }
+        try {
+            if (robustness_)
+                robustness_->removeRowsNotReplaced();
+        } catch (const std::exception& e) {
+            failToSave("The market's old robustness figures could not be removed: " + std::string(e.what()));
+        }
     }
 
     void backtestSymbol(int i)
@@ -192,8 +223,7 @@ private:
         try {
             results_.appendRow(row);
         } catch (const std::exception& e) {
-            fail("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
-            ++summary_.rowsNotSaved;
+            failToSave("The result of " + row.Nom_Stock + " could not be saved: " + e.what());
             return false;
         }
         ++summary_.rowsWritten;
@@ -208,8 +238,7 @@ private:
         try {
             robustness_->appendRow(row);
         } catch (const std::exception& e) {
-            fail("The robustness figures of " + result.Nom_Stock + " could not be saved: " + e.what());
-            ++summary_.rowsNotSaved;
+            failToSave("The robustness figures of " + result.Nom_Stock + " could not be saved: " + e.what());
             return;
         }
         log(robustnessLine(figures));

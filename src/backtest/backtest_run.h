@@ -50,7 +50,11 @@ struct BacktestSummary {
     int rowsWritten = 0;
     int rowsNotSaved = 0;
     bool aborted = false;
+    std::vector<std::string> saveErrors;  // why results could not be saved, one line each
 };
+
+// What a caller tells the user when some results could not be saved; empty when all were.
+std::string unsavedResultsMessage(const BacktestSummary& summary);
 
 // The log line of the error total; empty when there is no error.
 std::string errorSummaryLine(int errors);
@@ -64,8 +68,9 @@ inline constexpr int kMinimumBacktestBars = 2250;
 // The result row of a symbol from its best pair.
 ResultRow makeResultRow(const Market& market, const BacktestSymbol& symbol, const SearchResult& best);
 
-// Backtests every symbol of the market: the market's old rows are removed, then each symbol
-// with enough bars gets the best pair of the parameter search as its row, saved at once.
+// Backtests every symbol of the market: each symbol with enough bars gets the best pair of the
+// parameter search as its row, which replaces its old row in one save; once a row is saved,
+// the market's other old rows are removed as the run ends, aborted or not.
 // With more than one thread, workers load and search the following symbols ahead while the
 // caller's thread logs and saves in symbol order: the log and the rows are the same, and
 // every hook is still called on the caller's thread.

@@ -92,35 +92,28 @@ ResultRow readResultRow(Table& table)
     return row;
 }
 
-ResultsTable::ResultsTable(DataFolder folder) : folder_(std::move(folder))
+ResultsTable::ResultsTable(DataFolder folder) : rows_(resultsFile(folder))
 {
 }
 
 void ResultsTable::Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t marketId)
 {
-    table_.close();
-    table_.loadFromFile(resultsFile(folder_));
-    table_.setFilter("Code_Market = " + std::to_string(marketId));
-    table_.setFiltered(true);
-    table_.disableControls();
-    while (!table_.isEmpty()) {
-        table_.first();
-        table_.remove();
-    }
-    table_.enableControls();
+    rows_.start(marketId);
 }
 
 void ResultsTable::appendRow(const ResultRow& row)
 {
-    appendAndSave(table_, resultsFile(folder_), [&] { setFields(row); });
+    rows_.replace(row.Code_Stock, [&](Table& table) {
+        for (int position : kAppendOrder) {
+            const ResultField& f = kFields[position];
+            writeField(table.field(f.name), row, f);
+        }
+    });
 }
 
-void ResultsTable::setFields(const ResultRow& row)
+void ResultsTable::removeRowsNotReplaced()
 {
-    for (int position : kAppendOrder) {
-        const ResultField& f = kFields[position];
-        writeField(table_.field(f.name), row, f);
-    }
+    rows_.removeRowsNotReplaced();
 }
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)

@@ -2,13 +2,16 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
 
+#include "backtest/market_rows.h"
 #include "database/data_folder.h"
 #include "database/table.h"
 #include "trading/trade_statistics.h"
@@ -73,26 +76,28 @@ bool CreateDataset_Trading_system(const DataFolder& folder);
 ResultRow readResultRow(Table& table);
 
 // The results table of one backtest run. It keeps the file's rows of every market in memory
-// and saves all of them after each appended row.
+// and saves what changed after each appended row. Several runs may save into one file: a run
+// that finds the file changed by another reads it again and applies its own row anew.
 class ResultsTable {
 public:
     explicit ResultsTable(DataFolder folder);
 
-    // Loads the results file and removes, in memory only, the rows of the market. The filter
-    // on the market stays on for the rest of the run.
+    // Loads the results file for a run over the market; the filter on the market stays on for
+    // the rest of the run. The market's old rows stay until the run replaces them.
     void Delete_anciennes_valeurs_dans_CDS_Optimisation(std::int32_t marketId);
 
-    // Appends the row and saves the whole table. When setting, posting or saving fails the
-    // row is taken out again, so that memory and file agree, and the error is rethrown.
+    // Replaces the symbol's old rows of the market by this one in one save, so that the file
+    // keeps the old row when the new one cannot be written; then memory and file agree again
+    // and the error is rethrown.
     void appendRow(const ResultRow& row);
 
-    Table& table() { return table_; }
+    // Removes the market's old rows of symbols that got no row from appendRow, once it saved one.
+    void removeRowsNotReplaced();
+
+    Table& table() { return rows_.table(); }
 
 private:
-    void setFields(const ResultRow& row);
-
-    DataFolder folder_;
-    Table table_;
+    MarketRows rows_;
 };
 
 // The filter that finds one symbol's row; the code is quoted with embedded quotes doubled.

@@ -29,18 +29,10 @@ std::filesystem::path robustnessFile(const DataFolder& folder)
     return folder.file(kRobustnessFile);
 }
 
-// The stored table, or a new empty one that the first saved row writes to the file.
-void openOrCreate(Table& table, const std::filesystem::path& file)
+void defineFields(Table& table)
 {
-    table.close();
-    if (std::filesystem::exists(file)) {
-        table.loadFromFile(file);
-        return;
-    }
-    table.clearDefinitions();
     for (const RobustnessField& f : kFields)
         table.addField(std::string(f.name), f.type, f.size);
-    table.create();
 }
 
 RobustnessRow readRow(Table& table)
@@ -75,26 +67,15 @@ const std::array<RobustnessField, kRobustnessFieldCount>& robustnessFields()
     return kFields;
 }
 
-RobustnessTable::RobustnessTable(DataFolder folder) : folder_(std::move(folder))
+RobustnessTable::RobustnessTable(const DataFolder& folder) : rows_(robustnessFile(folder), defineFields)
 {
-}
-
-void RobustnessTable::removeMarket(std::int32_t marketId)
-{
-    openOrCreate(table_, robustnessFile(folder_));
-    table_.setFilter("Code_Market = " + std::to_string(marketId));
-    table_.setFiltered(true);
-    while (!table_.isEmpty()) {
-        table_.first();
-        table_.remove();
-    }
 }
 
 void RobustnessTable::appendRow(const RobustnessRow& row)
 {
-    appendAndSave(table_, robustnessFile(folder_), [&] {
+    rows_.replace(row.Code_Stock, [&](Table& table) {
         for (const RobustnessField& f : kFields)
-            visitRobustnessField(row, f, [&](const auto& value) { writeFieldValue(table_.field(f.name), value); });
+            visitRobustnessField(row, f, [&](const auto& value) { writeFieldValue(table.field(f.name), value); });
     });
 }
 

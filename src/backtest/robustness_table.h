@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "backtest/market_rows.h"
 #include "database/data_folder.h"
 #include "database/table.h"
 #include "trading/robustness.h"
@@ -46,20 +47,19 @@ void visitRobustnessField(Row& row, const RobustnessField& field, F&& f)
     std::visit([&](auto member) { f(row.*member); }, field.member);
 }
 
-// The robustness rows of one backtest run: the market's old rows go, then each symbol's row is
-// added and saved at once. The file is made when the first row is saved.
+// The robustness rows of one backtest run, kept like its results: each symbol's row replaced in
+// one save, the market's rows of symbols without a new one removed at the end. The file is made
+// when the first row is saved.
 class RobustnessTable {
 public:
-    explicit RobustnessTable(DataFolder folder);
+    explicit RobustnessTable(const DataFolder& folder);
 
-    void removeMarket(std::int32_t marketId);
-
-    // Appends the row and saves; on failure the row is taken out again and the error rethrown.
+    void start(std::int32_t marketId) { rows_.start(marketId); }
     void appendRow(const RobustnessRow& row);
+    void removeRowsNotReplaced() { rows_.removeRowsNotReplaced(); }
 
 private:
-    DataFolder folder_;
-    Table table_;
+    MarketRows rows_;
 };
 
 // The stored rows of one market, or of every market; none when the file is missing.

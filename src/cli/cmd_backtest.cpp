@@ -37,7 +37,10 @@ int runBacktestCommand(Context& context, Arguments& args)
     hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
     const BacktestSummary summary =
         runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads, robustness);
-    return summary.rowsNotSaved > 0 && summary.rowsWritten == 0 ? kFailed : kSuccess;
+    if (summary.saveErrors.empty())
+        return kSuccess;
+    tell(context.err, unsavedResultsMessage(summary));
+    return kFailed;
 }
 
 }  // namespace
@@ -60,7 +63,8 @@ Command backtestCommand()
             "pairs there, and the probability that the best pair was chosen by luck.\n\n"
             "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
             "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
-            "total; the exit status is 0 whenever the run reaches its end.",
+            "total. The exit status is 1 when a symbol's result could not be saved (the reasons\n"
+            "go to standard error), else 0.",
             runBacktestCommand};
 }
 

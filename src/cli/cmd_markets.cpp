@@ -20,13 +20,18 @@ int addMarket(Context& context, Arguments& args)
     const std::string name = args.requirePositional("market name");
     args.finish();
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
-    MarketManager manager(context.folder);
-    const AddMarketResult result = manager.add(name);
+    AddMarketResult result;
+    // Another program's save of Markets.cds since it was read: read it again and add anew.
+    retryWhileChanged([&] {
+        MarketManager manager(context.folder);
+        result = manager.add(name);
+        if (result.outcome == AddMarketOutcome::Added)
+            manager.save();
+    });
     if (result.outcome != AddMarketOutcome::Added) {
         context.err << "kiruvan-cli: " << addMarketMessage(result, name) << '\n';
         return kFailed;
     }
-    manager.save();
     context.out << result.id << '\n';
     return kSuccess;
 }

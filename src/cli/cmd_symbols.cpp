@@ -55,13 +55,17 @@ int addSymbol(Context& context, Arguments& args)
     const std::int32_t marketId = requireMarket(context.folder, *marketName).id;
     if (!noteSharedCode(context, code, marketId))
         return kFailed;
-    SymbolManager manager(context.folder);
-    manager.add();
-    manager.setCode(code);
-    manager.setName(name);
-    manager.setMarket(marketId);
-    bool validationOK = true;
-    const ApplyOutcome outcome = manager.apply(validationOK);
+    ApplyOutcome outcome;
+    // Another program's save of Master.cds since it was read: read it again and add anew.
+    retryWhileChanged([&] {
+        SymbolManager manager(context.folder);
+        manager.add();
+        manager.setCode(code);
+        manager.setName(name);
+        manager.setMarket(marketId);
+        bool validationOK = true;
+        outcome = manager.apply(validationOK);
+    });
     if (!outcome.saved) {
         context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem)
                     << '\n';

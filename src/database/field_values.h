@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <type_traits>
 
@@ -32,10 +30,5 @@ void readFieldValue(const FieldRef& source, T& value)
     else
         value = source.asString();
 }
-
-// Appends a row, lets setFields fill it, posts it and saves the whole table to the file. When
-// any step fails the row is taken out again, so that memory and file agree, and the error is
-// rethrown. The table must have no sort order, so that a posted row is the last one shown.
-void appendAndSave(Table& table, const std::filesystem::path& file, const std::function<void()>& setFields);
 
 }  // namespace kiruvan

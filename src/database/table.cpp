@@ -34,7 +34,23 @@ std::vector<int> fieldPositions(const Table& table, const std::string& list, con
     return out;
 }
 
+// How often a change refused because the file changed meanwhile is applied anew.
+constexpr int kChangeAttempts = 8;
+
 }  // namespace
+
+void retryWhileChanged(const std::function<void()>& attempt)
+{
+    for (int made = 1;; ++made) {
+        try {
+            attempt();
+            return;
+        } catch (const FileChangedError&) {
+            if (made == kChangeAttempts)
+                throw;
+        }
+    }
+}
 
 struct Table::Impl {
     struct Row {
@@ -419,10 +435,9 @@ bool Table::changedOnDisk()
     return !d_->file || !d_->file->unchangedSinceLastAccess();
 }
 
-void Table::adoptFile(const std::filesystem::path& file)
+void Table::adoptFile(std::unique_ptr<TableFile> file)
 {
-    d_->file = TableFile::open(file);
-    d_->file->trackCurrentState();
+    d_->file = std::move(file);
     d_->file->setFullSync(d_->fullSync);
     d_->fileFields = fields_;
     d_->fileIndexes = indexes_;
@@ -458,7 +473,7 @@ std::int64_t Table::writeRowToFile(const std::vector<Value>& values, std::int64_
 void Table::replaceLoadedFile(const Table& source)
 {
     requireOpen("save the table");
-    d_->loadedFile().replaceWhole(source.fields_, source.indexes_, source.d_->rowValues());
+    d_->loadedFile().replaceWhole(source.fields_, source.indexes_, source.d_->rowValues()).reset();
     d_->file.reset();  // the connection must not outlive the file it reads
 }
 
@@ -485,10 +500,12 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
         return true;
     }
     const std::vector<const std::vector<Value>*> rows = d.rowValues();
+    std::unique_ptr<TableFile> written;
     if (sameFile) {
-        d.file->replaceWhole(fields_, indexes_, rows);
+        written = d.file->replaceWhole(fields_, indexes_, rows);
         d.file.reset();  // the connection must not outlive the file it reads
-    } else if (!TableFile::writeWhole(file, fields_, indexes_, rows, recreate ? WriteMode::CreateNew : mode)) {
+    } else if (!(written =
+                     TableFile::writeWhole(file, fields_, indexes_, rows, recreate ? WriteMode::CreateNew : mode))) {
         if (recreate)
             throw TableFile::changedError(file);
         return false;
@@ -501,7 +518,7 @@ bool Table::save(const std::filesystem::path& file, WriteMode mode)
     d.nextKey = key + 1;
     d.dirty.clear();
     d.deletedKeys.clear();
-    adoptFile(file);
+    adoptFile(std::move(written));
     return true;
 }
 

@@ -46,6 +46,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A save refused because another program changed the file since it was read: reading the file
+// again and applying the same change to it may well succeed.
+class FileChangedError : public TableError {
+public:
+    using TableError::TableError;
+};
+
+// Runs `attempt` until it succeeds, again while it fails with FileChangedError, at most a few
+// times: each attempt must read the file anew and apply its own change to what it finds. The
+// last FileChangedError is rethrown.
+void retryWhileChanged(const std::function<void()>& attempt);
+
 // Whether a whole save may replace a file that exists.
 enum class WriteMode { Replace, CreateNew };
 
@@ -55,6 +67,7 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 enum class TableChange { Reset, RowValues, Current };
 
 class Table;
+class TableFile;
 
 // Read and write access to one field of the current row.
 class FieldRef {
@@ -211,7 +224,7 @@ private:
     void rebuildView(std::int64_t keepRowId, int fallbackPos);
     void notify(TableChange change, int row);
     void fire(const std::function<void(Table&)>& handler);
-    void adoptFile(const std::filesystem::path& file);
+    void adoptFile(std::unique_ptr<TableFile> file);
     bool save(const std::filesystem::path& file, WriteMode mode);
     void saveChangedRows();
 

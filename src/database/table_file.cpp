@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "database/joined_writes_vfs.h"
@@ -57,8 +58,62 @@ std::optional<FieldType> typeFromName(const std::string& name)
     return std::nullopt;
 }
 
-// How long a save waits for another program's write to end before giving up.
-constexpr int kBusyWaitMilliseconds = 2000;
+// How long a read or a save waits for another program's write to end before giving up, in
+// steps short enough that the wait ends soon after the other program lets go.
+constexpr int kBusyWaitMilliseconds = 8000;
+constexpr int kWaitStepMilliseconds = 2;
+
+TableFile::EventHook& eventHook()
+{
+    static TableFile::EventHook hook;
+    return hook;
+}
+
+void notify(TableFile::Event event, const std::filesystem::path& file)
+{
+    if (eventHook())
+        eventHook()(event, file);
+}
+
+// One step of the wait for another program to let go of a file: false once the wait is over.
+bool waitedAMoment(int attempt, const std::filesystem::path& file)
+{
+    if (attempt >= kBusyWaitMilliseconds / kWaitStepMilliseconds)
+        return false;
+    notify(TableFile::Event::Waiting, file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMilliseconds));
+    return true;
+}
+
+int waitWhileBusy(void* db, int attempt)
+{
+    const char* name = sqlite3_db_filename(static_cast<sqlite3*>(db), "main");
+    return waitedAMoment(attempt, name ? name : "") ? 1 : 0;
+}
+
+void waitWhenBusy(sqlite3* db)
+{
+    sqlite3_busy_handler(db, waitWhileBusy, db);
+}
+
+// The engine's reason for its last failure: the system's own where a system call failed (a
+// full disk, a refused permission), never the engine's "not an error" of a later success.
+std::string engineReason(sqlite3* db)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    int systemError = sqlite3_system_errno(db);
+    if (systemError == 0)  // the system's error of the last failed call on the file itself
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &systemError);
+    const bool systemCall = code == SQLITE_IOERR || code == SQLITE_FULL || code == SQLITE_CANTOPEN
+                            || code == SQLITE_READONLY || code == SQLITE_PERM;
+    if (systemCall && systemError != 0)
+        return std::generic_category().message(systemError);
+    if (code == SQLITE_FULL)  // the engine keeps no system error for a full disk
+        return std::generic_category().message(ENOSPC);
+    if (code == SQLITE_OK)
+        return "the file engine failed without a reason";
+    return sqlite3_errmsg(db);
+}
 
 std::string fileText(const std::filesystem::path& file)
 {
@@ -94,7 +149,7 @@ public:
     Statement(sqlite3* db, const std::string& sql) : db_(db)
     {
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db));
+            throw std::runtime_error(engineReason(db));
     }
     ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
@@ -108,7 +163,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw std::runtime_error(sqlite3_errmsg(db_));
+        throw std::runtime_error(engineReason(db_));
     }
     void reset()
     {
@@ -134,9 +189,8 @@ void exec(sqlite3* db, const std::string& sql)
 {
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::string text = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
-        throw std::runtime_error(text);
+        throw std::runtime_error(engineReason(db));
     }
 }
 
@@ -378,7 +432,7 @@ Connection lockCurrentFile(const std::filesystem::path& file)
                             nullptr)
             != SQLITE_OK)
             return {};
-        sqlite3_busy_timeout(c.db, kBusyWaitMilliseconds);
+        waitWhenBusy(c.db);
         if (sqlite3_exec(c.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
             if (isBusy(c.db))
                 throw inUseError(file);
@@ -395,10 +449,12 @@ void syncDirectoryOf(const std::filesystem::path& file)
     syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
 }
 
-// Writes the table into a new temporary file and moves it to `file`; no lock of its own.
-bool writeReplacement(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
-                      const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
-                      WriteMode mode)
+// Writes the table into a new temporary file and moves it to `file`; no lock of its own. The
+// temporary's lock keeps Kiruvan's other writers out of the placed file until it is opened
+// here, so that no change of theirs can pass for part of this table.
+std::unique_ptr<TableFile> writeReplacement(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                                            const std::vector<IndexDef>& indexes,
+                                            const std::vector<const std::vector<Value>*>& rows, WriteMode mode)
 {
     TemporaryFile temporary(file);
     {
@@ -430,9 +486,11 @@ bool writeReplacement(const std::filesystem::path& file, const std::vector<Field
     if (mode == WriteMode::Replace)
         temporary.moveOver(file);
     else if (!temporary.moveToNew(file))
-        return false;
+        return nullptr;
     syncDirectoryOf(file);
-    return true;
+    auto placed = TableFile::open(file);
+    placed->trackCurrentState();
+    return placed;
 }
 
 bool endsWith(const std::string& text, std::string_view end)
@@ -474,6 +532,13 @@ void removeUnusedJournal(const std::filesystem::path& journal, std::string_view 
                                        : "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode = PERSIST;"
                                          " PRAGMA journal_mode = DELETE";
     sqlite3_exec(c.db, sql, nullptr, nullptr, nullptr);
+}
+
+// A connection in exclusive mode that will not write keeps no lock: the next access in normal
+// mode lets it go.
+void releaseEngineLocks(sqlite3* db)
+{
+    sqlite3_exec(db, "PRAGMA locking_mode = NORMAL; SELECT count(*) FROM kv_meta", nullptr, nullptr, nullptr);
 }
 
 TableError saveError(const std::filesystem::path& file, sqlite3* db, const std::exception& e)
@@ -524,7 +589,7 @@ std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
     }
     if (rc != SQLITE_OK)
         throw TableError("Cannot open file " + fileText(file) + ": " + sqlite3_errstr(rc) + ".");
-    sqlite3_busy_timeout(result->db_, kBusyWaitMilliseconds);
+    waitWhenBusy(result->db_);
     return result;
 }
 
@@ -558,9 +623,12 @@ TableContents TableFile::readAll()
                 row.values.push_back(readValueOfRow(rows, contents, i));
             contents.rows.push_back(std::move(row));
         }
+        // In the same transaction as the rows: a commit of another program after them is seen.
+        dataVersion_ = currentDataVersion();
         exec(db_, "COMMIT");
     } catch (const std::exception& e) {
         const int code = sqlite3_errcode(db_);  // before the rollback sets its own
+        const std::string engineWhy = engineReason(db_);
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         std::string why = "it is not a table file";
         if (code == SQLITE_CORRUPT)
@@ -568,12 +636,12 @@ TableContents TableFile::readAll()
         else if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             why = "the file is in use";
         else if (code == SQLITE_IOERR || code == SQLITE_CANTOPEN)
-            why = sqlite3_errmsg(db_);
+            why = engineWhy;
         else if (std::string(e.what()).size() && code != SQLITE_NOTADB && code != SQLITE_ERROR)
             why = std::string("the file is damaged (") + e.what() + ")";
         throw TableError("Cannot read file " + fileText(path_) + ": " + why + ".");
     }
-    trackCurrentState();
+    notify(Event::ReadDone, path_);
     return contents;
 }
 
@@ -601,9 +669,9 @@ std::int64_t TableFile::currentDataVersion()
     return v;
 }
 
-TableError TableFile::changedError(const std::filesystem::path& file)
+FileChangedError TableFile::changedError(const std::filesystem::path& file)
 {
-    return TableError(fileText(file) + " was changed by another program; reload it and try again");
+    return FileChangedError(fileText(file) + " was changed by another program; reload it and try again");
 }
 
 std::vector<std::string> TableFile::integrityProblems()
@@ -628,9 +696,21 @@ bool TableFile::isGone() const
     return ::lstat(path_.c_str(), &st) != 0 && errno == ENOENT;
 }
 
+void TableFile::setEventHookForTests(EventHook hook)
+{
+    eventHook() = std::move(hook);
+}
+
 void TableFile::trackCurrentState()
 {
-    dataVersion_ = currentDataVersion();
+    try {
+        exec(db_, "BEGIN; SELECT count(*) FROM kv_meta");
+        dataVersion_ = currentDataVersion();
+        exec(db_, "COMMIT");
+    } catch (const std::exception& e) {
+        rollback();
+        throw TableError("Cannot read file " + fileText(path_) + ": " + e.what() + ".");
+    }
 }
 
 bool TableFile::unchangedSinceLastAccess()
@@ -652,8 +732,9 @@ void TableFile::setFullSync(bool on)
     // connections find it in use meanwhile, and nobody else can change or replace it. Each
     // save then appends its pages to a write-ahead log (one write per page, crash-safe), which
     // goes back into the file when it is flushed or let go.
+    // The file is held only from the first write, which waits for its turn among the writers.
     exec(db_, on ? "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE; PRAGMA locking_mode = NORMAL"
-                 : "PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE");
+                 : "PRAGMA synchronous = OFF");
     heldMode_ = !on;
     logPending_ = !on;
     lockHeld_ = false;
@@ -694,40 +775,78 @@ void TableFile::rollback()
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+// Kiruvan's writers of a file take turns under this lock before they ask the engine for its
+// own: a held file keeps the engine's locks, and two writers that each kept a read lock would
+// wait for each other until both gave up. It is the file's own lock, so a file moved over this
+// one by another writer is found changed once the turn comes.
+void TableFile::lockForWriting()
+{
+    if (writeLocked_)
+        return;
+    for (int attempt = 0; ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            throw TableError("Cannot lock file " + fileText(path_) + ": " + std::generic_category().message(errno)
+                             + ".");
+        if (!waitedAMoment(attempt, path_))
+            throw inUseError(path_);
+    }
+    writeLocked_ = true;
+}
+
+// A held file keeps its turn until it is let go.
+void TableFile::unlockForWriting()
+{
+    if (writeLocked_ && !lockHeld_) {
+        ::flock(descriptor_, LOCK_UN);
+        writeLocked_ = false;
+    }
+}
+
 // The check that the file is unchanged and the write that follows it sit under one lock, so
 // that no other program can commit in between.
 void TableFile::beginCheckedWrite()
 {
-    if (logPending_)
-        startLog();
+    notify(Event::WriteStarts, path_);
+    lockForWriting();
     try {
-        runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
-    } catch (const std::exception& e) {
-        throw saveError(path_, db_, e);
-    }
-    if (!unchangedSinceLastAccess()) {
-        rollback();
-        throw TableFile::changedError(path_);
+        if (logPending_)
+            startLog();
+        try {
+            runCached(CachedStatement::Begin, "BEGIN IMMEDIATE");
+        } catch (const std::exception& e) {
+            throw saveError(path_, db_, e);
+        }
+        if (!unchangedSinceLastAccess()) {
+            rollback();
+            throw TableFile::changedError(path_);
+        }
+    } catch (...) {
+        unlockForWriting();
+        throw;
     }
 }
 
-// The file is checked under the shared lock a read keeps in exclusive mode; the switch to the
-// log then takes the lock for writing, and the identity is checked once more under it.
+// Under the writers' turn, the file is checked under the shared lock a read keeps in exclusive
+// mode; the switch to the log then takes the lock for writing, and the identity is checked
+// once more under it.
 void TableFile::startLog()
 {
     try {
-        exec(db_, "SELECT count(*) FROM kv_meta");
-        if (!unchangedSinceLastAccess())
+        exec(db_, "PRAGMA locking_mode = EXCLUSIVE; SELECT count(*) FROM kv_meta");
+        const bool unchanged = unchangedSinceLastAccess();
+        if (unchanged)
+            exec(db_, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 100");
+        if (!unchanged || !isAtPath())
             throw TableFile::changedError(path_);
-        exec(db_, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 100");
-    } catch (const TableError&) {
+    } catch (const FileChangedError&) {
+        releaseEngineLocks(db_);
         throw;
     } catch (const std::exception& e) {
-        throw saveError(path_, db_, e);
+        const TableError error = saveError(path_, db_, e);
+        releaseEngineLocks(db_);
+        throw error;
     }
-    if (!isAtPath())
-        throw TableFile::changedError(path_);
-    trackCurrentState();
+    dataVersion_ = currentDataVersion();
     logPending_ = false;
 }
 
@@ -744,13 +863,16 @@ void TableFile::applyDelta(const std::vector<FieldDef>& fields, const TableDelta
     } catch (const std::exception& e) {
         const TableError error = saveError(path_, db_, e);
         rollback();
+        unlockForWriting();
         throw error;
     }
-    if (lockHeld_)
-        return;
-    trackCurrentState();
-    // Checked under the lock just taken; an exclusive connection keeps it until it closes.
-    lockHeld_ = heldMode_;
+    if (!lockHeld_) {
+        dataVersion_ = currentDataVersion();
+        // Checked under the lock just taken; an exclusive connection keeps it until it closes.
+        lockHeld_ = heldMode_;
+        unlockForWriting();
+    }
+    notify(Event::Committed, path_);
 }
 
 void TableFile::writeDelta(const std::vector<FieldDef>& fields, const TableDelta& delta)
@@ -783,19 +905,26 @@ void TableFile::writeDelta(const std::vector<FieldDef>& fields, const TableDelta
     }
 }
 
-void TableFile::replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
-                             const std::vector<const std::vector<Value>*>& rows)
+std::unique_ptr<TableFile> TableFile::replaceWhole(const std::vector<FieldDef>& fields,
+                                                   const std::vector<IndexDef>& indexes,
+                                                   const std::vector<const std::vector<Value>*>& rows)
 {
     beginCheckedWrite();
+    std::unique_ptr<TableFile> placed;
     try {
-        writeReplacement(path_, fields, indexes, rows, WriteMode::Replace);
+        placed = writeReplacement(path_, fields, indexes, rows, WriteMode::Replace);
     } catch (const std::exception& e) {
         rollback();
+        unlockForWriting();
         throw TableError("Cannot save file " + fileText(path_) + ": " + e.what() + ".");
     }
     rollback();
     // The path holds a new file now, with no journal or log of this connection beside it.
     heldMode_ = false;
+    lockHeld_ = false;
+    unlockForWriting();
+    notify(Event::Committed, path_);
+    return placed;
 }
 
 void TableFile::removeLeftovers(const std::filesystem::path& folder)
@@ -812,15 +941,17 @@ void TableFile::removeLeftovers(const std::filesystem::path& folder)
     }
 }
 
-bool TableFile::writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
-                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
-                           WriteMode mode)
+std::unique_ptr<TableFile> TableFile::writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                                                 const std::vector<IndexDef>& indexes,
+                                                 const std::vector<const std::vector<Value>*>& rows, WriteMode mode)
 {
     if (isLink(file))
         throw linkError(file);
     const Connection lock = mode == WriteMode::Replace ? lockCurrentFile(file) : Connection{};
     try {
         return writeReplacement(file, fields, indexes, rows, mode);
+    } catch (const TableError&) {
+        throw;
     } catch (const std::exception& e) {
         throw TableError("Cannot save file " + fileText(file) + ": " + e.what() + ".");
     }

@@ -45,11 +45,19 @@ struct TableDelta {
 // list, the index definitions and the rows. An open TableFile keeps its connection so that a
 // later save over the same, unchanged file writes only what changed.
 //
-// Several programs may write one folder: every save holds the file's write lock (waiting at
-// most two seconds for another program) across the check that the file is unchanged and the
-// write, and a save over a file changed since it was read is refused, never merged.
+// Several programs may write one folder: every save holds the file's write lock (waiting some
+// seconds for another program) across the check that the file is unchanged and the write, and
+// a save over a file changed since it was read is refused, never merged.
 class TableFile {
 public:
+    // The moments at which a test may let another writer in, to reproduce a race exactly: a
+    // read has ended, a save is about to take the file's lock, a save or a read waits for
+    // another program, a save has committed.
+    enum class Event { ReadDone, WriteStarts, Waiting, Committed };
+    using EventHook = std::function<void(Event, const std::filesystem::path&)>;
+    // Called at every event of every table file of the process; empty, the default, calls nothing.
+    static void setEventHookForTests(EventHook hook);
+
     // Opens an existing table file without following links; throws TableError naming the file
     // when it is missing, a link, not a table file or damaged. Never writes to the file.
     static std::unique_ptr<TableFile> open(const std::filesystem::path& file);
@@ -60,7 +68,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     TableContents readAll();
 
-    // Remembers the file's identity and version as they are now (after a read or a write).
+    // Remembers the file's version as it is now, read in a transaction of its own.
     void trackCurrentState();
 
     // True when the file at path() is still the one this connection read or wrote last, and
@@ -73,7 +81,7 @@ public:
     // True when nothing is at path() any more.
     bool isGone() const;
 
-    static TableError changedError(const std::filesystem::path& file);
+    static FileChangedError changedError(const std::filesystem::path& file);
 
     // Waits until the file's contents are on stable storage; throws TableError naming the
     // file and the reason.
@@ -83,10 +91,11 @@ public:
     // file changed since it was last read or written, or stays in use by another program.
     void applyDelta(const std::vector<FieldDef>& fields, const TableDelta& delta);
 
-    // Writes a whole table over this same file under its lock, refused like applyDelta. The
-    // connection reads the replaced file afterwards: let it go.
-    void replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
-                      const std::vector<const std::vector<Value>*>& rows);
+    // Writes a whole table over this same file under its lock, refused like applyDelta, and
+    // returns the new file, opened before any other program could write it. This connection
+    // reads the replaced file afterwards: let it go.
+    std::unique_ptr<TableFile> replaceWhole(const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
+                                            const std::vector<const std::vector<Value>*>& rows);
 
     // Flush to stable storage on every commit (the default), or only hand the data to the
     // operating system: still all-or-nothing if the process dies, not after a power cut.
@@ -94,10 +103,12 @@ public:
 
     // Writes a whole table as a new file and moves it over `file` in one step, so that the
     // previous file stays whole until the new one is complete. Row keys are 1..n in order.
-    // With CreateNew, returns false and writes nothing when `file` exists.
-    static bool writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
-                           const std::vector<IndexDef>& indexes, const std::vector<const std::vector<Value>*>& rows,
-                           WriteMode mode = WriteMode::Replace);
+    // Returns the new file, opened before any other program could write it; with CreateNew,
+    // returns nullptr and writes nothing when `file` exists.
+    static std::unique_ptr<TableFile> writeWhole(const std::filesystem::path& file, const std::vector<FieldDef>& fields,
+                                                 const std::vector<IndexDef>& indexes,
+                                                 const std::vector<const std::vector<Value>*>& rows,
+                                                 WriteMode mode = WriteMode::Replace);
 
     // Removes what saves left behind in `folder` when their process died: temporary files that
     // no save holds, and the journals of table files that nobody is writing (rolled back first
@@ -112,6 +123,8 @@ private:
     std::int64_t currentDataVersion();
     void runCached(CachedStatement which, const char* sql);
     void beginCheckedWrite();
+    void lockForWriting();
+    void unlockForWriting();
     void startLog();
     void leaveLog();
     bool isAtPath() const;  // the file at path() is still the one this connection reads
@@ -128,6 +141,7 @@ private:
     bool logPending_ = false;  // the write-ahead log starts with the first write
     // Another Kiruvan program can neither commit to nor replace the file while this is set.
     bool lockHeld_ = false;
+    bool writeLocked_ = false;  // this connection's turn among Kiruvan's writers of the file
     std::array<std::unique_ptr<Statement>, static_cast<size_t>(CachedStatement::Count)> statements_;
 };
 

@@ -225,17 +225,36 @@ private:
         if (const auto* reason = std::get_if<SkipReason>(&accepted))
             return outcome_.summary.skip(*reason);
         try {
-            const bool replaced = writeBar(target, symbol, std::get<Bar>(accepted));
+            const bool replaced = writeBarAnew(symbol, &target, std::get<Bar>(accepted));
             ++outcome_.linesInserted;
             ++(replaced ? outcome_.summary.replacedDays : outcome_.summary.newDays);
         } catch (const std::exception& error) {
             outcome_.summary.skip(SkipReason::WriteFailed);
-            // The table may hold a row the file does not: read the file again for the next line.
-            files_.forget(target.file);
             noteWriteError(error.what());
             if (hooks_.writeFailed)
                 hooks_.writeFailed(symbol);
         }
+    }
+
+    // Writes the bar; when another program changed the file since it was read, reads the file
+    // again and writes the bar into what it holds now.
+    bool writeBarAnew(const std::string& symbol, SymbolTable* target, const Bar& bar)
+    {
+        bool replaced = false;
+        retryWhileChanged([&] {
+            if (!target && !(target = tableOf(symbol)))
+                throw TableError(symbolNotFoundMessage(request_.folder, symbol));
+            try {
+                replaced = writeBar(*target, symbol, bar);
+            } catch (...) {
+                // The table may hold a row the file does not: read the file again.
+                const std::filesystem::path file = target->file;
+                target = nullptr;
+                files_.forget(file);
+                throw;
+            }
+        });
+        return replaced;
     }
 
     void noteWriteError(std::string error)
@@ -325,9 +344,12 @@ ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks)
 
 void Compression_File(const std::filesystem::path& file)
 {
-    Table loaded;
-    loaded.loadFromFile(file);
-    rewriteSymbolFile(loaded, file);
+    // What another program wrote since the load stays: the rewrite then reads the file again.
+    retryWhileChanged([&] {
+        Table loaded;
+        loaded.loadFromFile(file);
+        rewriteSymbolFile(loaded, file);
+    });
 }
 
 }  // namespace kiruvan

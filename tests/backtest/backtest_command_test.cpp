@@ -6,6 +6,7 @@
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
 #include "cli/cli.h"
+#include "database/table_file.h"
 #include "support/child_process.h"
 #include "trading/bar_loading.h"
 #include "trading/parameter_search.h"
@@ -175,6 +176,42 @@ TEST(DemoCommand, BuildsABacktestedMarketOnceAndRefusesASecond)
     EXPECT_NE(rows[0].Nom_Stock.find("Synthetic"), std::string::npos);
     EXPECT_EQ(runCli(data, {"demo"}).status, 1);
     EXPECT_EQ(runCli(data, {"demo", "--symbols", "0"}).status, 2);
+}
+
+// Another program changes the results file after every read of the run: the symbol's result
+// cannot be saved, its old one stays, and the command says so.
+TEST(BatchBacktest, ExitsOneWithTheReasonWhenAResultCannotBeSavedAndKeepsTheOldOne)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 1}});
+    data.writeBars("S1", 2250);
+    CreateDataset_Trading_system(data.folder());
+    {
+        ResultsTable previous(data.folder());
+        previous.Delete_anciennes_valeurs_dans_CDS_Optimisation(1);
+        previous.appendRow(test::sampleRow(1, "S1"));
+    }
+    int changes = 0;
+    bool changing = false;
+    TableFile::setEventHookForTests([&](TableFile::Event event, const std::filesystem::path& file) {
+        if (event != TableFile::Event::ReadDone || file.filename() != "Optimization.cds"
+            || std::exchange(changing, true))
+            return;
+        ResultsTable other(data.folder());
+        other.Delete_anciennes_valeurs_dans_CDS_Optimisation(2);
+        other.appendRow(test::sampleRow(2, "B" + std::to_string(++changes)));
+        changing = false;
+    });
+
+    const CliResult backtest = runCli(data, {"backtest", "--market", "Alpha"});
+    TableFile::setEventHookForTests({});
+
+    EXPECT_EQ(backtest.status, 1);
+    EXPECT_NE(backtest.err.find("kiruvan-cli: The result of First could not be saved: "), std::string::npos)
+        << backtest.err;
+    EXPECT_NE(backtest.err.find("was changed by another program"), std::string::npos) << backtest.err;
+    EXPECT_EQ(readResultRows(data.folder(), 1), std::vector<ResultRow>{test::sampleRow(1, "S1")});
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "backtest/robustness_table.h"
 #include "backtest_fixture.h"
 #include "base/text_values.h"
+#include "database/table_file.h"
 #include "trading/bar_loading.h"
 #include "trading/fast_search.h"
 
@@ -268,6 +269,29 @@ TEST_F(BacktestRunTest, RowThatCannotBeSavedIsReportedAsAnError)
     EXPECT_EQ(run.log[3], "All done.");
     EXPECT_EQ(run.log[4], "1 error.");
     EXPECT_EQ(run.summary.rowsWritten, 0);
+}
+
+// Another run, of another market, saves its results just after this run read the file.
+TEST_F(BacktestRunTest, ARunOfAnotherMarketSavingFirstLeavesBothResults)
+{
+    data.writeSymbols({{"S1", "First", 1}});
+    data.writeBars("S1", 2250);
+    bool injected = false;
+    TableFile::setEventHookForTests([&](TableFile::Event event, const std::filesystem::path& file) {
+        if (event != TableFile::Event::ReadDone || file.filename() != "Optimization.cds"
+            || std::exchange(injected, true))
+            return;
+        ResultsTable other(data.folder());
+        other.Delete_anciennes_valeurs_dans_CDS_Optimisation(2);
+        other.appendRow(sampleRow(2, "B1"));
+    });
+
+    const RecordedRun run = runMarket(data, kAlpha);
+    TableFile::setEventHookForTests({});
+
+    EXPECT_EQ(run.summary.rowsNotSaved, 0) << run.log[1];
+    EXPECT_EQ(readResultRows(data.folder(), 1).size(), 1u);
+    EXPECT_EQ(readResultRows(data.folder(), 2), std::vector<ResultRow>{sampleRow(2, "B1")});
 }
 
 TEST_F(BacktestRunTest, MissingResultsFileStopsTheRunBeforeAnySymbol)

@@ -23,6 +23,7 @@
 #include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
 #include "backtest_fixture.h"
+#include "database/table_file.h"
 #include "support/gui_support.h"
 
 namespace kiruvan {
@@ -173,6 +174,41 @@ TEST(BacktestDialog, CompleteRunLogsEverySymbolAndFillsTheProgressBar)
     test::child<QPushButton>(dialog, "BTN_OK")->click();
     ASSERT_TRUE(waitFor([&] { return ended == 2; }, 60000));
     EXPECT_EQ(logLines(dialog).count("Backtesting First"), 1);
+}
+
+// Another program changes the results file after every read of the run, so no save can land.
+TEST(BacktestDialog, ResultThatCannotBeSavedIsNamedInTheLogAndInAMessage)
+{
+    BacktestFolder data;
+    data.writeMarkets({{1, "Alpha"}});
+    data.writeSymbols({{"S1", "First", 1}});
+    data.writeBars("S1", 2250);
+    TUOptimisation dialog(data.folder());
+    int ended = 0;
+    QObject::connect(&dialog, &TUOptimisation::runEnded, [&] { ++ended; });
+    int changes = 0;
+    bool changing = false;
+    TableFile::setEventHookForTests([&](TableFile::Event event, const std::filesystem::path& file) {
+        if (event != TableFile::Event::ReadDone || file.filename() != "Optimization.cds"
+            || std::exchange(changing, true))
+            return;
+        ResultsTable other(data.folder());
+        other.Delete_anciennes_valeurs_dans_CDS_Optimisation(2);
+        other.appendRow(test::sampleRow(2, "B" + std::to_string(++changes)));
+        changing = false;
+    });
+
+    test::MessageBoxAnswer answer(QMessageBox::Ok);
+    test::child<QPushButton>(dialog, "BTN_OK")->click();
+    const bool finished = waitFor([&] { return ended == 1; }, 60000);
+    TableFile::setEventHookForTests({});
+    ASSERT_TRUE(finished);
+
+    EXPECT_TRUE(logLines(dialog).filter("The result of First could not be saved: ").size() == 1)
+        << logLines(dialog).join('|').toStdString();
+    EXPECT_TRUE(answer.answered());
+    EXPECT_EQ(answer.icon(), QMessageBox::Critical);
+    EXPECT_TRUE(answer.text().contains("The result of First could not be saved: ")) << answer.text().toStdString();
 }
 
 TEST(BacktestDialog, RunThatCannotReadTheResultsFileShowsWhyAndReturnsToIdle)

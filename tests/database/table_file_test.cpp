@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 #include <set>
 
 #include "database/table.h"
 #include "database/table_file.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 using namespace kiruvan;
@@ -314,4 +316,56 @@ TEST(TableSave, DeltaSavesKeepTrackOfRowsAcrossEditsAppendsAndDeletes)
     for (int r = 0; r < back.recordCount(); ++r)
         marks.push_back(back.textAt(r, 0) + ":" + back.textAt(r, 1));
     EXPECT_EQ(marks, (std::vector<std::string>{"1:1", "2:0", "3:0", "4:3", "5:2"}));
+}
+
+// On a full disk every kind of save fails with the file's name and the system's reason, and
+// leaves neither a journal nor a temporary file behind.
+TEST(TableSave, AFailedWriteNamesTheFileAndTheSystemsReasonAndLeavesNoJournal)
+{
+    const std::vector<std::pair<const char*, std::function<void(const std::filesystem::path&)>>> saves = {
+        {"a new file",
+         [](const std::filesystem::path& file) {
+             Table t;
+             fill(t, 50, 1.0);
+             t.saveToFile(file.parent_path() / "new.cds");
+         }},
+        {"changed rows",
+         [](const std::filesystem::path& file) {
+             Table t;
+             t.loadFromFile(file);
+             t.append();
+             t["Key"].setAsInteger(4);
+             t.post();
+             t.saveToFile(file);
+         }},
+        {"rows of a held file",
+         [](const std::filesystem::path& file) {
+             Table t;
+             t.loadFromFile(file);
+             t.setFullSync(false);
+             t.writeRowToFile({std::int32_t{4}, 2.0}, 0);
+         }},
+    };
+    for (const auto& [what, save] : saves) {
+        TempFolder dir;
+        const auto file = dir.file("d.cds");
+        Table t;
+        fill(t, 3, 1.0);
+        t.saveToFile(file);
+        const kiruvan::test::ChildOutcome outcome = kiruvan::test::runInChild(
+            [&](std::ostream& output) {
+                try {
+                    save(file);
+                } catch (const TableError& e) {
+                    output << e.what();
+                    return 1;
+                }
+                return 0;
+            },
+            true);
+        EXPECT_EQ(outcome.status, 1) << what;
+        EXPECT_NE(outcome.output.find(dir.path().string()), std::string::npos) << what << ": " << outcome.output;
+        EXPECT_NE(outcome.output.find("File too large"), std::string::npos) << what << ": " << outcome.output;
+        EXPECT_EQ(folderListing(dir.path()), std::vector<std::string>{"d.cds"}) << what;
+    }
 }
