@@ -23,7 +23,7 @@ int addMarket(Context& context, Arguments& args)
     MarketManager manager(context.folder);
     const AddMarketResult result = manager.add(name);
     if (result.outcome != AddMarketOutcome::Added) {
-        context.err << "kiruvan-cli: " << addMarketMessage(result, name) << '\n';
+        tell(context.err, addMarketMessage(result, name));
         return kFailed;
     }
     manager.save();

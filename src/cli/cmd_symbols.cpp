@@ -30,10 +30,10 @@ bool noteSharedCode(Context& context, const std::string& code, std::int32_t mark
         if (!sameIgnoringAsciiCase(listed.code, code))
             continue;
         if (listed.marketId == marketId) {
-            context.err << "kiruvan-cli: the market already lists the symbol '" << listed.code << "'\n";
+            context.err << "kiruvan-cli: the market already lists the symbol " << quotedText(listed.code) << '\n';
             return false;
         }
-        context.err << "kiruvan-cli: '" << code << "' is also listed in market " << listed.marketId
+        context.err << "kiruvan-cli: " << quotedText(code) << " is also listed in market " << listed.marketId
                     << "; both share one symbol file\n";
     }
     return true;
@@ -48,7 +48,7 @@ int addSymbol(Context& context, Arguments& args)
     const std::string name = args.takePositional().value_or(code);
     args.finish();
     if (auto refusal = symbolTextProblem(code, name)) {
-        context.err << "kiruvan-cli: " << refusal->message << '\n';
+        tell(context.err, refusal->message);
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
@@ -63,8 +63,7 @@ int addSymbol(Context& context, Arguments& args)
     bool validationOK = true;
     const ApplyOutcome outcome = manager.apply(validationOK);
     if (!outcome.saved) {
-        context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem)
-                    << '\n';
+        tell(context.err, outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem);
         return kFailed;
     }
     return kSuccess;
