@@ -26,12 +26,12 @@ std::vector<std::filesystem::path> tableFiles(const DataFolder& folder, const st
     return files;
 }
 
-// What a symbol file's readers rely on, then the data editor's row check, which would only
-// repeat a value already named.
+// What the readers of a symbol file's bars rely on, then the data editor's row check, which
+// would only repeat a value already named.
 void addSymbolFileProblems(Table& table, const Clock& clock, std::vector<std::string>& problems)
 {
-    const std::vector<std::string> values = symbolValueProblems(table);
-    problems.insert(problems.end(), values.begin(), values.end());
+    for (const auto& found : {symbolLayoutProblems(table), symbolValueProblems(table)})
+        problems.insert(problems.end(), found.begin(), found.end());
     if (!problems.empty())
         return;
     table.setSortOrder(std::string(barColumnField(kDateColumn)));

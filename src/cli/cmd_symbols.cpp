@@ -84,8 +84,9 @@ Command addSymbolCommand()
     return {"add-symbol", "add-symbol --market NAME CODE [SYMBOL_NAME]",
             "Adds the symbol CODE to the market NAME, saves Master.cds and creates the empty\n"
             "symbol file CODE.cds when it is missing. The symbol's name defaults to its code.\n"
-            "Codes that name the program's own tables (markets, master, optimization) or that\n"
-            "are no plain file name are refused; code and name hold at most 30 characters.",
+            "Codes that name the program's own tables (markets, master, optimization, in any\n"
+            "case) or that are no plain file name (blank, * or ?, a path separator, a control\n"
+            "character, not UTF-8) are refused; code and name hold at most 30 characters.",
             addSymbol};
 }
 

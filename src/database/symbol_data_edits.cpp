@@ -89,7 +89,7 @@ void loadSymbolData(Table& bars, const DataFolder& folder, std::string_view code
     if (!file)
         throw TableError("There is no symbol file for the code " + quotedText(code) + " in " + pathText(folder.root())
                          + ".");
-    loadSymbolFile(bars, *file);
+    loadSymbolFile(bars, *file, SymbolFileUse::ReadBars);
     bars.setSortOrder(std::string(barColumnField(kDateColumn)));
     bars.first();
 }

@@ -117,8 +117,11 @@ const char* fieldKind(FieldType type)
     return type == FieldType::Date ? "date" : type == FieldType::Float ? "float" : "text";
 }
 
-void addLayoutProblems(const Table& table, std::vector<std::string>& problems)
+}  // namespace
+
+std::vector<std::string> symbolLayoutProblems(const Table& table)
 {
+    std::vector<std::string> problems;
     for (const auto& [name, type] : kReaderFields) {
         const int index = table.fieldIndex(name);
         if (index < 0)
@@ -126,7 +129,10 @@ void addLayoutProblems(const Table& table, std::vector<std::string>& problems)
         else if (table.fields()[static_cast<size_t>(index)].type != type)
             problems.push_back("the field " + std::string(name) + " is not a " + fieldKind(type) + " field");
     }
+    return problems;
 }
+
+namespace {
 
 // The load itself refuses values of the wrong type and numbers that are not finite; a row
 // without a date is the data editor's to catch.
@@ -145,7 +151,6 @@ std::optional<std::string> valueProblem(const Value& value, const FieldDef& fiel
 std::vector<std::string> symbolValueProblems(const Table& table)
 {
     std::vector<std::string> problems;
-    addLayoutProblems(table, problems);
     const int dateColumn = table.fieldIndex(kDateField);
     const bool datesTyped = dateColumn >= 0 && table.fields()[static_cast<size_t>(dateColumn)].type == FieldType::Date;
     static const Value noDay;
@@ -160,10 +165,13 @@ std::vector<std::string> symbolValueProblems(const Table& table)
     return problems;
 }
 
-void loadSymbolFile(Table& table, const std::filesystem::path& file)
+void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileUse use)
 {
     table.loadFromFile(file);
-    const std::vector<std::string> problems = symbolValueProblems(table);
+    std::vector<std::string> problems =
+        use == SymbolFileUse::ReadBars ? symbolLayoutProblems(table) : std::vector<std::string>();
+    const std::vector<std::string> values = symbolValueProblems(table);
+    problems.insert(problems.end(), values.begin(), values.end());
     if (!problems.empty()) {
         table.close();
         throw TableError("Cannot read file \"" + escapedControls(file.string()) + "\": " + problems.front() + ".");

@@ -41,14 +41,21 @@ void standardSymbolRow(std::vector<Value>& row, Date day, const BarValues<std::o
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
 
-// What the program relies on in a symbol file beyond what every load checks: the fields its
-// readers use, with their types, and INDEX_DATE matching the date. Each problem of a row reads
-// "row N, field F: what is wrong"; rows count from 1 in file order.
+// What the program relies on in a symbol file's rows beyond what every load checks: INDEX_DATE
+// matching the date. Each problem reads "row N, field F: what is wrong"; rows count from 1 in
+// file order.
 std::vector<std::string> symbolValueProblems(const Table& table);
 
+// The fields that the chart, the backtest, the data viewer and the export read, with their
+// types: one problem per field missing or of another type. (The import writes other layouts
+// field by field, refusing only the bars it cannot write.)
+std::vector<std::string> symbolLayoutProblems(const Table& table);
+
+enum class SymbolFileUse { Any, ReadBars };
+
 // Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
-// a row fails those checks.
-void loadSymbolFile(Table& table, const std::filesystem::path& file);
+// a row fails those checks, and for reading its bars as they are when its layout does not serve.
+void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileUse use = SymbolFileUse::Any);
 
 // Removes what killed saves and symbol adds left behind, then creates Master.cds and Markets.cds
 // when they are missing; existing files are not opened.

@@ -200,6 +200,18 @@ std::string storedForm(const Statement& stmt, int column, int storedType)
     }
 }
 
+std::optional<std::string> textProblem(const std::string& text, const FieldDef& field, bool required)
+{
+    if (!isValidUtf8(text))
+        return std::string("holds text that is not valid UTF-8");
+    if (field.size > 0 && characterCount(text) > static_cast<std::size_t>(field.size))
+        return "holds " + std::to_string(characterCount(text)) + " characters, more than the field's "
+               + std::to_string(field.size);
+    if (required && text.empty())
+        return std::string("is empty");
+    return std::nullopt;
+}
+
 // Reads the value of a column into `value`, or says why the program cannot have written it.
 // The engine's type is taken before any read: reading converts it.
 std::optional<std::string> readStoredValue(const Statement& stmt, int column, const FieldDef& field, bool required,
@@ -219,13 +231,8 @@ std::optional<std::string> readStoredValue(const Statement& stmt, int column, co
     switch (field.type) {
     case FieldType::String: {
         std::string text = stmt.text(column);
-        if (!isValidUtf8(text))
-            return std::string("holds text that is not valid UTF-8");
-        if (field.size > 0 && characterCount(text) > static_cast<std::size_t>(field.size))
-            return "holds " + std::to_string(characterCount(text)) + " characters, more than the field's "
-                   + std::to_string(field.size);
-        if (required && text.empty())
-            return std::string("is empty");
+        if (auto problem = textProblem(text, field, required))
+            return problem;
         value = std::move(text);
         return std::nullopt;
     }
@@ -259,6 +266,18 @@ void reportProblem(const ReadRules& rules, std::string problem)
     if (!rules.problems)
         throw RefusedValue(problem);
     rules.problems->push_back(std::move(problem));
+}
+
+// Every column of the rows is in the field list: a field taken out of the list alone would
+// leave its values unread and dropped by the next whole save.
+void refuseUnlistedColumns(sqlite3* db, const std::vector<FieldDef>& fields, const ReadRules& rules)
+{
+    Statement columns(db, "SELECT name FROM pragma_table_info('kv_rows') WHERE name <> '_row'");
+    while (columns.step()) {
+        const std::string name = columns.text(0);
+        if (std::none_of(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.name == name; }))
+            reportProblem(rules, "the field list lacks the stored column " + escapedControls(name));
+    }
 }
 
 // Which fields the rules require, by position; a required field the file lacks is a problem.
@@ -628,6 +647,7 @@ TableContents TableFile::readAll(const ReadRules& rules)
         // A table without fields is never written: the list was emptied by other means.
         if (contents.fields.empty())
             throw RefusedValue("the field list is empty");
+        refuseUnlistedColumns(db_, contents.fields, rules);
         const std::vector<bool> required = requiredPositions(contents.fields, rules);
         Statement indexes(db_, "SELECT name, fields, options FROM kv_indexes ORDER BY position");
         while (indexes.step())

@@ -246,7 +246,9 @@ TEST_F(DatabaseCommandsTest, EveryValueTheProgramWouldNotWriteIsRefusedByItsRead
          "row 1, field Date: holds the text '2004-02-30', not a date"},
         {"IBM.cds", "UPDATE kv_rows SET INDEX_DATE = 12", "row 1, field INDEX_DATE: holds the integer 12, not text"},
         {"IBM.cds", "DELETE FROM kv_fields", "the field list is empty"},
-        {"IBM.cds", "DELETE FROM kv_fields WHERE name = 'Close'", "the field list lacks the field Close"},
+        {"IBM.cds", "DELETE FROM kv_fields WHERE name = 'Close'", "the field list lacks the stored column Close"},
+        {"IBM.cds", "ALTER TABLE kv_rows DROP COLUMN Close; DELETE FROM kv_fields WHERE name = 'Close'",
+         "the field list lacks the field Close"},
         {"Markets.cds", "UPDATE kv_rows SET ID_Marche = 'abc'",
          "row 1, field ID_Marche: holds the text 'abc', not an integer"},
         {"Markets.cds", "UPDATE kv_rows SET ID_Marche = 3000000000",
@@ -262,8 +264,11 @@ TEST_F(DatabaseCommandsTest, EveryValueTheProgramWouldNotWriteIsRefusedByItsRead
         {"Optimization.cds", "UPDATE kv_rows SET Profit_Factor = 9e999",
          "row 1, field Profit_Factor: not a finite number"},
         {"Optimization.cds", "UPDATE kv_rows SET Code_Stock = NULL", "row 1, field Code_Stock: is empty"},
-        {"Optimization.cds", "DELETE FROM kv_fields WHERE name = 'Code_Market'",
+        {"Optimization.cds",
+         "ALTER TABLE kv_rows DROP COLUMN Code_Market; DELETE FROM kv_fields WHERE name = 'Code_Market'",
          "the field list lacks the field Code_Market"},
+        {"Optimization.cds", "DELETE FROM kv_fields WHERE name = 'Gross_Loss'",
+         "the field list lacks the stored column Gross_Loss"},
     };
     for (const auto& c : cases) {
         makeFullFolder();
