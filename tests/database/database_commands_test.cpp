@@ -349,6 +349,11 @@ TEST_F(DatabaseCommandsTest, CodesThatWouldNameTheProgramsTablesOrFoolATerminalA
         typed.insert(typed.end(), layout.begin(), layout.end());
         EXPECT_EQ(run(typed).status, cli::kFailed) << shown;
     }
+    for (const char* name : {"Na\xffme", "Na\xc2\x9bme"}) {
+        const Run named = run({"add-symbol", "--market", "NYSE", "OK", name});
+        EXPECT_EQ(named.status, cli::kFailed) << escapedControls(name);
+        EXPECT_NE(named.err.find("The symbol name 'Na\\x"), std::string::npos) << named.err;
+    }
     EXPECT_EQ(test::columnText(temp.file("Master.cds"), "Code_Titre").size(), static_cast<size_t>(masterRows));
     const Run check = run({"check"});
     EXPECT_EQ(check.status, cli::kSuccess) << check.out;
