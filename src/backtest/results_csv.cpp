@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -15,6 +16,9 @@ namespace kiruvan {
 
 std::string shortestNumber(double value)
 {
+    // "inf" or "nan" would read back as no number in any of the formats, and break JSON.
+    if (!std::isfinite(value))
+        throw std::domain_error("a number that is not finite cannot be written as text");
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);

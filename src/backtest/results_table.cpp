@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "database/field_values.h"
+#include "database/program_tables.h"
 #include "database/table_filter.h"
 
 namespace kiruvan {
@@ -13,8 +14,8 @@ using R = ResultRow;
 using S = TradeStatistics;
 
 constexpr std::array<ResultField, kResultFieldCount> kFields = {{
-    {"Code_Market", FieldType::Integer, 0, &R::Code_Market},
-    {"Code_Stock", FieldType::String, 30, &R::Code_Stock},
+    {kResultMarketField, FieldType::Integer, 0, &R::Code_Market},
+    {kResultSymbolField, FieldType::String, 30, &R::Code_Stock},
     {"Nom_Market", FieldType::String, 30, &R::Nom_Market},
     {"Nom_Stock", FieldType::String, 30, &R::Nom_Stock},
     {"Date_Last_Trade", FieldType::String, 30, &S::Date_Last_Trade},

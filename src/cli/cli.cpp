@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "base/ascii_text.h"
 #include "base/version.h"
 #include "database/symbol_files.h"
 
@@ -55,19 +56,14 @@ std::optional<std::string> Arguments::takePositional()
 
 std::string listingField(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
+    std::string separated;
+    separated.reserve(text.size());
     for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
         if (c == '\\' || c == ';')
-            out += {'\\', c};
-        else if (byte < 0x20 || byte == 0x7F)
-            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        else
-            out += c;
+            separated += '\\';
+        separated += c;
     }
-    return out;
+    return escapedControls(separated);
 }
 
 std::string Arguments::requirePositional(std::string_view what)
@@ -116,7 +112,7 @@ std::optional<std::string> nearestOption(std::string_view typed, const std::vect
 UsageError unknownName(std::string_view kind, std::string_view typed, const std::vector<std::string>& known)
 {
     const auto nearest = nearestOption(typed, known);
-    return UsageError("unknown " + std::string(kind) + " '" + std::string(typed) + "'"
+    return UsageError("unknown " + std::string(kind) + " " + quotedText(typed)
                       + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
 }
 
@@ -128,7 +124,7 @@ void Arguments::finish() const
         return;
     const std::string& first = args_.front();
     if (!first.starts_with("--"))
-        throw UsageError("unexpected argument '" + first + "'");
+        throw UsageError("unexpected argument " + quotedText(first));
     throw unknownName("option", first, asked_);
 }
 
@@ -158,9 +154,10 @@ const Command* findCommand(std::string_view name)
 
 void tell(std::ostream& err, std::string_view message)
 {
+    // Every line is escaped as well: a message may quote input that its author did not escape.
     while (!message.empty()) {
         const std::size_t end = message.find('\n');
-        err << "kiruvan-cli: " << message.substr(0, end) << '\n';
+        err << "kiruvan-cli: " << escapedControls(message.substr(0, end)) << '\n';
         message = end == std::string_view::npos ? std::string_view() : message.substr(end + 1);
     }
 }
@@ -282,10 +279,11 @@ int runCommandLine(const std::vector<std::string>& argv, const std::string& defa
         Arguments args({std::next(name), rest.end()});
         return runCommand(*command, args, folder, clock, out, err);
     } catch (const UsageError& e) {
-        err << "kiruvan-cli: " << e.what() << "\n" << tryHelp(command) << "\n";
+        tell(err, e.what());
+        err << tryHelp(command) << "\n";
         return kUsage;
     } catch (const std::exception& e) {
-        err << "kiruvan-cli: " << e.what() << "\n";
+        tell(err, e.what());
         return kFailed;
     }
 }

@@ -5,6 +5,7 @@
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
+#include "base/ascii_text.h"
 #include "cli/cli.h"
 #include "cli/market_argument.h"
 
@@ -34,7 +35,7 @@ int runBacktestCommand(Context& context, Arguments& args)
     const Market market = requireMarket(context.folder, *name);
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
-    hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
+    hooks.log = [&](const std::string& line) { context.out << escapedControls(line) << std::endl; };
     const BacktestSummary summary =
         runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads, robustness);
     if (summary.saveErrors.empty())

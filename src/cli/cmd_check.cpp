@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <ostream>
 
+#include "base/ascii_text.h"
 #include "cli/cmd_database.h"
+#include "database/program_tables.h"
 #include "database/symbol_data_edits.h"
 #include "database/symbol_files.h"
 #include "database/symbol_manager.h"
@@ -10,13 +12,11 @@
 namespace kiruvan::cli {
 namespace {
 
-std::vector<std::filesystem::path> tableFiles(const DataFolder& folder, Arguments& args)
+std::vector<std::filesystem::path> tableFiles(const DataFolder& folder, const std::vector<std::string>& codes)
 {
     std::vector<std::filesystem::path> files;
-    while (auto code = args.takePositional()) {
-        const auto file = folder.findSymbolFile(*code);
-        files.push_back(file.value_or(folder.symbolFileFor(*code)));
-    }
+    for (const std::string& code : codes)
+        files.push_back(folder.findSymbolFile(code).value_or(folder.symbolFileFor(code)));
     if (!files.empty())
         return files;
     for (const auto& entry : std::filesystem::directory_iterator(folder.root()))
@@ -26,43 +26,125 @@ std::vector<std::filesystem::path> tableFiles(const DataFolder& folder, Argument
     return files;
 }
 
-// The value checks of a symbol file: what a load relies on, then the data editor's row check.
-std::vector<std::string> symbolFileProblems(Table& table, const Clock& clock)
+// What the readers of a symbol file's bars rely on, then the data editor's row check, which
+// would only repeat a value already named.
+void addSymbolFileProblems(Table& table, const Clock& clock, std::vector<std::string>& problems)
 {
-    std::vector<std::string> problems = symbolValueProblems(table);
-    if (!problems.empty() || table.fieldIndex(barColumnField(kVolumeColumn)) < 0)
-        return problems;
+    for (const auto& found : {symbolLayoutProblems(table), symbolValueProblems(table)})
+        problems.insert(problems.end(), found.begin(), found.end());
+    if (!problems.empty())
+        return;
     table.setSortOrder(std::string(barColumnField(kDateColumn)));
     if (const auto failure = verifyBars(table, clock))
         problems.push_back("row " + std::to_string(failure->recNo) + " in date order, field "
                            + std::string(barColumnField(failure->column)) + ": fails the data editor's check");
-    return problems;
 }
 
+// What every load of the file refuses, through the load itself; then for a symbol file what its
+// readers rely on.
 std::vector<std::string> fileProblems(const std::filesystem::path& file, const Clock& clock)
 {
     try {
         std::vector<std::string> problems = TableFile::open(file)->integrityProblems();
         Table table;
-        table.loadFromFile(file);
-        if (!isReservedSymbolCode(file.stem().string())) {
-            const std::vector<std::string> values = symbolFileProblems(table, clock);
-            problems.insert(problems.end(), values.begin(), values.end());
-        }
+        table.loadFromFile(file, &problems);
+        if (!programTableOf(file))
+            addSymbolFileProblems(table, clock, problems);
         return problems;
     } catch (const std::exception& e) {
         return {e.what()};
     }
 }
 
+// What an interrupted symbol add or another program left: symbol files that no symbol lists
+// and that hold nothing, and symbols listed without a file. Empty when Master.cds is unreadable,
+// since nothing is known then.
+struct Leftovers {
+    std::vector<std::filesystem::path> unlistedEmptyFiles;
+    std::vector<std::string> codesWithoutFile;
+};
+
+bool holdsNoRows(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    if (std::filesystem::file_size(file, ec) == 0 && !ec)
+        return true;
+    try {
+        Table table;
+        table.loadFromFile(file);
+        return table.isEmpty();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// With codes given, only their symbols and files are looked at.
+Leftovers findLeftovers(const DataFolder& folder, const std::vector<std::filesystem::path>& files,
+                        const std::vector<std::string>& codes)
+{
+    Leftovers found;
+    std::vector<Symbol> symbols;
+    try {
+        symbols = listSymbols(folder);
+    } catch (const std::exception&) {
+        return found;
+    }
+    const auto listed = [&](const std::filesystem::path& file) {
+        return std::any_of(symbols.begin(), symbols.end(),
+                           [&](const Symbol& s) { return folder.findSymbolFile(s.code) == file; });
+    };
+    for (const std::filesystem::path& file : files)
+        if (!programTableOf(file) && !listed(file) && holdsNoRows(file))
+            found.unlistedEmptyFiles.push_back(file);
+    const auto asked = [&](const std::string& code) {
+        return codes.empty() || std::any_of(codes.begin(), codes.end(), [&](const std::string& c) {
+                   return sameIgnoringAsciiCase(c, code);
+               });
+    };
+    for (const Symbol& symbol : symbols)
+        if (asked(symbol.code) && !savedSymbolCodeProblem(symbol.code) && !folder.findSymbolFile(symbol.code)
+            && std::find(found.codesWithoutFile.begin(), found.codesWithoutFile.end(), symbol.code)
+                   == found.codesWithoutFile.end())
+            found.codesWithoutFile.push_back(symbol.code);
+    return found;
+}
+
+// Prints the leftovers, removing or creating what --repair asks for; returns whether any is left.
+bool reportLeftovers(Context& context, const Leftovers& leftovers, bool repair)
+{
+    bool left = false;
+    for (const std::filesystem::path& file : leftovers.unlistedEmptyFiles) {
+        std::error_code ec;
+        const bool removed = repair && std::filesystem::remove(file, ec);
+        context.out << escapedControls(file.string()) << ": no symbol lists this file and it holds no rows"
+                    << (removed ? "; removed" : "") << '\n';
+        left |= !removed;
+    }
+    for (const std::string& code : leftovers.codesWithoutFile) {
+        const std::filesystem::path file = context.folder.symbolFileFor(code);
+        const bool created = repair && Creation_d1_Fichier_Data(context.folder, code);
+        context.out << escapedControls(file.string()) << ": the symbol " << quotedText(code)
+                    << " is listed but has no file" << (created ? "; created empty" : "") << '\n';
+        left |= !created;
+    }
+    return left;
+}
+
 int runCheck(Context& context, Arguments& args)
 {
-    const std::vector<std::filesystem::path> files = tableFiles(context.folder, args);
+    const bool repair = args.takeFlag("--repair");
+    std::vector<std::string> codes;
+    while (auto code = args.takePositional())
+        codes.push_back(*code);
     args.finish();
-    bool found = false;
-    for (const std::filesystem::path& file : files)
+    if (repair)
+        Verification_existance_des_Fichiers(context.folder);
+    const Leftovers leftovers = findLeftovers(context.folder, tableFiles(context.folder, codes), codes);
+    bool found = reportLeftovers(context, leftovers, repair);
+    // Listed again: a repair removed files and made others.
+    for (const std::filesystem::path& file : tableFiles(context.folder, codes))
         for (const std::string& problem : fileProblems(file, context.clock)) {
-            context.out << file.string() << ": " << problem << '\n';
+            context.out << escapedControls(file.string()) << ": " << escapedControls(problem) << '\n';
             found = true;
         }
     return found ? kFailed : kSuccess;
@@ -72,11 +154,17 @@ int runCheck(Context& context, Arguments& args)
 
 Command checkCommand()
 {
-    return {"check", "check [CODE...]",
+    return {"check", "check [--repair] [CODE...]",
             "Checks every table file of the data folder, or the symbol files of the given codes, without\n"
-            "changing them: the engine's integrity check, the table layout, and for symbol files the values\n"
-            "a load relies on and the data editor's row check. Prints 'FILE: problem' per problem; the exit\n"
-            "status is 1 when it found one.",
+            "changing them: the engine's integrity check, every value a load refuses (a value of another\n"
+            "type than its field's, a number that is not finite, a text longer than its field or not\n"
+            "UTF-8, a required field left empty), for symbol files the fields their readers use and the\n"
+            "data editor's row check, and what an interrupted symbol add leaves: a symbol file that no\n"
+            "symbol lists and that holds no rows, a listed symbol without a file. Prints 'FILE: problem'\n"
+            "per problem; the exit status is 1 when it found one.\n"
+            "--repair  removes those empty unlisted files and creates the missing ones (and what killed\n"
+            "          saves left behind); nothing else is changed. The exit status is 1 when a problem\n"
+            "          is left.",
             runCheck};
 }
 

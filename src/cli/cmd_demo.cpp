@@ -5,6 +5,7 @@
 
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "cli/cli.h"
 #include "database/market_manager.h"
@@ -104,7 +105,7 @@ int runDemoCommand(Context& context, Arguments& args)
     importDemoQuotes(context, demoQuotes(count, context.clock));
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
-    hooks.log = [&](const std::string& line) { context.out << line << std::endl; };
+    hooks.log = [&](const std::string& line) { context.out << escapedControls(line) << std::endl; };
     const BacktestSummary summary =
         runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, backtestThreadCount());
     return summary.rowsWritten > 0 ? kSuccess : kFailed;

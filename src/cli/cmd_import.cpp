@@ -137,7 +137,7 @@ std::string optionsOf(const FormatGuess& guess)
 void reportGuess(const Context& context, const FormatGuess& guess)
 {
     if (!guess.sure())
-        context.err << "kiruvan-cli: not sure of the layout: " << guess.doubt() << "\n";
+        tell(context.err, "not sure of the layout: " + guess.doubt());
     else if (!guess.hasSymbolColumn)
         context.err << "kiruvan-cli: the file has no symbol column: add --symbol CODE\n";
 }

@@ -29,7 +29,7 @@ int addMarket(Context& context, Arguments& args)
             manager.save();
     });
     if (result.outcome != AddMarketOutcome::Added) {
-        context.err << "kiruvan-cli: " << addMarketMessage(result, name) << '\n';
+        tell(context.err, addMarketMessage(result, name));
         return kFailed;
     }
     context.out << result.id << '\n';

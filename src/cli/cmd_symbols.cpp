@@ -30,10 +30,10 @@ bool noteSharedCode(Context& context, const std::string& code, std::int32_t mark
         if (!sameIgnoringAsciiCase(listed.code, code))
             continue;
         if (listed.marketId == marketId) {
-            context.err << "kiruvan-cli: the market already lists the symbol '" << listed.code << "'\n";
+            context.err << "kiruvan-cli: the market already lists the symbol " << quotedText(listed.code) << '\n';
             return false;
         }
-        context.err << "kiruvan-cli: '" << code << "' is also listed in market " << listed.marketId
+        context.err << "kiruvan-cli: " << quotedText(code) << " is also listed in market " << listed.marketId
                     << "; both share one symbol file\n";
     }
     return true;
@@ -48,7 +48,7 @@ int addSymbol(Context& context, Arguments& args)
     const std::string name = args.takePositional().value_or(code);
     args.finish();
     if (auto refusal = symbolTextProblem(code, name)) {
-        context.err << "kiruvan-cli: " << refusal->message << '\n';
+        tell(context.err, refusal->message);
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
@@ -67,8 +67,7 @@ int addSymbol(Context& context, Arguments& args)
         outcome = manager.apply(validationOK);
     });
     if (!outcome.saved) {
-        context.err << "kiruvan-cli: " << (outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem)
-                    << '\n';
+        tell(context.err, outcome.problem.empty() ? "The symbol is incomplete." : outcome.problem);
         return kFailed;
     }
     return kSuccess;
@@ -89,8 +88,9 @@ Command addSymbolCommand()
     return {"add-symbol", "add-symbol --market NAME CODE [SYMBOL_NAME]",
             "Adds the symbol CODE to the market NAME, saves Master.cds and creates the empty\n"
             "symbol file CODE.cds when it is missing. The symbol's name defaults to its code.\n"
-            "Codes that name the program's own tables (markets, master, optimization) or that\n"
-            "are no plain file name are refused; code and name hold at most 30 characters.",
+            "Codes that name the program's own tables (markets, master, optimization, in any\n"
+            "case) or that are no plain file name (blank, * or ?, a path separator, a control\n"
+            "character, not UTF-8) are refused; code and name hold at most 30 characters.",
             addSymbol};
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/ascii_text.h"
 #include "database/master_table.h"
 
 namespace kiruvan::cli {
@@ -12,16 +13,16 @@ Market requireMarket(const DataFolder& folder, std::string_view name)
     const std::vector<Market> markets = readMarkets(folder);
     const auto matches = marketsNamed(markets, name);
     if (matches.empty() && markets.empty())
-        throw std::runtime_error("no market named '" + std::string(name)
-                                 + "': there is no market yet; add one with 'kiruvan-cli add-market NAME'");
+        throw std::runtime_error("no market named " + quotedText(name)
+                                 + ": there is no market yet; add one with 'kiruvan-cli add-market NAME'");
     if (matches.empty()) {
         std::string known;
         for (const Market& market : markets)
             known += (known.empty() ? "" : ", ") + market.name;
-        throw std::runtime_error("no market named '" + std::string(name) + "'; the markets are: " + known);
+        throw std::runtime_error("no market named " + quotedText(name) + "; the markets are: " + known);
     }
     if (matches.size() > 1)
-        throw std::runtime_error("several markets are named '" + std::string(name) + "'");
+        throw std::runtime_error("several markets are named " + quotedText(name));
     return matches.front();
 }
 

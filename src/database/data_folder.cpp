@@ -6,21 +6,29 @@
 #include <stdexcept>
 
 #include "base/ascii_text.h"
+#include "database/program_tables.h"
 
 namespace kiruvan {
 std::optional<std::string> symbolCodeProblem(std::string_view code)
 {
-    const std::string quoted = "'" + std::string(code) + "'";
+    const std::string shown = "The symbol code " + quotedText(code);
     if (code.empty())
         return std::string("The symbol code is empty.");
-    if (code == "." || code == "..")
-        return "The symbol code " + quoted + " does not name a file.";
-    if (code.find('\0') != std::string_view::npos)
-        return std::string("The symbol code holds a NUL character.");
+    if (!isValidUtf8(code))
+        return shown + " is not valid UTF-8 text.";
     if (holdsControlCharacter(code))
-        return std::string("The symbol code holds a control character.");
+        return shown + " holds a control character.";
+    if (trimmed(code).empty())
+        return shown + " is blank.";
+    if (code == "." || code == "..")
+        return shown + " does not name a file.";
     if (code.find_first_of("/\\") != std::string_view::npos)
-        return "The symbol code " + quoted + " holds a path separator (/ or \\).";
+        return shown + " holds a path separator (/ or \\).";
+    // A file name holding a wildcard matches other files in a shell and cannot exist on some systems.
+    if (code.find_first_of("*?") != std::string_view::npos)
+        return shown + " holds a wildcard (* or ?).";
+    if (namesProgramTable(code))
+        return shown + " names one of the program's own tables.";
     return std::nullopt;
 }
 

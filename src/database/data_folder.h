@@ -30,7 +30,8 @@ inline constexpr std::string_view kFilesIni = "Files.ini";
 inline constexpr std::string_view kTableFileExtension = ".cds";
 
 // Why a symbol code cannot name a file of its own in the data folder, or nullopt when it can.
-// Refused: empty, a path separator ("/" or "\"), a NUL, ".", "..".
+// Refused: empty or blank, invalid UTF-8, a control character, ".", "..", a path separator
+// ("/" or "\"), a wildcard ("*" or "?"), and the name of one of the program's own tables.
 std::optional<std::string> symbolCodeProblem(std::string_view code);
 
 // Throws std::invalid_argument with a readable message when symbolCodeProblem finds one.

@@ -54,12 +54,6 @@ void defineMarketLayout(Table& markets)
     markets.addField(std::string(kMarketNameField), FieldType::String, kMarketNameSize);
 }
 
-std::size_t characterCount(std::string_view text)
-{
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 bool sameMarketName(std::string_view a, std::string_view b)
 {
     return sameIgnoringAsciiCase(a, b);
@@ -134,12 +128,14 @@ std::string addMarketMessage(const AddMarketResult& result, std::string_view nam
     case AddMarketOutcome::EmptyName:
         return "The market name is empty.";
     case AddMarketOutcome::Duplicate:
-        return "A market named '" + std::string(name) + "' already exists.";
+        return "A market named " + quotedText(name) + " already exists.";
     case AddMarketOutcome::TooLong:
-        return "The market name '" + std::string(name) + "' is longer than " + std::to_string(kMarketNameSize)
+        return "The market name " + quotedText(name) + " is longer than " + std::to_string(kMarketNameSize)
                + " characters.";
+    case AddMarketOutcome::NotUtf8:
+        return "The market name " + quotedText(name) + " is not valid UTF-8 text.";
     case AddMarketOutcome::ControlCharacter:
-        return "The market name holds a control character.";
+        return "The market name " + quotedText(name) + " holds a control character.";
     }
     return {};
 }
@@ -170,6 +166,8 @@ AddMarketResult MarketManager::add(std::string_view name)
         return {AddMarketOutcome::EmptyName, 0};
     if (characterCount(name) > kMarketNameSize)
         return {AddMarketOutcome::TooLong, 0};
+    if (!isValidUtf8(name))
+        return {AddMarketOutcome::NotUtf8, 0};
     if (holdsControlCharacter(name))
         return {AddMarketOutcome::ControlCharacter, 0};
     if (Doublon_Trouve(table_, name))
@@ -184,7 +182,8 @@ bool MarketManager::renameCurrent(std::string_view name)
 {
     postPending();
     const std::optional<Market> shown = current();
-    if (name.empty() || characterCount(name) > kMarketNameSize || holdsControlCharacter(name) || !shown)
+    if (name.empty() || characterCount(name) > kMarketNameSize || !isValidUtf8(name) || holdsControlCharacter(name)
+        || !shown)
         return false;
     table_.edit();
     table_.field(kMarketNameField).setAsString(name);

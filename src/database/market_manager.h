@@ -31,9 +31,6 @@ struct Market {
     friend bool operator==(const Market&, const Market&) = default;
 };
 
-// Number of characters of a UTF-8 text; limits on names count characters, not bytes.
-std::size_t characterCount(std::string_view text);
-
 // Two market names are the same when they are equal after turning A to Z into a to z; every
 // other character (accented letters included) must match exactly.
 bool sameMarketName(std::string_view a, std::string_view b);
@@ -58,7 +55,7 @@ std::vector<Market> marketsInOrder(const Table& markets);
 // The markets of Markets.cds in name order; none when the file is missing.
 std::vector<Market> readMarkets(const DataFolder& folder);
 
-enum class AddMarketOutcome { Added, EmptyName, Duplicate, TooLong, ControlCharacter };
+enum class AddMarketOutcome { Added, EmptyName, Duplicate, TooLong, NotUtf8, ControlCharacter };
 
 struct AddMarketResult {
     AddMarketOutcome outcome = AddMarketOutcome::EmptyName;

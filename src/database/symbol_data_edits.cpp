@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/symbol_files.h"
 
@@ -21,17 +22,6 @@ FieldRef columnField(Table& bars, int column)
 std::string pathText(const std::filesystem::path& file)
 {
     return "'" + file.string() + "'";
-}
-
-void requireField(const Table& bars, const std::filesystem::path& file, int column, FieldType type)
-{
-    const std::string_view name = barColumnField(column);
-    const int index = bars.fieldIndex(name);
-    if (index < 0)
-        throw TableError(pathText(file) + " is not a symbol file: it has no field '" + std::string(name) + "'.");
-    if (bars.fields()[static_cast<std::size_t>(index)].type != type)
-        throw TableError(pathText(file) + " is not a symbol file: its field '" + std::string(name)
-                         + "' has the wrong type.");
 }
 
 // The last failing column of the value checks, or nullopt when all six values read well.
@@ -97,12 +87,9 @@ void loadSymbolData(Table& bars, const DataFolder& folder, std::string_view code
     requireSafeSymbolCode(code);
     const std::optional<std::filesystem::path> file = folder.findSymbolFile(code);
     if (!file)
-        throw TableError("There is no symbol file for the code '" + std::string(code) + "' in "
-                         + pathText(folder.root()) + ".");
-    loadSymbolFile(bars, *file);
-    requireField(bars, *file, kDateColumn, FieldType::Date);
-    for (int column = kOpenColumn; column < kBarColumnCount; ++column)
-        requireField(bars, *file, column, FieldType::Float);
+        throw TableError("There is no symbol file for the code " + quotedText(code) + " in " + pathText(folder.root())
+                         + ".");
+    loadSymbolFile(bars, *file, SymbolFileUse::ReadBars);
     bars.setSortOrder(std::string(barColumnField(kDateColumn)));
     bars.first();
 }

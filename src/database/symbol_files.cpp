@@ -1,8 +1,15 @@
 #include "database/symbol_files.h"
 
-#include <cmath>
-#include <system_error>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include "base/ascii_text.h"
 #include "database/market_manager.h"
 #include "database/master_table.h"
 #include "database/table_file.h"
@@ -98,16 +105,43 @@ void defineSymbolLayout(Table& table, bool withIndex)
 
 namespace {
 
-// Dates that cannot be read are refused by the load itself; a row without a date is the data
-// editor's to catch.
+// The fields every reader of a symbol file (chart, backtest, import, data viewer) relies on.
+constexpr std::pair<std::string_view, FieldType> kReaderFields[] = {
+    {kDateField, FieldType::Date},        {kOpenField, FieldType::Float},  {kHighField, FieldType::Float},
+    {kLowField, FieldType::Float},        {kCloseField, FieldType::Float}, {kVolumeField, FieldType::Float},
+    {kIndexDateField, FieldType::String},
+};
+
+const char* fieldKind(FieldType type)
+{
+    return type == FieldType::Date ? "date" : type == FieldType::Float ? "float" : "text";
+}
+
+}  // namespace
+
+std::vector<std::string> symbolLayoutProblems(const Table& table)
+{
+    std::vector<std::string> problems;
+    for (const auto& [name, type] : kReaderFields) {
+        const int index = table.fieldIndex(name);
+        if (index < 0)
+            problems.push_back("the field list lacks the field " + std::string(name));
+        else if (table.fields()[static_cast<size_t>(index)].type != type)
+            problems.push_back("the field " + std::string(name) + " is not a " + fieldKind(type) + " field");
+    }
+    return problems;
+}
+
+namespace {
+
+// The load itself refuses values of the wrong type and numbers that are not finite; a row
+// without a date is the data editor's to catch.
 std::optional<std::string> valueProblem(const Value& value, const FieldDef& field, const Value& day)
 {
-    if (const double* number = std::get_if<double>(&value); number && !std::isfinite(*number))
-        return "not a finite number";
     if (field.name == kIndexDateField && std::holds_alternative<std::string>(value)) {
         const Date* date = std::get_if<Date>(&day);
         if (date && std::get<std::string>(value) != date->toIndexText())
-            return "'" + std::get<std::string>(value) + "' does not match the date " + date->toText();
+            return quotedText(std::get<std::string>(value)) + " does not match the date " + date->toText();
     }
     return std::nullopt;
 }
@@ -131,19 +165,119 @@ std::vector<std::string> symbolValueProblems(const Table& table)
     return problems;
 }
 
-void loadSymbolFile(Table& table, const std::filesystem::path& file)
+void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileUse use)
 {
     table.loadFromFile(file);
-    const std::vector<std::string> problems = symbolValueProblems(table);
+    std::vector<std::string> problems =
+        use == SymbolFileUse::ReadBars ? symbolLayoutProblems(table) : std::vector<std::string>();
+    const std::vector<std::string> values = symbolValueProblems(table);
+    problems.insert(problems.end(), values.begin(), values.end());
     if (!problems.empty()) {
         table.close();
-        throw TableError("Cannot read file \"" + file.string() + "\": " + problems.front() + ".");
+        throw TableError("Cannot read file \"" + escapedControls(file.string()) + "\": " + problems.front() + ".");
     }
+}
+
+namespace {
+
+constexpr std::string_view kPendingSuffix = ".pending";
+
+// ".CODE.cds.PID-N.pending": hidden, and naming the process that writes it.
+std::filesystem::path pendingName(const DataFolder& folder, std::string_view code)
+{
+    static std::atomic<unsigned> counter{0};
+    return folder.file("." + std::string(code) + std::string(kTableFileExtension) + "." + std::to_string(::getpid())
+                       + "-" + std::to_string(counter++) + std::string(kPendingSuffix));
+}
+
+// The process that writes a pending symbol file, from its name; nullopt for any other name.
+std::optional<pid_t> pendingWriter(const std::string& name)
+{
+    if (name.size() <= kPendingSuffix.size() || name.front() != '.' || !name.ends_with(kPendingSuffix))
+        return std::nullopt;
+    const std::string stem = name.substr(0, name.size() - kPendingSuffix.size());
+    const std::size_t dash = stem.rfind('-');
+    const std::size_t dot = stem.rfind('.', dash);
+    if (dash == std::string::npos || dot == std::string::npos)
+        return std::nullopt;
+    const std::string digits = stem.substr(dot + 1, dash - dot - 1);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(digits));
+}
+
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+}
+
+}  // namespace
+
+PendingSymbolFile::PendingSymbolFile(std::filesystem::path temporary, std::filesystem::path target)
+    : temporary_(std::move(temporary)), target_(std::move(target))
+{
+}
+
+PendingSymbolFile::PendingSymbolFile(PendingSymbolFile&& other) noexcept
+    : temporary_(std::exchange(other.temporary_, {})), target_(std::move(other.target_))
+{
+}
+
+PendingSymbolFile::~PendingSymbolFile()
+{
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+}
+
+std::optional<PendingSymbolFile> PendingSymbolFile::prepare(const DataFolder& folder, std::string_view code)
+{
+    std::filesystem::path target = folder.symbolFileFor(code);
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) || folder.findSymbolFile(code))
+        return std::nullopt;
+    if (std::filesystem::is_symlink(target, ec))
+        throw TableFile::linkError(target);
+    PendingSymbolFile pending(pendingName(folder, code), std::move(target));
+    Table symbol;
+    defineSymbolLayout(symbol, true);
+    if (!createEmptyFile(symbol, pending.temporary_))
+        throw TableError("Cannot save file \"" + escapedControls(pending.temporary_.string())
+                         + "\": another program made a file of that name.");
+    return pending;
+}
+
+bool PendingSymbolFile::place()
+{
+    // A link never replaces a file: a symbol file another program made meanwhile stays.
+    const bool moved = ::link(temporary_.c_str(), target_.c_str()) == 0;
+    if (!moved && errno != EEXIST)
+        throw std::system_error(errno, std::generic_category(), "cannot create " + target_.string());
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+    syncFolder(target_.parent_path());
+    return moved;
+}
+
+std::vector<std::filesystem::path> removeAbandonedSymbolFiles(const DataFolder& folder)
+{
+    std::vector<std::filesystem::path> removed;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.root(), ec)) {
+        const auto writer = pendingWriter(entry.path().filename().string());
+        if (writer && ::kill(*writer, 0) != 0 && errno == ESRCH && std::filesystem::remove(entry.path(), ec))
+            removed.push_back(entry.path());
+    }
+    return removed;
 }
 
 void Verification_existance_des_Fichiers(const DataFolder& folder)
 {
     TableFile::removeLeftovers(folder.root());
+    removeAbandonedSymbolFiles(folder);
     std::error_code ec;
     if (!std::filesystem::exists(folder.file(kMasterFile), ec)) {
         Table master;
@@ -159,13 +293,8 @@ void Verification_existance_des_Fichiers(const DataFolder& folder)
 
 bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
 {
-    const std::filesystem::path file = folder.symbolFileFor(code);
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec) || folder.findSymbolFile(code))
-        return false;
-    Table symbol;
-    defineSymbolLayout(symbol, true);
-    return createEmptyFile(symbol, file);
+    std::optional<PendingSymbolFile> pending = PendingSymbolFile::prepare(folder, code);
+    return pending && pending->place();
 }
 
 bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)

@@ -41,18 +41,53 @@ void standardSymbolRow(std::vector<Value>& row, Date day, const BarValues<std::o
 // Defines the standard symbol layout (and, when asked, its index Index_1 on INDEX_DATE) on a closed table.
 void defineSymbolLayout(Table& table, bool withIndex);
 
-// What the program relies on in a symbol file's rows beyond readable dates: finite numbers and
-// INDEX_DATE matching the date. Each problem reads "row N, field F: what is wrong"; rows count from 1
-// in file order.
+// What the program relies on in a symbol file's rows beyond what every load checks: INDEX_DATE
+// matching the date. Each problem reads "row N, field F: what is wrong"; rows count from 1 in
+// file order.
 std::vector<std::string> symbolValueProblems(const Table& table);
 
-// Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
-// a row fails those checks.
-void loadSymbolFile(Table& table, const std::filesystem::path& file);
+// The fields that the chart, the backtest, the data viewer and the export read, with their
+// types: one problem per field missing or of another type. (The import writes other layouts
+// field by field, refusing only the bars it cannot write.)
+std::vector<std::string> symbolLayoutProblems(const Table& table);
 
-// Removes what killed saves left behind, then creates Master.cds and Markets.cds when they are
-// missing; existing files are not opened.
+enum class SymbolFileUse { Any, ReadBars };
+
+// Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
+// a row fails those checks, and for reading its bars as they are when its layout does not serve.
+void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileUse use = SymbolFileUse::Any);
+
+// Removes what killed saves and symbol adds left behind, then creates Master.cds and Markets.cds
+// when they are missing; existing files are not opened.
 void Verification_existance_des_Fichiers(const DataFolder& folder);
+
+// An empty symbol file for a code, written under a temporary name in the data folder until
+// place() moves it to the code's file. A symbol add saves Master.cds in between, so that a
+// process killed meanwhile leaves no symbol file that no symbol lists: only the temporary, which
+// Verification_existance_des_Fichiers removes once its process has ended.
+class PendingSymbolFile {
+public:
+    // nullopt when the code has a symbol file already. Throws std::invalid_argument for a code
+    // that cannot name a file of its own, TableError when a link stands in the file's place.
+    static std::optional<PendingSymbolFile> prepare(const DataFolder& folder, std::string_view code);
+    PendingSymbolFile(PendingSymbolFile&& other) noexcept;
+    PendingSymbolFile& operator=(PendingSymbolFile&&) = delete;
+    ~PendingSymbolFile();  // removes the temporary when it was not placed
+
+    const std::filesystem::path& target() const { return target_; }
+    // Moves the file to its name, unless another program made a file there meanwhile: that one
+    // is kept. Returns whether it moved. Throws std::system_error when the move fails.
+    bool place();
+
+private:
+    PendingSymbolFile(std::filesystem::path temporary, std::filesystem::path target);
+
+    std::filesystem::path temporary_;
+    std::filesystem::path target_;
+};
+
+// Removes the temporaries of pending symbol files whose process has ended; returns their paths.
+std::vector<std::filesystem::path> removeAbandonedSymbolFiles(const DataFolder& folder);
 
 // Creates an empty symbol file for the code unless one exists (an existing file is never
 // replaced); returns whether it created one. Throws std::invalid_argument for a code that

@@ -1,9 +1,10 @@
 #include "database/symbol_manager.h"
 
-#include <array>
+#include <algorithm>
 #include <filesystem>
 
 #include "base/ascii_text.h"
+#include "database/program_tables.h"
 #include "database/symbol_files.h"
 
 namespace kiruvan {
@@ -11,7 +12,7 @@ namespace {
 
 std::string tooLongMessage(std::string_view what, std::string_view text)
 {
-    return "The symbol " + std::string(what) + " '" + std::string(text) + "' is longer than "
+    return "The symbol " + std::string(what) + " " + quotedText(text) + " is longer than "
            + std::to_string(kSymbolTextSize) + " characters.";
 }
 
@@ -27,25 +28,13 @@ void loadOrDefine(Table& table, const std::filesystem::path& file, void (*define
 
 }  // namespace
 
-bool isReservedSymbolCode(std::string_view code)
-{
-    static constexpr std::array<std::string_view, 3> reserved = {"markets", "master", "optimization"};
-    const std::string lower = asciiLower(code);
-    for (std::string_view word : reserved)
-        if (lower == word)
-            return true;
-    return false;
-}
-
 std::optional<std::string> savedSymbolCodeProblem(std::string_view code)
 {
     if (auto problem = symbolCodeProblem(code))
         return problem;
     // Listings separate their fields with ";": a code holding one could forge a field.
     if (code.find(';') != std::string_view::npos)
-        return "The symbol code '" + std::string(code) + "' holds ';', the separator of listings.";
-    if (isReservedSymbolCode(code))
-        return "The symbol code '" + std::string(code) + "' is reserved for the program's own tables.";
+        return "The symbol code " + quotedText(code) + " holds ';', the separator of listings.";
     if (characterCount(code) > kSymbolTextSize)
         return tooLongMessage("code", code);
     return std::nullopt;
@@ -57,18 +46,37 @@ std::optional<SymbolRefusal> symbolTextProblem(std::string_view code, std::strin
         return SymbolRefusal{SymbolItem::Code, *problem};
     if (characterCount(name) > kSymbolTextSize)
         return SymbolRefusal{SymbolItem::Name, tooLongMessage("name", name)};
+    if (!isValidUtf8(name))
+        return SymbolRefusal{SymbolItem::Name, "The symbol name " + quotedText(name) + " is not valid UTF-8 text."};
     if (holdsControlCharacter(name))
-        return SymbolRefusal{SymbolItem::Name, "The symbol name holds a control character."};
+        return SymbolRefusal{SymbolItem::Name, "The symbol name " + quotedText(name) + " holds a control character."};
     return std::nullopt;
+}
+
+std::vector<PendingSymbolFile> pendingSymbolFiles(Table& symbols, const DataFolder& folder)
+{
+    std::vector<PendingSymbolFile> pending;
+    for (symbols.first(); !symbols.eof(); symbols.next()) {
+        const std::string code = symbols.field(kSymbolCodeField).asString();
+        if (savedSymbolCodeProblem(code))
+            continue;
+        // A code listed twice, in any case, gets one file, as it would once the first is placed.
+        const std::string file = folder.symbolFileFor(code).filename().string();
+        const auto sameFile = [&](const PendingSymbolFile& p) {
+            return sameIgnoringAsciiCase(p.target().filename().string(), file);
+        };
+        if (std::none_of(pending.begin(), pending.end(), sameFile))
+            if (auto prepared = PendingSymbolFile::prepare(folder, code))
+                pending.push_back(std::move(*prepared));
+    }
+    return pending;
 }
 
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder, std::vector<std::filesystem::path>& created)
 {
-    for (symbols.first(); !symbols.eof(); symbols.next()) {
-        const std::string code = symbols.field(kSymbolCodeField).asString();
-        if (!savedSymbolCodeProblem(code) && Creation_d1_Fichier_Data(folder, code))
-            created.push_back(folder.symbolFileFor(code));
-    }
+    for (PendingSymbolFile& file : pendingSymbolFiles(symbols, folder))
+        if (file.place())
+            created.push_back(file.target());
 }
 
 SymbolManager::SymbolManager(DataFolder folder) : folder_(std::move(folder))
@@ -135,7 +143,7 @@ void SymbolManager::setMarket(std::int32_t id)
 
 void SymbolManager::leaveCodeEdit()
 {
-    if (isReservedSymbolCode(code()))
+    if (namesProgramTable(code()))
         setCode("");
 }
 
@@ -178,20 +186,15 @@ ApplyOutcome SymbolManager::apply(bool& Validation_OK)
     return {false, firstMissingItem().value_or(SymbolItem::Code), {}};
 }
 
-// The symbol files come first, so that a failure to create one leaves Master.cds as it was;
-// the files created for a table that then fails to save are removed again.
+// The symbol files are written first under temporary names, so that a failure to write one
+// leaves Master.cds as it was, and take their names only once Master.cds lists their symbols: a
+// process killed at any point leaves no symbol file that no symbol lists.
 void SymbolManager::saveWithSymbolFiles()
 {
-    std::vector<std::filesystem::path> created;
-    try {
-        Creation_Des_Fichiers_Data(symbols_, folder_, created);
-        symbols_.saveToFile(folder_.file(kMasterFile));
-    } catch (...) {
-        std::error_code ec;
-        for (const std::filesystem::path& file : created)
-            std::filesystem::remove(file, ec);
-        throw;
-    }
+    std::vector<PendingSymbolFile> pending = pendingSymbolFiles(symbols_, folder_);
+    symbols_.saveToFile(folder_.file(kMasterFile));
+    for (PendingSymbolFile& file : pending)
+        file.place();
 }
 
 ApplyOutcome SymbolManager::confirm(bool& Validation_OK)

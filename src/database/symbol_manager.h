@@ -9,6 +9,7 @@
 #include "database/data_folder.h"
 #include "database/market_manager.h"
 #include "database/master_table.h"
+#include "database/symbol_files.h"
 #include "database/table.h"
 
 namespace kiruvan {
@@ -16,16 +17,16 @@ namespace kiruvan {
 // Code_Titre and Nom_Titre hold at most this many characters.
 inline constexpr int kSymbolTextSize = 30;
 
-// "markets", "master" and "optimization" in any case: they would name the program's own tables.
-bool isReservedSymbolCode(std::string_view code);
-
 // Why a code cannot be saved as a symbol's code and name its file, or nullopt when it can.
 std::optional<std::string> savedSymbolCodeProblem(std::string_view code);
 
-// Creates the missing symbol file of every symbol, first to last in the table's order, leaving
-// the last symbol current, and adds each file it created to `created`. Rows whose code cannot
-// name a file of its own (an incomplete symbol saved without a code, or a table written by
-// other means) are skipped.
+// Writes the missing symbol file of every symbol under a temporary name, first to last in the
+// table's order, leaving the last symbol current. Rows whose code cannot name a file of its own
+// (an incomplete symbol saved without a code, or a table written by other means) are skipped.
+std::vector<PendingSymbolFile> pendingSymbolFiles(Table& symbols, const DataFolder& folder);
+
+// Creates the missing symbol files as pendingSymbolFiles finds them, and adds each file it
+// created to `created`.
 void Creation_Des_Fichiers_Data(Table& symbols, const DataFolder& folder, std::vector<std::filesystem::path>& created);
 
 // The items of the symbol manager, in the order the focus visits missing ones.

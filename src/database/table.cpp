@@ -7,6 +7,7 @@
 #include "base/ascii_text.h"
 #include "base/text_values.h"
 #include "database/field_text.h"
+#include "database/program_tables.h"
 #include "database/table_file.h"
 #include "database/table_filter.h"
 
@@ -360,11 +361,11 @@ void Table::create()
     notify(TableChange::Reset, -1);
 }
 
-void Table::loadFromFile(const std::filesystem::path& file)
+void Table::loadFromFile(const std::filesystem::path& file, std::vector<std::string>* problems)
 {
     close();
     auto source = TableFile::open(file);
-    TableContents contents = source->readAll();
+    TableContents contents = source->readAll({requiredFieldsOf(file), problems});
     fields_ = std::move(contents.fields);
     indexes_ = std::move(contents.indexes);
     d_->rows.clear();

@@ -118,7 +118,10 @@ public:
 
     // Life cycle.
     void create();  // an empty open table from the definitions; throws when already open
-    void loadFromFile(const std::filesystem::path& file);
+    // A value the program would not have written refuses the load (TableError naming the file,
+    // the row and the field). With `problems`, each such value is noted there instead ("row N,
+    // field F: what is wrong") and read as null, so that a check sees the whole file.
+    void loadFromFile(const std::filesystem::path& file, std::vector<std::string>* problems = nullptr);
     void setFileName(std::filesystem::path file) { fileName_ = std::move(file); }
     const std::filesystem::path& fileName() const { return fileName_; }
     void open();  // loads fileName()

@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +18,8 @@
 #include <thread>
 #include <utility>
 
+#include "base/ascii_text.h"
+#include "database/field_text.h"
 #include "database/joined_writes_vfs.h"
 
 namespace kiruvan {
@@ -117,12 +121,7 @@ std::string engineReason(sqlite3* db)
 
 std::string fileText(const std::filesystem::path& file)
 {
-    return "\"" + file.string() + "\"";
-}
-
-TableError linkError(const std::filesystem::path& file)
-{
-    return TableError(fileText(file) + " is a link; Kiruvan only uses regular files in its data folder");
+    return "\"" + escapedControls(file.string()) + "\"";
 }
 
 TableError inUseError(const std::filesystem::path& file)
@@ -215,39 +214,139 @@ void bindValue(sqlite3_stmt* stmt, int position, const Value& value)
     std::visit(Binder{stmt, position}, value);
 }
 
-Value readValue(const Statement& stmt, int column, FieldType type)
+// A value the program would never have written: the message names the row and the field.
+class RefusedValue : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+const char* wantedKind(FieldType type)
 {
-    sqlite3_stmt* s = stmt.get();
-    if (sqlite3_column_type(s, column) == SQLITE_NULL)
-        return std::monostate{};
     switch (type) {
     case FieldType::String:
-        return stmt.text(column);
+        return "text";
+    case FieldType::Integer:
+        return "an integer";
+    case FieldType::Float:
+        return "a number";
+    case FieldType::Date:
+        return "a date";
+    }
+    return "";
+}
+
+// What the column holds, for a message: the engine's own type and a short form of the value.
+std::string storedForm(const Statement& stmt, int column, int storedType)
+{
+    sqlite3_stmt* s = stmt.get();
+    switch (storedType) {
+    case SQLITE_INTEGER:
+        return "the integer " + std::to_string(sqlite3_column_int64(s, column));
+    case SQLITE_FLOAT: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(s, column));
+        return std::string("the number ") + text;
+    }
+    case SQLITE_TEXT:
+        return "the text " + quotedText(truncateCharacters(stmt.text(column), 20));
+    default:
+        return "binary data";
+    }
+}
+
+std::optional<std::string> textProblem(const std::string& text, const FieldDef& field, bool required)
+{
+    if (!isValidUtf8(text))
+        return std::string("holds text that is not valid UTF-8");
+    if (field.size > 0 && characterCount(text) > static_cast<std::size_t>(field.size))
+        return "holds " + std::to_string(characterCount(text)) + " characters, more than the field's "
+               + std::to_string(field.size);
+    if (required && text.empty())
+        return std::string("is empty");
+    return std::nullopt;
+}
+
+// Reads the value of a column into `value`, or says why the program cannot have written it.
+// The engine's type is taken before any read: reading converts it.
+std::optional<std::string> readStoredValue(const Statement& stmt, int column, const FieldDef& field, bool required,
+                                           Value& value)
+{
+    sqlite3_stmt* s = stmt.get();
+    const int stored = sqlite3_column_type(s, column);
+    value = std::monostate{};
+    if (stored == SQLITE_NULL)
+        return required ? std::optional<std::string>("is empty") : std::nullopt;
+    // Whole numbers in a float field are exact as doubles up to 2^53, and other tools store them so.
+    const bool fits = stored == SQLITE_TEXT      ? field.type == FieldType::String || field.type == FieldType::Date
+                      : stored == SQLITE_INTEGER ? field.type == FieldType::Integer || field.type == FieldType::Float
+                                                 : stored == SQLITE_FLOAT && field.type == FieldType::Float;
+    if (!fits)
+        return "holds " + storedForm(stmt, column, stored) + ", not " + wantedKind(field.type);
+    switch (field.type) {
+    case FieldType::String: {
+        std::string text = stmt.text(column);
+        if (auto problem = textProblem(text, field, required))
+            return problem;
+        value = std::move(text);
+        return std::nullopt;
+    }
     case FieldType::Integer: {
         const sqlite3_int64 v = sqlite3_column_int64(s, column);
         if (v < INT32_MIN || v > INT32_MAX)
-            throw std::runtime_error("an integer value is out of range");
-        return static_cast<std::int32_t>(v);
+            return "holds " + std::to_string(v) + ", outside the range of an integer field";
+        value = static_cast<std::int32_t>(v);
+        return std::nullopt;
     }
-    case FieldType::Float:
-        return sqlite3_column_double(s, column);
+    case FieldType::Float: {
+        const double v = sqlite3_column_double(s, column);
+        if (!std::isfinite(v))
+            return std::string("not a finite number");
+        value = v;
+        return std::nullopt;
+    }
     case FieldType::Date:
-        if (auto d = Date::fromIsoText(stmt.text(column)))
-            return *d;
-        throw std::runtime_error("a date value is unreadable");
+        if (auto d = Date::fromIsoText(stmt.text(column))) {
+            value = *d;
+            return std::nullopt;
+        }
+        return "holds " + storedForm(stmt, column, stored) + ", not a date";
     }
-    return std::monostate{};
+    return std::nullopt;
 }
 
-// The value of field i in the row being read, or an error naming the row and the field.
-Value readValueOfRow(const Statement& rows, const TableContents& contents, size_t i)
+// Refuses the read with the problem, or notes it and lets the read go on.
+void reportProblem(const ReadRules& rules, std::string problem)
 {
-    try {
-        return readValue(rows, static_cast<int>(i) + 1, contents.fields[i].type);
-    } catch (const std::runtime_error& e) {
-        throw std::runtime_error("row " + std::to_string(contents.rows.size() + 1) + ", field "
-                                 + contents.fields[i].name + ": " + e.what());
+    if (!rules.problems)
+        throw RefusedValue(problem);
+    rules.problems->push_back(std::move(problem));
+}
+
+// Every column of the rows is in the field list: a field taken out of the list alone would
+// leave its values unread and dropped by the next whole save.
+void refuseUnlistedColumns(sqlite3* db, const std::vector<FieldDef>& fields, const ReadRules& rules)
+{
+    Statement columns(db, "SELECT name FROM pragma_table_info('kv_rows') WHERE name <> '_row'");
+    while (columns.step()) {
+        const std::string name = columns.text(0);
+        if (std::none_of(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.name == name; }))
+            reportProblem(rules, "the field list lacks the stored column " + escapedControls(name));
     }
+}
+
+// Which fields the rules require, by position; a required field the file lacks is a problem.
+std::vector<bool> requiredPositions(const std::vector<FieldDef>& fields, const ReadRules& rules)
+{
+    std::vector<bool> required(fields.size(), false);
+    for (std::string_view name : rules.requiredFields) {
+        const auto found =
+            std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.name == name; });
+        if (found == fields.end())
+            reportProblem(rules, "the field list lacks the field " + std::string(name));
+        else
+            required[static_cast<std::size_t>(found - fields.begin())] = true;
+    }
+    return required;
 }
 
 std::string columnList(const std::vector<FieldDef>& fields)
@@ -593,7 +692,7 @@ std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& file)
     return result;
 }
 
-TableContents TableFile::readAll()
+TableContents TableFile::readAll(const ReadRules& rules)
 {
     TableContents contents;
     try {
@@ -610,6 +709,11 @@ TableContents TableFile::readAll()
                 throw std::runtime_error("unknown field type '" + fields.text(1) + "'");
             contents.fields.push_back({fields.text(0), *type, sqlite3_column_int(fields.get(), 2)});
         }
+        // A table without fields is never written: the list was emptied by other means.
+        if (contents.fields.empty())
+            throw RefusedValue("the field list is empty");
+        refuseUnlistedColumns(db_, contents.fields, rules);
+        const std::vector<bool> required = requiredPositions(contents.fields, rules);
         Statement indexes(db_, "SELECT name, fields, options FROM kv_indexes ORDER BY position");
         while (indexes.step())
             contents.indexes.push_back(
@@ -618,14 +722,21 @@ TableContents TableFile::readAll()
         while (rows.step()) {
             StoredRow row;
             row.key = sqlite3_column_int64(rows.get(), 0);
-            row.values.reserve(contents.fields.size());
-            for (size_t i = 0; i < contents.fields.size(); ++i)
-                row.values.push_back(readValueOfRow(rows, contents, i));
+            row.values.resize(contents.fields.size());
+            for (size_t i = 0; i < contents.fields.size(); ++i) {
+                const FieldDef& field = contents.fields[i];
+                if (auto problem = readStoredValue(rows, static_cast<int>(i) + 1, field, required[i], row.values[i]))
+                    reportProblem(rules, "row " + std::to_string(contents.rows.size() + 1) + ", field "
+                                             + escapedControls(field.name) + ": " + *problem);
+            }
             contents.rows.push_back(std::move(row));
         }
         // In the same transaction as the rows: a commit of another program after them is seen.
         dataVersion_ = currentDataVersion();
         exec(db_, "COMMIT");
+    } catch (const RefusedValue& e) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw TableError("Cannot read file " + fileText(path_) + ": " + e.what() + ".");
     } catch (const std::exception& e) {
         const int code = sqlite3_errcode(db_);  // before the rollback sets its own
         const std::string engineWhy = engineReason(db_);
@@ -667,6 +778,11 @@ std::int64_t TableFile::currentDataVersion()
     const std::int64_t v = version.step() ? sqlite3_column_int64(version.get(), 0) : -1;
     version.reset();
     return v;
+}
+
+TableError TableFile::linkError(const std::filesystem::path& file)
+{
+    return TableError(fileText(file) + " is a link; Kiruvan only uses regular files in its data folder");
 }
 
 FileChangedError TableFile::changedError(const std::filesystem::path& file)

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/table.h"
@@ -26,6 +28,14 @@ struct TableContents {
     std::vector<FieldDef> fields;
     std::vector<IndexDef> indexes;
     std::vector<StoredRow> rows;  // file order
+};
+
+// What a read refuses beyond the types and sizes the file's field list declares. Without a place
+// for the problems, the first one refuses the read; with one, each goes there ("row N, field F:
+// what is wrong", rows counted from 1 in file order) and the read goes on.
+struct ReadRules {
+    std::span<const std::string_view> requiredFields;  // null or empty in no row
+    std::vector<std::string>* problems = nullptr;
 };
 
 // The changes of a delta save: keys to delete, rows to rewrite in place, rows to add.
@@ -66,7 +76,9 @@ public:
     TableFile& operator=(const TableFile&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    TableContents readAll();
+    // Every value must have its field's type, numbers must be finite, texts valid UTF-8 within
+    // the field's size: otherwise TableError names the file, the row and the field.
+    TableContents readAll(const ReadRules& rules = {});
 
     // Remembers the file's version as it is now, read in a transaction of its own.
     void trackCurrentState();
@@ -82,6 +94,7 @@ public:
     bool isGone() const;
 
     static FileChangedError changedError(const std::filesystem::path& file);
+    static TableError linkError(const std::filesystem::path& file);
 
     // Waits until the file's contents are on stable storage; throws TableError naming the
     // file and the reason.

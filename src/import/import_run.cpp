@@ -119,6 +119,12 @@ private:
             outcome_.summary.skip(SkipReason::HeaderOrBlank);
             return;
         }
+        if (auto problem = symbolCodeProblem(symbol)) {
+            outcome_.summary.skip(SkipReason::CodeRefused);
+            if (outcome_.summary.firstCodeRefusal.empty())
+                outcome_.summary.firstCodeRefusal = *problem;
+            return;
+        }
         outcome_.summary.skip(SkipReason::UnknownSymbol);
         outcome_.summary.noteUnknownSymbol(symbol);
     }

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include "base/ascii_text.h"
 #include "import/format_detector.h"
 
 namespace kiruvan {
 namespace {
 
 constexpr std::array<const char*, static_cast<std::size_t>(SkipReason::Count)> kReasonTexts = {
-    "header or blank",     "before the first date", "date not readable", "number not readable",
-    "inconsistent prices", "symbol without a file", "not text",          "could not be written",
+    "header or blank",      "before the first date", "date not readable",   "number not readable",
+    "inconsistent prices",  "symbol without a file", "symbol code refused", "not text",
+    "could not be written",
 };
 
 bool hasTwoDigitYear(int layout)
@@ -48,11 +50,13 @@ std::string ImportSummary::text(int chosenLayout) const
     if (!unknownSymbols.empty()) {
         std::string codes;
         for (const std::string& code : unknownSymbols)
-            codes += (codes.empty() ? "" : ", ") + code;
+            codes += (codes.empty() ? "" : ", ") + escapedControls(code);
         if (moreUnknownSymbols > 0)
             codes += " and " + std::to_string(moreUnknownSymbols) + " more";
         text += "Symbols without a file: " + codes + "\n";
     }
+    if (!firstCodeRefusal.empty())
+        text += "First symbol code refused: " + firstCodeRefusal + "\n";
     if (betterLayout)
         text += "The dates hold four-digit years, which the layout " + layoutName(chosenLayout)
                 + " reads wrongly; the layout " + layoutName(*betterLayout) + " fits them.\n";

@@ -19,6 +19,7 @@ enum class SkipReason {
     NumberUnreadable,
     InconsistentPrices,  // low above open, close or high, or high below them
     UnknownSymbol,       // no symbol file for the line's symbol
+    CodeRefused,         // a symbol code that cannot name a symbol file (symbolCodeProblem)
     NotText,             // control characters other than the tab
     WriteFailed,
     Count
@@ -33,6 +34,7 @@ struct ImportSummary {
     std::array<int, static_cast<std::size_t>(SkipReason::Count)> skipped{};
     std::vector<std::string> unknownSymbols;  // the first few, in file order
     int moreUnknownSymbols = 0;
+    std::string firstCodeRefusal;  // why the first refused code was refused
     // A layout with four-digit years that reads the dates, when the run's two-digit layout
     // read them wrongly.
     std::optional<int> betterLayout;

@@ -35,45 +35,6 @@ constexpr std::array<char32_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0
 
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<std::uint8_t>(bytes[i]);
-        int follow = 0;
-        char32_t code = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            follow = 1;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            follow = 2;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            follow = 3;
-            code = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<std::size_t>(follow) >= bytes.size())
-            return false;
-        for (int k = 1; k <= follow; ++k) {
-            const auto next = static_cast<std::uint8_t>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past the Unicode range are not UTF-8.
-        static constexpr std::array<char32_t, 4> smallest = {0, 0x80, 0x800, 0x10000};
-        if (code < smallest[static_cast<std::size_t>(follow)] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-            return false;
-        i += static_cast<std::size_t>(follow) + 1;
-    }
-    return true;
-}
-
 std::string windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii_text.h"  // isValidUtf8, which decides how a file is read
+
 namespace kiruvan {
 
 // The lines of a quote file's bytes: lines end with CR LF, LF or a lone CR, and an empty last
@@ -15,7 +17,6 @@ std::vector<std::string> splitQuoteLines(std::string_view bytes);
 // Reads a quote file; throws std::runtime_error naming the file when it cannot be read.
 std::vector<std::string> readQuoteFile(const std::filesystem::path& file);
 
-bool isValidUtf8(std::string_view bytes);
 std::string windows1252ToUtf8(std::string_view bytes);
 
 }  // namespace kiruvan

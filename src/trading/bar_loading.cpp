@@ -30,7 +30,7 @@ void readNewestBars(Table& symbolTable, BarSeries& bars)
 void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
 {
     Table scratch;
-    loadSymbolFile(scratch, symbolFile);
+    loadSymbolFile(scratch, symbolFile, SymbolFileUse::ReadBars);
     try {
         readNewestBars(scratch, bars);
     } catch (const TableError&) {

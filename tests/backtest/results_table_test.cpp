@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 
 #include "backtest/results_csv.h"
@@ -233,6 +234,17 @@ TEST(ResultsText, TsvAndJsonKeepTextsAndNumbersReadable)
     std::ostringstream empty;
     writeResults(empty, {}, ResultsFormat::Json);
     EXPECT_EQ(empty.str(), "[]\n");
+}
+
+TEST(ResultsText, NoFormatWritesANumberThatIsNotFinite)
+{
+    for (double bad : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+        for (ResultsFormat format : {ResultsFormat::Csv, ResultsFormat::Tsv, ResultsFormat::Json}) {
+            ResultRow row = sampleRow(3, "A");
+            row.statistics.Profit_Factor = bad;
+            std::ostringstream out;
+            EXPECT_THROW(writeResults(out, {row}, format), std::domain_error);
+        }
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 
 #include <sstream>
 
+#include "backtest/results_table.h"
+#include "base/ascii_text.h"
 #include "cli/cli.h"
 #include "database/data_folder.h"
+#include "database/program_tables.h"
+#include "database/symbol_files.h"
 #include "database_test_data.h"
 #include "support/temp_folder.h"
 
@@ -27,6 +31,42 @@ protected:
         std::ostringstream out, err;
         const int status = cli::runCommandLine(args, "/nonexistent/", clock, out, err);
         return {status, out.str(), err.str()};
+    }
+
+    // Runs SQL on a table file as another program would.
+    void changeWithSql(const std::string& file, const std::string& sql)
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(temp.file(file).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    }
+
+    // A market, a symbol with two bars and a backtest result, every file as the program writes it.
+    void makeFullFolder()
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(temp.path()))
+            std::filesystem::remove_all(entry.path());
+        DataFolder folder(temp.path());
+        test::writeSymbolFile(folder, "IBM",
+                              {test::bar(2004, 3, 5, 1, 2, 1, 2, 3), test::bar(2004, 3, 8, 1, 2, 1, 2, 3)});
+        run({"add-market", "NYSE"});
+        run({"add-symbol", "--market", "NYSE", "IBM", "Intl Business Machines"});
+        CreateDataset_Trading_system(folder);
+        changeWithSql("Optimization.cds", "INSERT INTO kv_rows(_row, Code_Market, Code_Stock, Nom_Stock, Profit_Factor)"
+                                          " VALUES(1, 1, 'IBM', 'Intl Business Machines', 1.5)");
+    }
+
+    // The command that reads each table file.
+    static std::vector<std::string> readerOf(const std::string& file)
+    {
+        if (file == "Markets.cds")
+            return {"markets"};
+        if (file == "Master.cds")
+            return {"symbols"};
+        if (file == "Optimization.cds")
+            return {"report", "--all", "--format", "json"};
+        return {"export", file.substr(0, file.find('.'))};
     }
 
     TempFolder temp;
@@ -191,6 +231,164 @@ TEST_F(DatabaseCommandsTest, CheckListsEachDamagedValueAndLoadsRefuseIt)
     EXPECT_EQ(exported.status, cli::kFailed);
     EXPECT_NE(exported.err.find("\"" + ibm + "\": row 2, field Close: not a finite number"), std::string::npos)
         << exported.err;
+}
+
+TEST_F(DatabaseCommandsTest, EveryValueTheProgramWouldNotWriteIsRefusedByItsReaderAndReportedByCheck)
+{
+    const struct {
+        std::string file, sql, problem;
+    } cases[] = {
+        {"IBM.cds", "UPDATE kv_rows SET Low = 'abc' WHERE _row = 2",
+         "row 2, field Low: holds the text 'abc', not a number"},
+        {"IBM.cds", "UPDATE kv_rows SET Close = 9e999", "row 1, field Close: not a finite number"},
+        {"IBM.cds", "UPDATE kv_rows SET Volume = x'00ff'", "row 1, field Volume: holds binary data, not a number"},
+        {"IBM.cds", "UPDATE kv_rows SET Date = '2004-02-30' WHERE _row = 1",
+         "row 1, field Date: holds the text '2004-02-30', not a date"},
+        {"IBM.cds", "UPDATE kv_rows SET INDEX_DATE = 12", "row 1, field INDEX_DATE: holds the integer 12, not text"},
+        {"IBM.cds", "DELETE FROM kv_fields", "the field list is empty"},
+        {"IBM.cds", "DELETE FROM kv_fields WHERE name = 'Close'", "the field list lacks the stored column Close"},
+        {"IBM.cds", "ALTER TABLE kv_rows DROP COLUMN Close; DELETE FROM kv_fields WHERE name = 'Close'",
+         "the field list lacks the field Close"},
+        {"Markets.cds", "UPDATE kv_rows SET ID_Marche = 'abc'",
+         "row 1, field ID_Marche: holds the text 'abc', not an integer"},
+        {"Markets.cds", "UPDATE kv_rows SET ID_Marche = 3000000000",
+         "row 1, field ID_Marche: holds 3000000000, outside the range of an integer field"},
+        {"Markets.cds", "UPDATE kv_rows SET Nom_Marche = NULL", "row 1, field Nom_Marche: is empty"},
+        {"Markets.cds", "UPDATE kv_rows SET Nom_Marche = ''", "row 1, field Nom_Marche: is empty"},
+        {"Master.cds", "UPDATE kv_rows SET Nom_Titre = printf('%.31c', 'x')",
+         "row 1, field Nom_Titre: holds 31 characters, more than the field's 30"},
+        {"Master.cds", "UPDATE kv_rows SET Code_Titre = CAST(x'49ff' AS TEXT)",
+         "row 1, field Code_Titre: holds text that is not valid UTF-8"},
+        {"Master.cds", "UPDATE kv_rows SET Code_Marche = 1.5",
+         "row 1, field Code_Marche: holds the number 1.5, not an integer"},
+        {"Optimization.cds", "UPDATE kv_rows SET Profit_Factor = 9e999",
+         "row 1, field Profit_Factor: not a finite number"},
+        {"Optimization.cds", "UPDATE kv_rows SET Code_Stock = NULL", "row 1, field Code_Stock: is empty"},
+        {"Optimization.cds",
+         "ALTER TABLE kv_rows DROP COLUMN Code_Market; DELETE FROM kv_fields WHERE name = 'Code_Market'",
+         "the field list lacks the field Code_Market"},
+        {"Optimization.cds", "DELETE FROM kv_fields WHERE name = 'Gross_Loss'",
+         "the field list lacks the stored column Gross_Loss"},
+    };
+    for (const auto& c : cases) {
+        makeFullFolder();
+        changeWithSql(c.file, c.sql);
+        const std::string file = temp.file(c.file).string();
+        const Run reader = run(readerOf(c.file));
+        EXPECT_EQ(reader.status, cli::kFailed) << c.sql;
+        EXPECT_NE(reader.err.find("\"" + file + "\": " + c.problem), std::string::npos) << c.sql << "\n" << reader.err;
+        const Run check = run({"check"});
+        EXPECT_EQ(check.status, cli::kFailed) << c.sql;
+        const std::size_t line = check.out.find(file + ": ");
+        ASSERT_NE(line, std::string::npos) << c.sql << "\n" << check.out;
+        EXPECT_NE(check.out.substr(line, check.out.find('\n', line) - line).find(c.problem), std::string::npos)
+            << c.sql << "\n"
+            << check.out;
+        EXPECT_EQ(check.out.find("inf"), std::string::npos) << check.out;
+    }
+}
+
+TEST_F(DatabaseCommandsTest, ValuesOtherToolsStoreAsTheProgramReadsThemAreAccepted)
+{
+    const struct {
+        std::string file, sql;
+    } cases[] = {
+        {"IBM.cds", "UPDATE kv_rows SET Close = 2"},             // a whole number stored as an integer
+        {"Master.cds", "UPDATE kv_rows SET Code_Titre = NULL"},  // as the symbol manager saves an incomplete symbol
+        {"Optimization.cds", "UPDATE kv_rows SET Nom_Stock = NULL"},
+    };
+    for (const auto& c : cases) {
+        makeFullFolder();
+        changeWithSql(c.file, c.sql);
+        EXPECT_EQ(run(readerOf(c.file)).status, cli::kSuccess) << c.sql;
+        const Run check = run({"check"});
+        EXPECT_EQ(check.status, cli::kSuccess) << c.sql << "\n" << check.out;
+    }
+}
+
+TEST_F(DatabaseCommandsTest, CodesThatWouldNameTheProgramsTablesOrFoolATerminalAreRefusedEverywhere)
+{
+    run({"add-market", "NYSE"});
+    const int masterRows = static_cast<int>(test::columnText(temp.file("Master.cds"), "Code_Titre").size());
+    std::vector<std::string> codes = {"   ",
+                                      "*",
+                                      "AB?",
+                                      "A\xff",
+                                      "A\x1b]0;x\x07",
+                                      "\xc2\x9b"
+                                      "2J",
+                                      "A\tB"};
+    for (const ProgramTable& table : kProgramTables) {
+        const std::string stem(table.file.substr(0, table.file.size() - kTableFileExtension.size()));
+        codes.insert(codes.end(), {stem, asciiLower(stem)});
+    }
+    const std::string quotes = temp.file("quotes.txt").string();
+    const std::vector<std::string> layout = {"--separator", ";", "--date-format", "dd/mm/yyyy"};
+    for (const std::string& code : codes) {
+        const std::string shown = escapedControls(code);
+        EXPECT_TRUE(symbolCodeProblem(code)) << shown;
+        const Run added = run({"add-symbol", "--market", "NYSE", code, "Name"});
+        EXPECT_EQ(added.status, cli::kFailed) << shown;
+        EXPECT_NE(added.err.find("The symbol code"), std::string::npos) << added.err;
+        std::string printed = added.err;
+        std::erase(printed, '\n');
+        EXPECT_FALSE(holdsControlCharacter(printed)) << shown;
+        test::writeFile(quotes, code + ";05/03/2004;1;2;1;2;3\n");
+        // A line with a control character is no text, and a file that is not UTF-8 is read as
+        // Windows-1252: neither code reaches the symbol column as it stands.
+        if (!holdsControlCharacter(code) && isValidUtf8(code)) {
+            std::vector<std::string> byColumn = {"import", quotes, "--columns",
+                                                 "Symbol,Date,Open,High,Low,Close,Volume"};
+            byColumn.insert(byColumn.end(), layout.begin(), layout.end());
+            const Run imported = run(byColumn);
+            EXPECT_NE(imported.err.find("1 symbol code refused"), std::string::npos) << shown << imported.err;
+            EXPECT_NE(imported.err.find("First symbol code refused: The symbol code"), std::string::npos);
+        }
+        std::vector<std::string> typed = {"import",   quotes, "--columns", "Name,Date,Open,High,Low,Close,Volume",
+                                          "--symbol", code};
+        typed.insert(typed.end(), layout.begin(), layout.end());
+        EXPECT_EQ(run(typed).status, cli::kFailed) << shown;
+    }
+    for (const char* name : {"Na\xffme", "Na\xc2\x9bme"}) {
+        const Run named = run({"add-symbol", "--market", "NYSE", "OK", name});
+        EXPECT_EQ(named.status, cli::kFailed) << escapedControls(name);
+        EXPECT_NE(named.err.find("The symbol name 'Na\\x"), std::string::npos) << named.err;
+    }
+    EXPECT_EQ(test::columnText(temp.file("Master.cds"), "Code_Titre").size(), static_cast<size_t>(masterRows));
+    const Run check = run({"check"});
+    EXPECT_EQ(check.status, cli::kSuccess) << check.out;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 3);  // the tables and quotes.txt
+}
+
+TEST_F(DatabaseCommandsTest, CheckReportsWhatAnInterruptedSymbolAddLeftAndRepairMendsOnlyThat)
+{
+    DataFolder folder(temp.path());
+    run({"add-market", "NYSE"});
+    run({"add-symbol", "--market", "NYSE", "GONE"});
+    std::filesystem::remove(temp.file("GONE.cds"));
+    Creation_d1_Fichier_Data(folder, "EMPTY");  // as a kill after the symbol file and before Master.cds left it
+    test::writeFile(temp.file("ZERO.cds"), "");
+    test::writeSymbolFile(folder, "KEPT", {test::bar(2004, 3, 5, 1, 2, 1, 2, 3)});  // the user's bars stay
+    const Run found = run({"check"});
+    EXPECT_EQ(found.status, cli::kFailed);
+    for (const std::string line : {"EMPTY.cds: no symbol lists this file and it holds no rows\n",
+                                   "ZERO.cds: no symbol lists this file and it holds no rows\n",
+                                   "GONE.cds: the symbol 'GONE' is listed but has no file\n"})
+        EXPECT_NE(found.out.find(temp.file(line).string()), std::string::npos) << found.out;
+    EXPECT_EQ(found.out.find("KEPT"), std::string::npos) << found.out;
+    EXPECT_TRUE(std::filesystem::exists(temp.file("EMPTY.cds")));
+
+    const Run repaired = run({"check", "--repair"});
+    EXPECT_EQ(repaired.status, cli::kSuccess) << repaired.out;
+    EXPECT_NE(repaired.out.find("EMPTY.cds: no symbol lists this file and it holds no rows; removed"),
+              std::string::npos);
+    EXPECT_NE(repaired.out.find("is listed but has no file; created empty"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(temp.file("EMPTY.cds")));
+    EXPECT_FALSE(std::filesystem::exists(temp.file("ZERO.cds")));
+    EXPECT_TRUE(std::filesystem::exists(temp.file("GONE.cds")));
+    EXPECT_TRUE(std::filesystem::exists(temp.file("KEPT.cds")));
+    EXPECT_EQ(run({"check"}).out, "");
+    EXPECT_EQ(run({"add-symbol", "--market", "NYSE", "EMPTY"}).status, cli::kSuccess);
 }
 
 }  // namespace

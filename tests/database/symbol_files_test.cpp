@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,6 +192,41 @@ TEST(SymbolFile, RewriteRefusesAChangeCommittedWhileItWaitsForTheLock)
         &rows, nullptr);
     sqlite3_close(db);
     EXPECT_EQ(rows, 1) << "the other program's row stays";
+}
+
+TEST(SymbolFile, AnAddKilledBeforeMasterIsSavedLeavesOnlyATemporaryThatTheNextStartRemoves)
+{
+    TempFolder dir;
+    DataFolder folder(dir.path());
+    Verification_existance_des_Fichiers(folder);
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> tables = names();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto pending = PendingSymbolFile::prepare(folder, "IBM");
+        ::kill(::getpid(), SIGKILL);  // where Master.cds would be saved
+        _exit(pending ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("IBM.cds")));
+    EXPECT_EQ(names().size(), tables.size() + 1);
+
+    std::optional<PendingSymbolFile> alive = PendingSymbolFile::prepare(folder, "MSFT");
+    Verification_existance_des_Fichiers(folder);
+    EXPECT_EQ(names().size(), tables.size() + 1) << "a live process's file stays";
+    ASSERT_TRUE(alive && alive->place());
+    EXPECT_EQ(names().size(), tables.size() + 1);
+    EXPECT_EQ(rowCount(folder.file("MSFT.cds")), 0);
+    EXPECT_TRUE(Creation_d1_Fichier_Data(folder, "IBM"));
 }
 
 TEST(DataFolderNames, ResolvesSymbolFilesWithoutRegardToCase)
