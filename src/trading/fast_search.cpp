@@ -203,7 +203,14 @@ std::optional<SearchOutcome> searchWithRobustness(BarSeries& bars, int First_Bar
     std::optional<SearchResult> best = fastParameterSearch(bars, First_Bar, options, progress, &curves);
     if (!best)
         return std::nullopt;
-    return SearchOutcome{std::move(*best), robustnessFigures(bars, window, pairs, curves)};
+    // The progress hook may stop the count too: the pairs are all done by then.
+    SearchProgress done;
+    done.pairIndex = static_cast<int>(pairs.size());
+    const auto keepGoing = [&] { return !progress || progress(done); };
+    std::optional<RobustnessFigures> figures = robustnessFigures(bars, window, pairs, curves, keepGoing);
+    if (!figures)
+        return std::nullopt;
+    return SearchOutcome{std::move(*best), std::move(*figures)};
 }
 
 }  // namespace kiruvan

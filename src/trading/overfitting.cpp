@@ -71,11 +71,14 @@ public:
     std::int64_t padding() const { return padded_ - pairs_; }
     std::int64_t total(int pair) const { return total_[pair]; }
 
-    // Calls visit(split, tile) for every tile of pairs, and in each for every split in order.
+    // Calls visit(split, tile) for every tile of pairs, and in each for every split in order;
+    // false when keepGoing stopped it before a tile.
     template <typename Visit>
-    void walk(Visit visit)
+    bool walk(const std::function<bool()>& keepGoing, Visit visit)
     {
         for (int first = 0; first < padded_; first += kTilePairs) {
+            if (keepGoing && !keepGoing())
+                return false;
             PairTile tile{total_.data() + first,
                           inSample_.data(),
                           nullptr,
@@ -90,6 +93,7 @@ public:
                 visit(s, tile);
             }
         }
+        return true;
     }
 
 private:
@@ -130,12 +134,19 @@ void mergeBest(TileBest& into, const TileBest& tile)
 
 double probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& values)
 {
+    return *probabilityOfOverfitting(values, {});
+}
+
+std::optional<double> probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& values,
+                                               const std::function<bool()>& keepGoing)
+{
     const OverfittingKernels& kernels = overfittingKernels();
     SplitWalk walk(values, halvesWithFirstBlock(static_cast<int>(values.size())));
     std::vector<TileBest> best(walk.splits());
-    walk.walk([&](std::size_t s, const PairTile& tile) { mergeBest(best[s], kernels.best(tile)); });
+    if (!walk.walk(keepGoing, [&](std::size_t s, const PairTile& tile) { mergeBest(best[s], kernels.best(tile)); }))
+        return std::nullopt;
     std::vector<TileCounts> counts(walk.splits());
-    walk.walk([&](std::size_t s, const PairTile& tile) {
+    const bool counted = walk.walk(keepGoing, [&](std::size_t s, const PairTile& tile) {
         // The out-of-sample sum of the split's best pair, and the in-sample sum of the
         // complement's best (whose out-of-sample sum is the split's in-sample one).
         const std::int64_t threshold = walk.total(best[s].pair) - best[s].inSample;
@@ -146,6 +157,8 @@ double probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& va
         counts[s].complementLower += c.complementLower;
         counts[s].complementEqual += c.complementEqual;
     });
+    if (!counted)
+        return std::nullopt;
     const std::int64_t pairs = static_cast<std::int64_t>(values.front().size());
     // At or below the median out of sample; padding pairs counted as lower are taken back.
     const auto overfit = [&](std::int64_t lower, std::int64_t equal) {

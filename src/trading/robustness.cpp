@@ -119,6 +119,13 @@ std::int64_t blockValue(double start, double end)
 RobustnessFigures robustnessFigures(const BarSeries& bars, const RobustnessWindow& window,
                                     const std::vector<ParameterPair>& pairs, const PairCurves& curves)
 {
+    return *robustnessFigures(bars, window, pairs, curves, {});
+}
+
+std::optional<RobustnessFigures> robustnessFigures(const BarSeries& bars, const RobustnessWindow& window,
+                                                   const std::vector<ParameterPair>& pairs, const PairCurves& curves,
+                                                   const std::function<bool()>& keepGoing)
+{
     RobustnessFigures figures;
     const int M = window.holdoutBar;
     const int N = window.NBBars;
@@ -129,7 +136,10 @@ RobustnessFigures robustnessFigures(const BarSeries& bars, const RobustnessWindo
     figures.Holdout_Return = holdoutReturn(curves, chosen, window);
     figures.Holdout_Buy_Hold = bars.Close[M] != 0 ? bars.Close[N] * 100 / bars.Close[M] - 100 : 0.0;
     figures.Holdout_Rank = holdoutRank(curves, chosen, window);
-    figures.PBO = probabilityOfOverfitting(blockValues(curves, window));
+    const std::optional<double> PBO = probabilityOfOverfitting(blockValues(curves, window), keepGoing);
+    if (!PBO)
+        return std::nullopt;
+    figures.PBO = *PBO;
     return figures;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,9 +66,19 @@ std::int64_t blockValue(double start, double end);
 // best on one half ranks at or below the median on the other. values[b][p]: block b of pair p.
 double probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& values);
 
+// The same, asking keepGoing between runs of pairs (every few milliseconds); nullopt when it
+// said no.
+std::optional<double> probabilityOfOverfitting(const std::vector<std::vector<std::int64_t>>& values,
+                                               const std::function<bool()>& keepGoing);
+
 // Both figures of one search, from the curves of its pairs (in search order).
 RobustnessFigures robustnessFigures(const BarSeries& bars, const RobustnessWindow& window,
                                     const std::vector<ParameterPair>& pairs, const PairCurves& curves);
+
+// The same, nullopt when keepGoing said no during the overfitting count.
+std::optional<RobustnessFigures> robustnessFigures(const BarSeries& bars, const RobustnessWindow& window,
+                                                   const std::vector<ParameterPair>& pairs, const PairCurves& curves,
+                                                   const std::function<bool()>& keepGoing);
 
 // The curves by the literal evaluation of every pair, for tests.
 PairCurves literalPairCurves(BarSeries& bars, const RobustnessWindow& window);

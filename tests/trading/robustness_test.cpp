@@ -90,6 +90,15 @@ TEST(Robustness, OverfittingEqualsEverySplitSummedFromScratch)
     }
 }
 
+TEST(Robustness, OverfittingCountStopsWhenAsked)
+{
+    const Values values = randomValues(4, 3000, 5, 9);
+    int asked = 0;
+    EXPECT_FALSE(probabilityOfOverfitting(values, [&] { return ++asked < 3; }));
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(probabilityOfOverfitting(values, [] { return true; }), probabilityOfOverfitting(values));
+}
+
 TEST(Robustness, EveryPassPathCountsAlike)
 {
     const Values values = randomValues(4, 64, 7, 5);
