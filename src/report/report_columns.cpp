@@ -30,6 +30,9 @@ const std::array<ReportColumn, kReportColumnCount>& reportColumns()
         {"date_UMDD", "", "", false, false, 0, 0, Plain},
         {"Updated_Account_size_required", "ASR", "ASR", true, false, 0, 0, Dollars},
         {"Updated_Return_On_Account", "UROA", "UROA", true, false, 61, 0, Percent},
+        // The pair behind the row, so that a user can reproduce it (kiruvan-cli evaluate).
+        {"Opt1", "Opt1", "Opt1", true, true, 48, 48, Plain},
+        {"Opt2", "Opt2", "Opt2", true, true, 48, 48, Plain},
     }};
     return columns;
 }

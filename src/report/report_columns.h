@@ -45,9 +45,9 @@ struct ReportColumn {
     int width(ReportTab tab) const { return tab == ReportTab::Summary ? summaryWidth : runningWidth; }
 };
 
-inline constexpr int kReportColumnCount = 22;
+inline constexpr int kReportColumnCount = 24;
 
-// The 22 columns, in the same order on both tabs.
+// The 24 columns, in the same order on both tabs.
 const std::array<ReportColumn, kReportColumnCount>& reportColumns();
 
 // Cell contents are centred except the name's; titles are centred except those of the three
