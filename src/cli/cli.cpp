@@ -203,14 +203,14 @@ void removeMadeFolder(const DataFolder& folder)
     std::filesystem::remove_all(folder.root(), ec);
 }
 
-int runCommand(const Command& command, Arguments& args, const std::string& folder, const Clock& clock,
+int runCommand(const Command& command, Arguments& args, const std::string& folder, bool folderGiven, const Clock& clock,
                std::ostream& out, std::ostream& err)
 {
     if (args.takeFlag("--help") || args.takeFlag("-h")) {
         out << "Usage: kiruvan-cli [--data DIR] " << command.synopsis << "\n\n" << command.help << "\n";
         return kSuccess;
     }
-    Context context{DataFolder(folder), clock, out, err};
+    Context context{DataFolder(folder), clock, out, err, folderGiven};
     const bool madeFolder = prepareDataFolder(command, context.folder);
     int status = kFailed;
     try {
@@ -220,7 +220,7 @@ int runCommand(const Command& command, Arguments& args, const std::string& folde
             removeMadeFolder(context.folder);
         throw;
     }
-    if (madeFolder && status != kSuccess)
+    if (madeFolder && (status != kSuccess || context.wroteNothing))
         removeMadeFolder(context.folder);
     else if (madeFolder)
         tell(err, "created the data folder " + context.folder.root().string());
@@ -277,7 +277,7 @@ int runCommandLine(const std::vector<std::string>& argv, const std::string& defa
         if (!command)
             throw unknownName("command", *name, commandNames());
         Arguments args({std::next(name), rest.end()});
-        return runCommand(*command, args, folder, clock, out, err);
+        return runCommand(*command, args, folder, given.has_value(), clock, out, err);
     } catch (const UsageError& e) {
         tell(err, e.what());
         err << tryHelp(command) << "\n";

@@ -27,6 +27,9 @@ struct Context {
     const Clock& clock;
     std::ostream& out;
     std::ostream& err;
+    bool folderGiven = false;  // named with --data, so that printed command lines name it too
+    // Set by a writing command that turned out to write nothing: a data folder made for it goes.
+    bool wroteNothing = false;
 };
 
 // The arguments after the command name. Options are taken out by name; what is left are

@@ -109,7 +109,13 @@ std::string shellWord(const std::string& word)
         return std::isalnum(static_cast<unsigned char>(c))
                || std::string_view(",._-/+").find(c) != std::string_view::npos;
     });
-    return plain ? word : "'" + word + "'";
+    if (plain && !word.empty())
+        return word;
+    // Inside single quotes only a quote needs care: close, an escaped quote, reopen.
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 std::string quotedSeparator(int index)
@@ -134,20 +140,28 @@ std::string optionsOf(const FormatGuess& guess)
     return s.decimalComma ? options + " --decimal ," : options;
 }
 
-void reportGuess(const Context& context, const FormatGuess& guess)
+void reportGuess(const Context& context, const FormatGuess& guess, const std::string& symbol)
 {
     if (!guess.sure())
         tell(context.err, "not sure of the layout: " + guess.doubt());
-    else if (!guess.hasSymbolColumn)
+    else if (!guess.hasSymbolColumn && symbol.empty())
         context.err << "kiruvan-cli: the file has no symbol column: add --symbol CODE\n";
 }
 
-int printGuess(Context& context, const std::string& file, const FormatGuess& guess)
+// The command line that imports the file as detected, to paste back as it stands.
+int printGuess(Context& context, const std::string& file, const std::string& symbol, const FormatGuess& guess)
 {
-    reportGuess(context, guess);
+    context.wroteNothing = true;
+    reportGuess(context, guess, symbol);
     if (guess.settings.columns[0] == kNone)
         return kFailed;
-    context.out << "kiruvan-cli import " << shellWord(file) << " " << optionsOf(guess) << "\n";
+    context.out << "kiruvan-cli ";
+    if (context.folderGiven)
+        context.out << "--data " << shellWord(context.folder.root().string()) << " ";
+    context.out << "import " << shellWord(file) << " ";
+    if (!symbol.empty())
+        context.out << "--symbol " << shellWord(symbol) << " ";
+    context.out << optionsOf(guess) << "\n";
     return guess.sure() ? kSuccess : kFailed;
 }
 
@@ -168,11 +182,11 @@ int runImportCommand(Context& context, Arguments& args)
     if (detect || automatic) {
         const FormatGuess guess = detectFormat(lines, context.clock);
         if (detect)
-            return printGuess(context, file, guess);
+            return printGuess(context, file, symbol, guess);
         // A date layout given on the command line settles dates that fit two layouts.
         const bool settled = guess.problem.empty() && options.dateFormat;
         if (!guess.sure() && !settled) {
-            reportGuess(context, guess);
+            reportGuess(context, guess, symbol);
             return kFailed;
         }
         const Date firstDate = settings.firstDate;

@@ -160,6 +160,27 @@ TEST(CliProcess, AStoredResultIsReproducedAndTraced)
     EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
 }
 
+// What --detect prints is a command line that imports the file when pasted into a shell, and
+// detecting writes nothing, not even a data folder.
+TEST(CliProcess, DetectPrintsALineToPasteBack)
+{
+    TempFolder scratch;
+    const std::string data = (scratch.path() / "my data").string();
+    const std::string quotes = scratch.file("my quotes.txt").string();
+    writeFile(quotes, "2016-01-04;20.01;20.31;19.71;20.01;1001\n2016-01-05;20.02;20.32;19.72;20.02;1002\n");
+    const Outcome detected = runCli({"--data", data, "import", quotes, "--symbol", "ABC", "--detect"}, scratch);
+    ASSERT_EQ(detected.status, 0) << detected.err;
+    EXPECT_EQ(detected.err, "");
+    EXPECT_FALSE(std::filesystem::exists(data));
+
+    ASSERT_EQ(runCli({"--data", data, "add-market", "NYSE"}, scratch).status, 0);
+    ASSERT_EQ(runCli({"--data", data, "add-symbol", "--market", "NYSE", "ABC"}, scratch).status, 0);
+    const std::string folder = std::filesystem::path(KIRUVAN_CLI).parent_path().string();
+    const Outcome pasted = runProgram("/bin/sh", {"-c", "PATH='" + folder + "':$PATH; " + detected.out}, scratch);
+    EXPECT_EQ(pasted.status, 0) << detected.out << pasted.err;
+    EXPECT_EQ(pasted.out, "2\n");
+}
+
 #ifdef KIRUVAN_PROGRAM
 TEST(WindowProgramProcess, HelpAndVersionNeedNoDisplay)
 {
