@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -280,10 +281,13 @@ void TFToday::showContextMenu(QTableView* grid, const QPoint& at)
 
 void TFToday::exportCsv()
 {
-    const QString file = QFileDialog::getSaveFileName(
-        this, "Export CSV", QString::fromStdString(folder_.root().string()), "CSV files (*.csv)");
+    QString file = QFileDialog::getSaveFileName(this, "Export CSV", QString::fromStdString(folder_.root().string()),
+                                                "CSV files (*.csv)");
     if (file.isEmpty())
         return;
+    // A name typed without an extension gets the one the filter shows.
+    if (QFileInfo(file).suffix().isEmpty())
+        file += ".csv";
     try {
         writeResultsCsvFile(file.toStdString(), rowsInViewOrder(CDS_OPT_));
     } catch (const std::exception& e) {
