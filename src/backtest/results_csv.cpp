@@ -163,16 +163,9 @@ void writeRecords(std::ostream& out, const std::vector<std::string_view>& names,
 
 void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, ResultsFormat format)
 {
-    std::vector<std::string_view> names;
-    for (const ResultField& field : resultFields())
-        names.push_back(field.name);
-    std::vector<Record> records;
-    for (const ResultRow& row : rows) {
-        Record& record = records.emplace_back();
-        for (const ResultField& field : resultFields())
-            visitResultField(row, field, [&](const auto& value) { record.emplace_back(value); });
-    }
-    writeRecords(out, names, records, format);
+    writeRows(
+        out, rows, resultFields(),
+        [](const ResultRow& row, const ResultField& field, const auto& f) { visitResultField(row, field, f); }, format);
 }
 
 void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)

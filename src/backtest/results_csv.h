@@ -32,6 +32,23 @@ using Record = std::vector<RecordCell>;
 void writeRecords(std::ostream& out, const std::vector<std::string_view>& names, const std::vector<Record>& rows,
                   ResultsFormat format);
 
+// Rows under the names of a list of fields (each with a name); visit(row, field, f) calls f
+// with the row's value of the field.
+template <typename Row, typename Fields, typename Visit>
+void writeRows(std::ostream& out, const std::vector<Row>& rows, const Fields& fields, Visit visit, ResultsFormat format)
+{
+    std::vector<std::string_view> names;
+    for (const auto& field : fields)
+        names.push_back(field.name);
+    std::vector<Record> records;
+    for (const Row& row : rows) {
+        Record& record = records.emplace_back();
+        for (const auto& field : fields)
+            visit(row, field, [&](const auto& value) { record.emplace_back(value); });
+    }
+    writeRecords(out, names, records, format);
+}
+
 // The rows with every field in table order. CSV and TSV start with a header line of the field
 // names; TSV escapes backslash, tab and line breaks in texts as \\, \t, \n and \r; JSON is an
 // array of objects keyed by field name.

@@ -70,13 +70,14 @@ std::unique_ptr<QGuiApplication> guiApplicationUnlessRunning()
 
 int drawChart(Context& context, Arguments& args)
 {
-    const std::string code = args.requirePositional("symbol code");
+    // Options first, so that an option's value is never taken for the code.
     const std::optional<std::string> marketName = args.takeOption("--market");
     const int width = numberOption(args, "--width", 1050, 1, kLargestSide);
     const int height = numberOption(args, "--height", 600, 1, kLargestSide);
     const double zoom = numberOption(args, "--zoom", 1.0, kSmallestZoom, 100.0);
     const std::optional<std::string> scrollText = args.takeOption("--scroll");
     const std::optional<std::string> out = args.takeOption("--out");
+    const std::string code = args.requirePositional("symbol code");
     args.finish();
     if (!out)
         throw UsageError("chart needs --out FILE");

@@ -13,16 +13,12 @@ namespace {
 
 void writeRobustness(std::ostream& out, const std::vector<RobustnessRow>& rows, ResultsFormat format)
 {
-    std::vector<std::string_view> names;
-    for (const RobustnessField& field : robustnessFields())
-        names.push_back(field.name);
-    std::vector<Record> records;
-    for (const RobustnessRow& row : rows) {
-        Record& record = records.emplace_back();
-        for (const RobustnessField& field : robustnessFields())
-            visitRobustnessField(row, field, [&](const auto& value) { record.emplace_back(value); });
-    }
-    writeRecords(out, names, records, format);
+    writeRows(
+        out, rows, robustnessFields(),
+        [](const RobustnessRow& row, const RobustnessField& field, const auto& f) {
+            visitRobustnessField(row, field, f);
+        },
+        format);
 }
 
 int runReportCommand(Context& context, Arguments& args)

@@ -72,41 +72,49 @@ std::pair<ParameterPair, int> pairToShow(Context& context, const LoadedSymbol& l
     return {{row->Opt1, row->Opt2}, row->First_Bar};
 }
 
+// The command line both commands take: a symbol, its market, a pair and a format.
+struct SymbolLine {
+    std::string code;
+    std::optional<std::string> marketName;
+    std::optional<ParameterPair> pair;
+    ResultsFormat format = ResultsFormat::Csv;
+
+    // Options first, so that an option's value is never taken for the code.
+    static SymbolLine take(Arguments& args)
+    {
+        SymbolLine line;
+        line.marketName = args.takeOption("--market");
+        line.pair = pairOption(args);
+        line.format = requireResultsFormat(args);
+        line.code = args.requirePositional("symbol code");
+        args.finish();
+        return line;
+    }
+};
+
 int runTradesCommand(Context& context, Arguments& args)
 {
-    const std::string code = args.requirePositional("symbol code");
-    const auto marketName = args.takeOption("--market");
-    const auto given = pairOption(args);
-    const ResultsFormat format = requireResultsFormat(args);
-    args.finish();
-    LoadedSymbol loaded = loadSymbol(context, code, marketName);
-    const auto [pair, First_Bar] = pairToShow(context, loaded, given);
+    const SymbolLine line = SymbolLine::take(args);
+    LoadedSymbol loaded = loadSymbol(context, line.code, line.marketName);
+    const auto [pair, First_Bar] = pairToShow(context, loaded, line.pair);
     evaluateParameterPair(*loaded.bars, pair, First_Bar);
-    std::vector<std::string_view> names;
-    for (const TradeColumn& column : tradeListColumns())
-        names.push_back(column.name);
-    std::vector<Record> records;
-    for (const TradeRow& trade : tradeList(*loaded.bars, First_Bar)) {
-        Record& record = records.emplace_back();
-        for (const TradeColumn& column : tradeListColumns())
-            std::visit([&](auto member) { record.emplace_back(trade.*member); }, column.member);
-    }
-    writeRecords(context.out, names, records, format);
+    writeRows(
+        context.out, tradeList(*loaded.bars, First_Bar), tradeListColumns(),
+        [](const TradeRow& trade, const TradeColumn& column, const auto& f) {
+            std::visit([&](auto member) { f(trade.*member); }, column.member);
+        },
+        line.format);
     return kSuccess;
 }
 
 int runEvaluateCommand(Context& context, Arguments& args)
 {
-    const std::string code = args.requirePositional("symbol code");
-    const auto marketName = args.takeOption("--market");
-    const auto pair = pairOption(args);
-    const ResultsFormat format = requireResultsFormat(args);
-    args.finish();
-    if (!pair)
+    const SymbolLine line = SymbolLine::take(args);
+    if (!line.pair)
         throw UsageError("evaluate needs --opt1 A --opt2 B");
-    LoadedSymbol loaded = loadSymbol(context, code, marketName);
-    const SearchResult result = evaluateParameterPair(*loaded.bars, *pair, firstBarFor(loaded.bars->NBBars));
-    writeResults(context.out, {makeResultRow(loaded.market, loaded.symbol, result)}, format);
+    LoadedSymbol loaded = loadSymbol(context, line.code, line.marketName);
+    const SearchResult result = evaluateParameterPair(*loaded.bars, *line.pair, firstBarFor(loaded.bars->NBBars));
+    writeResults(context.out, {makeResultRow(loaded.market, loaded.symbol, result)}, line.format);
     return kSuccess;
 }
 

@@ -117,7 +117,7 @@ TEST(CliProcess, AWritingCommandMakesTheFolderAndAChartExitsCleanly)
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(data) / "Master.cds"));
 #ifdef KIRUVAN_PROGRAM  // the chart command exists only where the windows are built
     const std::string picture = scratch.file("demo.png").string();
-    run = runCli({"--data", data, "chart", "DEMO01", "--out", picture}, scratch);
+    run = runCli({"--data", data, "chart", "--out", picture, "DEMO01"}, scratch);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_GT(std::filesystem::file_size(picture), 0u);
@@ -148,7 +148,7 @@ TEST(CliProcess, AStoredResultIsReproducedAndTraced)
         runCli({"--data", data, "evaluate", "DEMO01", "--opt1", cells[9], "--opt2", cells[10]}, scratch);
     EXPECT_EQ(lines(evaluated.out), report) << evaluated.err;
 
-    const Outcome trades = runCli({"--data", data, "trades", "DEMO01", "--format", "tsv"}, scratch);
+    const Outcome trades = runCli({"--data", data, "trades", "--format", "tsv", "DEMO01"}, scratch);
     EXPECT_EQ(trades.status, 0) << trades.err;
     EXPECT_TRUE(trades.out.starts_with("Trade\tEntry_Bar\t")) << trades.out;
     EXPECT_EQ(lines(runCli({"--data", data, "report", "--robustness"}, scratch).out).size(), 2u);
