@@ -18,23 +18,23 @@
 
 #include <algorithm>
 
-#include "app/F_Open.h"
 #include "app/about.h"
-#include "app/app_pictures.h"
-#include "app/gui_helpers.h"
-#include "app/kiruvan_application.h"
-#include "app/status_panel_bar.h"
-#include "app/window_layout.h"
-#include "backtest/FOptimisation.h"
-#include "chart/CHILDWIN.h"
-#include "database/FGestion_codes.h"
-#include "database/F_Gestion_Marches.h"
+#include "backtest/ui/FOptimisation.h"
+#include "chart/ui/CHILDWIN.h"
 #include "database/market_check.h"
 #include "database/symbol_files.h"
-#include "import/F_Maj.h"
-#include "report/F_Today.h"
+#include "database/ui/FGestion_codes.h"
+#include "database/ui/F_Gestion_Marches.h"
+#include "database/ui/F_Open.h"
+#include "import/ui/F_Maj.h"
+#include "report/ui/F_Today.h"
+#include "widgets/app_pictures.h"
+#include "widgets/gui_helpers.h"
+#include "widgets/kiruvan_application.h"
+#include "widgets/status_panel_bar.h"
+#include "widgets/window_layout.h"
 #ifdef KIRUVAN_HAS_WEB
-#include "web/F_Web.h"
+#include "web/ui/F_Web.h"
 #endif
 
 namespace kiruvan {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "app/app_pictures.h"
-#include "app/gui_helpers.h"
+#include "widgets/app_pictures.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 namespace {

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_pictures.h"
-#include "app/gui_helpers.h"
 #include "base/version.h"
+#include "widgets/app_pictures.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 namespace {

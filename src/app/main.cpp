@@ -7,8 +7,8 @@
 
 #include "app/MAIN.h"
 #include "app/USplashForm.h"
-#include "app/kiruvan_application.h"
 #include "base/version.h"
+#include "widgets/kiruvan_application.h"
 
 using namespace kiruvan;
 

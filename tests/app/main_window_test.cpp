@@ -24,13 +24,13 @@
 
 #include "app/USplashForm.h"
 #include "app/about.h"
-#include "app/kiruvan_application.h"
 #include "database/market_manager.h"
 #include "database/master_table.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
 #include "support/gui_support.h"
 #include "support/temp_folder.h"
+#include "widgets/kiruvan_application.h"
 
 namespace kiruvan {
 namespace {

@@ -20,8 +20,8 @@
 #include <filesystem>
 
 #include "app/MAIN.h"
-#include "backtest/FOptimisation.h"
 #include "backtest/results_table.h"
+#include "backtest/ui/FOptimisation.h"
 #include "backtest_fixture.h"
 #include "database/table_file.h"
 #include "support/gui_support.h"

@@ -1,4 +1,4 @@
-#include "chart/CHILDWIN.h"
+#include "chart/ui/CHILDWIN.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,12 @@
 #include <QWheelEvent>
 #include <sstream>
 
-#include "app/F_FindStock.h"
-#include "app/F_Open.h"
 #include "app/MAIN.h"
 #include "chart_fixture.h"
 #include "cli/cli.h"
-#include "database/F_DataView.h"
+#include "database/ui/F_DataView.h"
+#include "database/ui/F_FindStock.h"
+#include "database/ui/F_Open.h"
 #include "support/gui_support.h"
 #include "support/temp_folder.h"
 

@@ -7,13 +7,13 @@
 #include <QTableView>
 #include <QTest>
 
-#include "database/FAjout_Marche.h"
-#include "database/FGestion_codes.h"
-#include "database/F_DataView.h"
-#include "database/F_DatePicker.h"
-#include "database/F_Gestion_Marches.h"
 #include "database/market_manager.h"
 #include "database/symbol_files.h"
+#include "database/ui/FAjout_Marche.h"
+#include "database/ui/FGestion_codes.h"
+#include "database/ui/F_DataView.h"
+#include "database/ui/F_DatePicker.h"
+#include "database/ui/F_Gestion_Marches.h"
 #include "database_test_data.h"
 #include "support/gui_support.h"
 #include "support/temp_folder.h"

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 
-#include "database/table_model.h"
+#include "database/ui/table_model.h"
 #include "support/temp_folder.h"
 
 using namespace kiruvan;

@@ -16,7 +16,7 @@
 #include "app/MAIN.h"
 #include "database/symbol_files.h"
 #include "database/table.h"
-#include "import/F_Maj.h"
+#include "import/ui/F_Maj.h"
 #include "support/gui_support.h"
 #include "support/temp_folder.h"
 

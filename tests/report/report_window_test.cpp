@@ -8,7 +8,7 @@
 #include <QTableView>
 
 #include "backtest_fixture.h"
-#include "report/F_Today.h"
+#include "report/ui/F_Today.h"
 
 namespace kiruvan {
 namespace {

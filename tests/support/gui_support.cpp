@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/kiruvan_application.h"
+#include "widgets/kiruvan_application.h"
 
 namespace kiruvan::test {
 namespace {

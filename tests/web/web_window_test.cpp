@@ -8,7 +8,7 @@
 #include <QWebEngineView>
 
 #include "support/temp_folder.h"
-#include "web/F_Web.h"
+#include "web/ui/F_Web.h"
 
 namespace kiruvan {
 namespace {

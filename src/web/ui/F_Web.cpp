@@ -1,4 +1,4 @@
-#include "web/F_Web.h"
+#include "web/ui/F_Web.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "chart/CHILDWIN.h"
+#include "chart/ui/CHILDWIN.h"
 
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -8,12 +8,12 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "app/F_FindStock.h"
-#include "app/dialog_helpers.h"
 #include "chart/render/chart_picture.h"
-#include "chart/trades_window.h"
-#include "database/F_DataView.h"
+#include "chart/ui/trades_window.h"
+#include "database/ui/F_DataView.h"
+#include "database/ui/F_FindStock.h"
 #include "trading/parameter_search.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/picker_dialog.h"
+#include "widgets/picker_dialog.h"
 
 #include <QDialog>
 #include <QHBoxLayout>

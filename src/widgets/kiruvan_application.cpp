@@ -1,4 +1,4 @@
-#include "app/kiruvan_application.h"
+#include "widgets/kiruvan_application.h"
 
 #include <QLocale>
 #include <QMessageBox>
@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "app/app_pictures.h"
+#include "widgets/app_pictures.h"
 
 namespace kiruvan {
 

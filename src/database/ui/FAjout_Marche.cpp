@@ -1,11 +1,11 @@
-#include "database/FAjout_Marche.h"
+#include "database/ui/FAjout_Marche.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/dialog_helpers.h"
 #include "database/market_manager.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

@@ -1,4 +1,4 @@
-#include "database/table_model.h"
+#include "database/ui/table_model.h"
 
 #include <QItemSelectionModel>
 #include <QTableView>

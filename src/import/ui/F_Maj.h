@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_helpers.h"
 #include "base/calendar_date.h"
 #include "database/data_folder.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"
+#include "widgets/dialog_helpers.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "import/F_Maj.h"
+#include "import/ui/F_Maj.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -20,9 +20,9 @@
 #include <array>
 #include <utility>
 
-#include "app/dialog_helpers.h"
 #include "import/format_detector.h"
 #include "import/quote_file.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/dialog_helpers.h"
+#include "widgets/dialog_helpers.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <exception>
 
-#include "app/gui_helpers.h"
-#include "app/kiruvan_application.h"
+#include "widgets/gui_helpers.h"
+#include "widgets/kiruvan_application.h"
 
 namespace kiruvan::gui {
 

@@ -1,4 +1,4 @@
-#include "chart/trades_window.h"
+#include "chart/ui/trades_window.h"
 
 #include <QHeaderView>
 #include <QStandardItemModel>

@@ -1,4 +1,4 @@
-#include "database/F_DatePicker.h"
+#include "database/ui/F_DatePicker.h"
 
 #include <QCalendarWidget>
 #include <QDate>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QValidator>
 
-#include "app/dialog_helpers.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

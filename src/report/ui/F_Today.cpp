@@ -1,4 +1,4 @@
-#include "report/F_Today.h"
+#include "report/ui/F_Today.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,7 +20,7 @@
 #include <fstream>
 
 #include "backtest/results_csv.h"
-#include "database/table_model.h"
+#include "database/ui/table_model.h"
 #include "report/report_columns.h"
 #include "report/robustness_columns.h"
 

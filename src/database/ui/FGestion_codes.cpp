@@ -1,4 +1,4 @@
-#include "database/FGestion_codes.h"
+#include "database/ui/FGestion_codes.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/dialog_helpers.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

@@ -1,4 +1,4 @@
-#include "app/gui_helpers.h"
+#include "widgets/gui_helpers.h"
 
 #include <QAction>
 #include <QGuiApplication>

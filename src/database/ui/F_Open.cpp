@@ -1,12 +1,12 @@
-#include "app/F_Open.h"
+#include "database/ui/F_Open.h"
 
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/picker_dialog.h"
+#include "widgets/picker_dialog.h"
 
-#include "app/dialog_helpers.h"
-#include "database/table_model.h"
+#include "database/ui/table_model.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

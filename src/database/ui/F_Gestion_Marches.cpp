@@ -1,12 +1,12 @@
-#include "database/F_Gestion_Marches.h"
+#include "database/ui/F_Gestion_Marches.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/dialog_helpers.h"
-#include "database/FAjout_Marche.h"
+#include "database/ui/FAjout_Marche.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

@@ -1,4 +1,4 @@
-#include "app/status_panel_bar.h"
+#include "widgets/status_panel_bar.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/dialog_helpers.h"
 #include "backtest/backtest_run.h"
 #include "database/data_folder.h"
+#include "widgets/dialog_helpers.h"
 
 class QCheckBox;
 class QComboBox;

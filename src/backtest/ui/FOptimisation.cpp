@@ -1,4 +1,4 @@
-#include "backtest/FOptimisation.h"
+#include "backtest/ui/FOptimisation.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "database/F_DataView.h"
+#include "database/ui/F_DataView.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -9,11 +9,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/dialog_helpers.h"
 #include "base/text_values.h"
-#include "database/F_DatePicker.h"
 #include "database/ascii_export.h"
-#include "database/table_model.h"
+#include "database/ui/F_DatePicker.h"
+#include "database/ui/table_model.h"
+#include "widgets/dialog_helpers.h"
 
 namespace kiruvan {
 

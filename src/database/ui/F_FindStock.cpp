@@ -1,14 +1,14 @@
-#include "app/F_FindStock.h"
+#include "database/ui/F_FindStock.h"
 
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/picker_dialog.h"
+#include "widgets/picker_dialog.h"
 
-#include "app/dialog_helpers.h"
-#include "app/gui_helpers.h"
-#include "database/table_model.h"
+#include "database/ui/table_model.h"
+#include "widgets/dialog_helpers.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 
