@@ -299,15 +299,15 @@ TEST_F(ChartWindowTest, AReportRowReusesTheMarketsChartOrOpensOne)
 {
     TBrannock window(folder.folder());
     window.Ouvre_Chart("NYSE", 1, "ALP");
-    auto* chart = qobject_cast<TFChart*>(window.mdiArea()->subWindowList().first()->widget());
+    auto* reused = qobject_cast<TFChart*>(window.mdiArea()->subWindowList().first()->widget());
     const auto shown = [&](const QString& market, int id, const QString& code) {
         window.showSymbolChart(market, id, code);
-        return chart->data().Code_Titre_Courant;
+        return reused->data().Code_Titre_Courant;
     };
     EXPECT_EQ(shown("NYSE", 1, "GAM"), "GAM");
     EXPECT_EQ(window.mdiArea()->subWindowList().size(), 1);
     // A code the list no longer holds shows its last symbol.
-    const std::string last = (chart->data().CDS_Master.last(), chart->data().CDS_Master["Code_Titre"].asString());
+    const std::string last = (reused->data().CDS_Master.last(), reused->data().CDS_Master["Code_Titre"].asString());
     EXPECT_EQ(shown("NYSE", 1, "GONE"), last);
     window.showSymbolChart("Solo", 2, "XEN");
     EXPECT_EQ(window.mdiArea()->subWindowList().size(), 2);

@@ -160,11 +160,11 @@ void TGestion_des_codes::DBLChange(int index)
     });
 }
 
-void TGestion_des_codes::step(bool (SymbolManager::*move)())
+void TGestion_des_codes::step(bool (SymbolManager::*advance)())
 {
     gui::runGuarded([&] {
         storeEdits();
-        if ((manager_.get()->*move)()) {
+        if ((manager_.get()->*advance)()) {
             showSymbol();
             EDT_Code->setFocus();
         }

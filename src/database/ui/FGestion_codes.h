@@ -60,7 +60,7 @@ private:
     void showSymbol();
     void showOutcome(const ApplyOutcome& outcome);
     void focusItem(SymbolItem item);
-    void step(bool (SymbolManager::*move)());
+    void step(bool (SymbolManager::*advance)());
 
     std::unique_ptr<SymbolManager> manager_;
     bool& validationOK_;
