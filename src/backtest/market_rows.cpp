@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "database/program_tables.h"
+#include "database/table_filter.h"
+
 namespace kiruvan {
 
 MarketRows::MarketRows(std::filesystem::path file, std::function<void(Table&)> defineFields)
@@ -26,7 +29,7 @@ void MarketRows::load()
     } else {
         loaded->loadFromFile(file_);
     }
-    loaded->setFilter("Code_Market = " + std::to_string(marketId_));
+    loaded->setFilter(fieldIs(kResultMarketField, marketId_));
     loaded->setFiltered(true);
     table_ = std::move(loaded);
 }
@@ -79,7 +82,7 @@ void MarketRows::removeRowsNotReplaced()
         Table& table = *table_;
         for (int row = table.recordCount(); row >= 1; --row) {
             table.moveTo(row);
-            if (!codesGiven_.contains(table.field("Code_Stock").asString()))
+            if (!codesGiven_.contains(table.field(kResultSymbolField).asString()))
                 table.remove();
         }
         table.saveToFile(file_);
@@ -93,7 +96,7 @@ std::vector<MarketRows::StoredRow> MarketRows::takeRowsOf(const std::string& cod
     Table& table = *table_;
     for (int row = table.recordCount(); row >= 1; --row) {
         table.moveTo(row);
-        if (table.field("Code_Stock").asString() != code)
+        if (table.field(kResultSymbolField).asString() != code)
             continue;
         StoredRow& values = taken.emplace_back();
         for (int f = 0; f < table.fieldCount(); ++f)

@@ -119,7 +119,7 @@ void ResultsTable::removeRowsNotReplaced()
 
 std::string symbolRowFilter(std::int32_t marketId, std::string_view code)
 {
-    return "Code_Market =" + std::to_string(marketId) + " and Code_Stock =" + quotedForFilter(code);
+    return bothOf(fieldIs(kResultMarketField, marketId), fieldIs(kResultSymbolField, code));
 }
 
 std::optional<ResultRow> Get_Params_Optimisation(const DataFolder& folder, std::int32_t marketId, std::string_view code)
@@ -145,7 +145,7 @@ bool open_Optimisation(Table& table, const DataFolder& folder, std::optional<std
         return false;
     table.loadFromFile(file);
     if (marketId) {
-        table.setFilter("Code_Market=" + std::to_string(*marketId));
+        table.setFilter(fieldIs(kResultMarketField, *marketId));
         table.setFiltered(true);
     } else {
         table.setFiltered(false);

@@ -4,6 +4,8 @@
 
 #include "backtest/results_table.h"
 #include "database/field_values.h"
+#include "database/program_tables.h"
+#include "database/table_filter.h"
 
 namespace kiruvan {
 namespace {
@@ -12,8 +14,8 @@ using R = RobustnessRow;
 using F = RobustnessFigures;
 
 constexpr std::array<RobustnessField, kRobustnessFieldCount> kFields = {{
-    {"Code_Market", FieldType::Integer, 0, &R::Code_Market},
-    {"Code_Stock", FieldType::String, 30, &R::Code_Stock},
+    {kResultMarketField, FieldType::Integer, 0, &R::Code_Market},
+    {kResultSymbolField, FieldType::String, 30, &R::Code_Stock},
     {"Date_BackTest", FieldType::String, 10, &R::Date_BackTest},
     {"Holdout_Date", FieldType::String, 10, &F::Holdout_Date},
     {"Holdout_Opt1", FieldType::Integer, 0, &F::Holdout_Opt1},
@@ -81,7 +83,7 @@ void RobustnessTable::appendRow(const RobustnessRow& row)
 
 std::vector<RobustnessRow> readRobustnessRows(const DataFolder& folder, std::optional<std::int32_t> marketId)
 {
-    return readRows(folder, marketId ? "Code_Market=" + std::to_string(*marketId) : std::string());
+    return readRows(folder, marketId ? fieldIs(kResultMarketField, *marketId) : std::string());
 }
 
 std::optional<RobustnessRow> storedRobustness(const DataFolder& folder, std::int32_t marketId, std::string_view code)

@@ -2,6 +2,8 @@
 
 #include "backtest/results_table.h"
 #include "backtest/robustness_table.h"
+#include "database/master_table.h"
+#include "database/table_filter.h"
 #include "trading/bar_loading.h"
 
 namespace kiruvan {
@@ -15,8 +17,8 @@ void ChartData::CDS_MasterAfterScroll()
 {
     if (CDS_Master.recNo() == 0)
         return;
-    Code_Titre_Courant = CDS_Master.field("Code_Titre").asString();
-    Nom_Titre_Courant = CDS_Master.field("Nom_Titre").asString();
+    Code_Titre_Courant = CDS_Master.field(kSymbolCodeField).asString();
+    Nom_Titre_Courant = CDS_Master.field(kSymbolNameField).asString();
 }
 
 void ChartData::Load_Liste_Actions_du_Marche(std::int32_t market)
@@ -30,7 +32,7 @@ void ChartData::openSymbolList(std::int32_t market)
     ID_Marche_Chart = market;
     CDS_Master.close();
     CDS_Master.loadFromFile(folder_.file(kMasterFile));
-    CDS_Master.setFilter("code_Marche=" + std::to_string(market));
+    CDS_Master.setFilter(fieldIs(kSymbolMarketField, market));
     CDS_Master.setFiltered(true);
     CDS_Master.setSortOrder("nom_titre");
     CDS_Master.first();
@@ -41,7 +43,7 @@ void ChartData::openSymbolList(std::int32_t market)
 void ChartData::goToCode(const std::string& code)
 {
     CDS_Master.first();
-    while (CDS_Master.field("Code_Titre").asString() != code && CDS_Master.recNo() < CDS_Master.recordCount())
+    while (CDS_Master.field(kSymbolCodeField).asString() != code && CDS_Master.recNo() < CDS_Master.recordCount())
         CDS_Master.next();
 }
 
@@ -80,8 +82,8 @@ std::optional<RobustnessFigures> storedFigures(const DataFolder& folder, std::in
 
 void ChartData::Get_Params_Optimisation()
 {
-    const std::string code = CDS_Master.field("Code_Titre").asString();
-    const std::int32_t market = CDS_Master.field("Code_Marche").asInteger();
+    const std::string code = CDS_Master.field(kSymbolCodeField).asString();
+    const std::int32_t market = CDS_Master.field(kSymbolMarketField).asInteger();
     First_Bar = -1;
     robustness.reset();
     parameters.reset();
@@ -118,7 +120,7 @@ void ChartData::priorSymbol()
 
 void ChartData::loadCurrentSymbol()
 {
-    LoadData(CDS_Master.field("Code_Titre").asString());
+    LoadData(CDS_Master.field(kSymbolCodeField).asString());
 }
 
 void ChartData::loadListedCode(const std::string& code)

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "database/table.h"
+#include "database/table_filter.h"
 
 namespace kiruvan {
 namespace {
@@ -48,7 +49,7 @@ std::vector<Symbol> listSymbols(const DataFolder& folder, std::optional<std::int
 std::vector<Symbol> marketSymbolsInFileOrder(const DataFolder& folder, std::int32_t marketId)
 {
     return readSymbols(folder, [&](Table& symbols) {
-        symbols.setFilter(std::string(kSymbolMarketField) + "=" + std::to_string(marketId));
+        symbols.setFilter(fieldIs(kSymbolMarketField, marketId));
         symbols.setFiltered(true);
     });
 }

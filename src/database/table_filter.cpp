@@ -141,4 +141,19 @@ std::string quotedForFilter(std::string_view text)
     return out + "'";
 }
 
+std::string fieldIs(std::string_view field, std::int64_t value)
+{
+    return std::string(field) + "=" + std::to_string(value);
+}
+
+std::string fieldIs(std::string_view field, std::string_view text)
+{
+    return std::string(field) + "=" + quotedForFilter(text);
+}
+
+std::string bothOf(std::string_view first, std::string_view second)
+{
+    return std::string(first) + " and " + std::string(second);
+}
+
 }  // namespace kiruvan

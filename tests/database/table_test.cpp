@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "database/table.h"
+#include "database/table_filter.h"
 #include "support/temp_folder.h"
 
 using namespace kiruvan;
@@ -137,6 +138,8 @@ TEST(TableFilter, SelectsRowsByEqualityTests)
     EXPECT_EQ(f.recordCount(), 2);
     f.setFilter("day = '05/03/2004' AND count=2");
     EXPECT_EQ(column(f, 0), (std::vector<std::string>{"b"}));
+    f.setFilter(bothOf(fieldIs("name", "it's"), fieldIs("count", 1)));
+    EXPECT_EQ(column(f, 0), (std::vector<std::string>{"it's"}));
     f.setFilter("name='nobody'");
     EXPECT_TRUE(f.isEmpty());
     EXPECT_EQ(f.recNo(), 0);

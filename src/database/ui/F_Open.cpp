@@ -5,6 +5,7 @@
 
 #include "widgets/picker_dialog.h"
 
+#include "database/market_manager.h"
 #include "database/ui/table_model.h"
 #include "widgets/dialog_helpers.h"
 
@@ -47,8 +48,8 @@ void TFOPEN::chooseSelected()
 {
     if (CDS.recNo() == 0)
         return;
-    ID_Marche_Choisi = CDS.field("ID_Marche").asInteger();
-    Nom_Marche_Choisi = QString::fromStdString(CDS.field("Nom_Marche").asString());
+    ID_Marche_Choisi = CDS.field(kMarketIdField).asInteger();
+    Nom_Marche_Choisi = QString::fromStdString(CDS.field(kMarketNameField).asString());
     accept();
 }
 
