@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "base/calendar_date.h"
+#include "base/text_values.h"
 #include "database/data_folder.h"
 
 namespace kiruvan::cli {
@@ -45,9 +47,41 @@ public:
     void finish() const;
     const std::vector<std::string>& remaining() const { return args_; }
 
+    // "--name N" with N a number within [low, high]; nullopt when the option is absent.
+    template <class T>
+    std::optional<T> takeNumber(std::string_view name, T low, T high = std::numeric_limits<T>::max())
+    {
+        const std::optional<std::string> text = takeOption(name);
+        if (!text)
+            return std::nullopt;
+        const std::optional<T> value = exactNumber<T>(*text);
+        if (!value || !(*value >= low && *value <= high))
+            throw UsageError(std::string(name) + " needs " + rangeText(low, high) + ", not '" + *text + "'");
+        return value;
+    }
+
 private:
     std::vector<std::string> args_;
     std::vector<std::string> asked_;  // the option names the command looked for, for suggestions
+
+    template <class T>
+    static std::string rangeText(T low, T high)
+    {
+        const std::string kind = std::numeric_limits<T>::is_integer ? "a whole number" : "a number";
+        if (low == std::numeric_limits<T>::lowest() && high == std::numeric_limits<T>::max())
+            return kind;
+        if (high == std::numeric_limits<T>::max())
+            return kind + " of at least " + numberText(low);
+        return kind + " from " + numberText(low) + " to " + numberText(high);
+    }
+    template <class T>
+    static std::string numberText(T value)
+    {
+        if constexpr (std::numeric_limits<T>::is_integer)
+            return std::to_string(value);
+        else
+            return formatGeneral(value);
+    }
 };
 
 struct Command {

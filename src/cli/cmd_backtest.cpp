@@ -13,21 +13,10 @@ namespace kiruvan::cli {
 
 namespace {
 
-int threadCount(const std::optional<std::string>& text)
-{
-    if (!text)
-        return backtestThreadCount();
-    int value = 0;
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size() || value < 1)
-        throw UsageError("--threads needs a whole number of at least 1, not '" + *text + "'");
-    return value;
-}
-
 int runBacktestCommand(Context& context, Arguments& args)
 {
     const auto name = args.takeOption("--market");
-    const int threads = threadCount(args.takeOption("--threads"));
+    const int threads = args.takeNumber("--threads", 1).value_or(backtestThreadCount());
     const bool robustness = !args.takeFlag("--no-robustness");
     args.finish();
     if (!name)

@@ -23,25 +23,6 @@ namespace {
 
 constexpr int kLargestSide = 16384;
 
-// A number within [low, high] given to an option.
-template <class T>
-T numberIn(std::string_view name, const std::string& text, T low, T high)
-{
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !(value >= low && value <= high))
-        throw UsageError(std::string(name) + " needs a number from " + std::to_string(low) + " to "
-                         + std::to_string(high) + ", not '" + text + "'");
-    return value;
-}
-
-template <class T>
-T numberOption(Arguments& args, std::string_view name, T fallback, T low, T high)
-{
-    const std::optional<std::string> text = args.takeOption(name);
-    return text ? numberIn(name, *text, low, high) : fallback;
-}
-
 // Qt's own chatter (a missing runtime folder of the offscreen platform) is not the user's
 // business; its real errors still reach standard error as the tool's messages.
 void toolMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -72,10 +53,10 @@ int drawChart(Context& context, Arguments& args)
 {
     // Options first, so that an option's value is never taken for the code.
     const std::optional<std::string> marketName = args.takeOption("--market");
-    const int width = numberOption(args, "--width", 1050, 1, kLargestSide);
-    const int height = numberOption(args, "--height", 600, 1, kLargestSide);
-    const double zoom = numberOption(args, "--zoom", 1.0, kSmallestZoom, 100.0);
-    const std::optional<std::string> scrollText = args.takeOption("--scroll");
+    const int width = args.takeNumber("--width", 1, kLargestSide).value_or(1050);
+    const int height = args.takeNumber("--height", 1, kLargestSide).value_or(600);
+    const double zoom = args.takeNumber("--zoom", kSmallestZoom, 100.0).value_or(1.0);
+    const std::optional<int> scroll = args.takeNumber("--scroll", std::numeric_limits<int>::lowest());
     const std::optional<std::string> out = args.takeOption("--out");
     const std::string code = args.requirePositional("symbol code");
     args.finish();
@@ -83,9 +64,6 @@ int drawChart(Context& context, Arguments& args)
         throw UsageError("chart needs --out FILE");
     if (!pictureTypeFor(*out))
         throw UsageError("the picture's name must end in .bmp, .jpg or .png, not '" + *out + "'");
-    std::optional<int> scroll;
-    if (scrollText)
-        scroll = numberIn("--scroll", *scrollText, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
 
     ChartData data(context.folder);
     data.Code_Titre_Demande = code;

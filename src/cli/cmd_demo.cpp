@@ -23,18 +23,6 @@ constexpr int kDemoDays = 3600;
 constexpr int kDefaultDemoSymbols = 12;
 constexpr int kMostDemoSymbols = 99;
 
-int symbolCount(const std::optional<std::string>& text)
-{
-    if (!text)
-        return kDefaultDemoSymbols;
-    int value = 0;
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size() || value < 1 || value > kMostDemoSymbols)
-        throw UsageError("--symbols needs a whole number from 1 to " + std::to_string(kMostDemoSymbols) + ", not '"
-                         + *text + "'");
-    return value;
-}
-
 std::string demoCode(int n)
 {
     return std::string(n < 10 ? "DEMO0" : "DEMO") + std::to_string(n);
@@ -98,7 +86,7 @@ void importDemoQuotes(Context& context, const std::string& quotes)
 
 int runDemoCommand(Context& context, Arguments& args)
 {
-    const int count = symbolCount(args.takeOption("--symbols"));
+    const int count = args.takeNumber("--symbols", 1, kMostDemoSymbols).value_or(kDefaultDemoSymbols);
     args.finish();
     const Market market = addDemoMarket(context.folder);
     addDemoSymbols(context.folder, market.id, count);

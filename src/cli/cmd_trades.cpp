@@ -17,23 +17,11 @@
 namespace kiruvan::cli {
 namespace {
 
-std::optional<std::int32_t> period(Arguments& args, std::string_view option)
-{
-    const auto text = args.takeOption(option);
-    if (!text)
-        return std::nullopt;
-    int value = 0;
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size() || value < 1)
-        throw UsageError(std::string(option) + " needs a whole number of at least 1, not '" + *text + "'");
-    return value;
-}
-
 // The pair a command line names: both periods or neither.
 std::optional<ParameterPair> pairOption(Arguments& args)
 {
-    const auto Opt1 = period(args, "--opt1");
-    const auto Opt2 = period(args, "--opt2");
+    const auto Opt1 = args.takeNumber<std::int32_t>("--opt1", 1);
+    const auto Opt2 = args.takeNumber<std::int32_t>("--opt2", 1);
     if (Opt1.has_value() != Opt2.has_value())
         throw UsageError("--opt1 and --opt2 go together");
     if (!Opt1)

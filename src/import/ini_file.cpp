@@ -1,12 +1,12 @@
 #include "import/ini_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "base/ascii_text.h"
+#include "base/text_values.h"
 
 namespace kiruvan {
 namespace {
@@ -108,13 +108,7 @@ std::optional<int> IniFile::integer(std::string_view section, std::string_view k
     const auto text = value(section, key);
     if (!text || text->empty())
         return std::nullopt;
-    const char* begin = text->data() + (text->front() == '+' ? 1 : 0);
-    const char* end = text->data() + text->size();
-    int number = 0;
-    const auto [stop, error] = std::from_chars(begin, end, number);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return number;
+    return exactNumber<int>(std::string_view(*text).substr(text->front() == '+' ? 1 : 0));
 }
 
 void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value)

@@ -1,8 +1,10 @@
 #include "trading/bar_series.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
 #include <stdexcept>
+
+#include "base/text_values.h"
 
 namespace kiruvan {
 namespace {
@@ -19,12 +21,11 @@ void requirePeriod(int period, const char* what)
 std::int32_t dateTextPart(std::string_view dateText, std::size_t first, std::size_t count)
 {
     const std::string_view part = first < dateText.size() ? dateText.substr(first, count) : std::string_view();
-    std::int32_t value = 0;
-    const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
-    if (part.empty() || ec != std::errc() || end != part.data() + part.size() || part.front() == '-')
+    const std::optional<std::int32_t> value = exactNumber<std::int32_t>(part);
+    if (!value || part.front() == '-')
         throw std::runtime_error("The bar date '" + std::string(dateText)
                                  + "' has no month and year where \"dd/mm/yyyy\" puts them.");
-    return value;
+    return *value;
 }
 
 // Barux of bar i for period N before smoothing: the mean over the window of the distances of
