@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cctype>
 #include <ostream>
+#include <span>
 #include <sstream>
 
 #include "base/ascii_text.h"
@@ -217,6 +218,47 @@ int runImportCommand(Context& context, Arguments& args)
     return outcome.end == ImportEnd::Completed && !wroteNothing && !writeFailed ? kSuccess : kFailed;
 }
 
+// An option's description ending in a list, wrapped under the description's column.
+std::string helpWithList(std::string_view lead, std::span<const std::string_view> items, std::string_view tail = "")
+{
+    constexpr std::size_t kColumn = 17, kWidth = 96;
+    std::string text(lead);
+    std::size_t column = kColumn + lead.size();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string item = std::string(items[i]) + (i + 1 < items.size() ? "," : std::string(tail));
+        if (i > 0 && column + item.size() > kWidth) {
+            text.back() = '\n';  // the blank after the previous item
+            text += std::string(kColumn, ' ');
+            column = kColumn;
+        }
+        text += item + ' ';
+        column += item.size() + 1;
+    }
+    text.back() = '\n';
+    return text;
+}
+
+const std::string& importHelp()
+{
+    static const std::string help =
+        "Imports the daily bars of an ASCII quote file into the symbol files of the data folder, as the\n"
+        "Update Database dialog does. Every option defaults to the dialog's settings in Files.ini, which\n"
+        "this command never writes.\n\n"
+        "  --separator    field separator: ';', '.', ',' or tab\n"
+        "  --date-format  "
+        + helpWithList("one of ", kDateLayoutItems) + "  --columns      "
+        + helpWithList("the kinds of columns 1 to 10 in order, from ", kColumnKindItems, " (missing columns are None)")
+        + "  --symbol       the symbol that receives every line of a file without a Symbol column\n"
+          "  --first-date   lines dated before this day are not imported (default: the first date of\n"
+          "                 Files.ini, else every date)\n"
+          "  --decimal      ',' reads numbers with a decimal comma (the field separator may not be ',')\n"
+          "  --detect       prints the options that fit the file as a command line; imports nothing\n"
+          "  --auto         imports with the options that fit the file; options given still apply\n\n"
+          "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
+          "the run could not go through the file or a line could not be written.";
+    return help;
+}
+
 }  // namespace
 
 Command importCommand()
@@ -224,23 +266,7 @@ Command importCommand()
     return {"import",
             "import FILE [--separator ';'|'.'|','|tab] [--date-format LAYOUT] [--columns KIND,...] [--symbol CODE] "
             "[--first-date dd/mm/yyyy] [--decimal .|,] [--detect | --auto]",
-            "Imports the daily bars of an ASCII quote file into the symbol files of the data folder, as the\n"
-            "Update Database dialog does. Every option defaults to the dialog's settings in Files.ini, which\n"
-            "this command never writes.\n\n"
-            "  --separator    field separator: ';', '.', ',' or tab\n"
-            "  --date-format  one of dd/mm/yy, dd/mm/yyyy, ddmmyy, ddmmyyyy, mmddyyyy, mmddyy, aammdd,\n"
-            "                 aaaammdd, d-m-aa, yyyy-mm-dd, mm/dd/yyyy\n"
-            "  --columns      the kinds of columns 1 to 10 in order, from None, Symbol, Name, Date, Time,\n"
-            "                 Open, Low, High, Close, Volume, Open Interest (missing columns are None)\n"
-            "  --symbol       the symbol that receives every line of a file without a Symbol column\n"
-            "  --first-date   lines dated before this day are not imported (default: the first date of\n"
-            "                 Files.ini, else every date)\n"
-            "  --decimal      ',' reads numbers with a decimal comma (the field separator may not be ',')\n"
-            "  --detect       prints the options that fit the file as a command line; imports nothing\n"
-            "  --auto         imports with the options that fit the file; options given still apply\n\n"
-            "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
-            "the run could not go through the file or a line could not be written.",
-            runImportCommand};
+            importHelp(), runImportCommand};
 }
 
 }  // namespace kiruvan::cli

@@ -57,46 +57,6 @@ std::string part(const std::string& text, std::size_t first, std::size_t count)
     return text.substr(begin, afterCharacters(text, begin, count) - begin);
 }
 
-enum class YearForm { Pivot, AsWritten };
-enum class TestOrder { DayMonthYear, MonthDayYear };
-
-struct LayoutRule {
-    std::size_t dayAt, monthAt, yearAt, yearLength;
-    YearForm yearForm;
-    TestOrder order;
-    bool digitsOnly = false;  // every part must be plain digits; any other part rejects the line
-};
-
-LayoutRule ruleOf(DateLayout layout)
-{
-    switch (layout) {
-        using enum TestOrder;
-    case DateLayout::DdMmYy:
-        return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::DdMmYyCompact:
-        return {1, 3, 5, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::DdMmYyyyCompact:
-        return {1, 3, 5, 4, YearForm::AsWritten, DayMonthYear};
-    case DateLayout::MmDdYyyy:
-        return {3, 1, 5, 4, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::MmDdYy:
-        return {3, 1, 5, 2, YearForm::Pivot, MonthDayYear};
-    case DateLayout::YyMmDd:
-        return {5, 3, 1, 2, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::YyyyMmDd:
-        return {7, 5, 1, 4, YearForm::AsWritten, MonthDayYear};
-    case DateLayout::DMYyDashed:
-        return {1, 4, 7, 2, YearForm::Pivot, DayMonthYear};
-    case DateLayout::YyyyMmDdIso:
-        return {9, 6, 1, 4, YearForm::AsWritten, DayMonthYear, true};
-    case DateLayout::MmDdYyyySlashed:
-        return {4, 1, 7, 4, YearForm::AsWritten, MonthDayYear, true};
-    case DateLayout::DdMmYyyy:
-        break;
-    }
-    return {};
-}
-
 bool isPlainWholeNumber(std::string_view text)
 {
     std::size_t at = text.find_first_not_of(' ');
@@ -179,7 +139,7 @@ std::string Formatage_de_la_date(std::string text, std::optional<DateLayout> lay
     if (*layout == DateLayout::DMYyDashed)
         normaliseDashedDate(text);
 
-    const LayoutRule rule = ruleOf(*layout);
+    const LayoutRule& rule = formOf(*layout).rule;
     const std::string day = part(text, rule.dayAt, 2);
     const std::string month = part(text, rule.monthAt, 2);
     const std::string year = part(text, rule.yearAt, rule.yearLength);

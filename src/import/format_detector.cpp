@@ -133,21 +133,14 @@ bool usesDecimalComma(const Rows& rows, char separator)
     return anyComma;
 }
 
-// The written form of each layout, so that a date is never read with a layout that only
-// happens to find numbers at its positions ("07/09/1984" is not "dd/mm/yy").
 const std::regex& layoutShape(int layout)
 {
-    static const std::array<std::regex, kDateLayoutCount> shapes = {std::regex(R"(\d\d\D\d\d\D\d\d)"),
-                                                                    std::regex(R"(\d{1,2}/\d{1,2}/\d{4})"),
-                                                                    std::regex(R"(\d{6})"),
-                                                                    std::regex(R"(\d{8})"),
-                                                                    std::regex(R"(\d{8})"),
-                                                                    std::regex(R"(\d{6})"),
-                                                                    std::regex(R"(\d{6})"),
-                                                                    std::regex(R"(\d{8})"),
-                                                                    std::regex(R"(\d{1,2}-\d\d-\d\d)"),
-                                                                    std::regex(R"(\d{4}\D\d\d\D\d\d)"),
-                                                                    std::regex(R"(\d\d\D\d\d\D\d{4})")};
+    static const auto shapes = [] {
+        std::vector<std::regex> built;
+        for (const DateLayoutForm& form : kDateLayouts)
+            built.emplace_back(form.shape.begin(), form.shape.end());
+        return built;
+    }();
     return shapes[static_cast<std::size_t>(layout)];
 }
 

@@ -36,9 +36,12 @@ enum ColumnKind {
 // The items of the lists, as shown.
 inline constexpr std::array<std::string_view, 4> kFieldSeparatorItems = {";", ".", ",", "TAB"};
 inline constexpr std::array<std::string_view, 2> kDecimalSeparatorItems = {".", ","};
-inline constexpr std::array<std::string_view, kDateLayoutCount> kDateLayoutItems = {
-    "dd/mm/yy", "dd/mm/yyyy", "ddmmyy", "ddmmyyyy",   "mmddyyyy",  "mmddyy",
-    "aammdd",   "aaaammdd",   "d-m-aa", "yyyy-mm-dd", "mm/dd/yyyy"};
+inline constexpr std::array<std::string_view, kDateLayoutCount> kDateLayoutItems = [] {
+    std::array<std::string_view, kDateLayoutCount> names{};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = kDateLayouts[i].name;
+    return names;
+}();
 inline constexpr std::array<std::string_view, kColumnKindCount> kColumnKindItems = {
     "None", "Symbol", "Name", "Date", "Time", "Open", "Low", "High", "Close", "Volume", "Open Interest"};
 
