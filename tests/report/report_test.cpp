@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "backtest/results_csv.h"
@@ -8,6 +9,15 @@
 
 namespace kiruvan {
 namespace {
+
+// The report names the results' fields; a field renamed in one list only would leave an empty column.
+TEST(ReportColumns, EachNamesAResultField)
+{
+    for (const ReportColumn& column : reportColumns())
+        EXPECT_TRUE(std::any_of(resultFields().begin(), resultFields().end(), [&](const ResultField& field) {
+            return field.name == column.field;
+        })) << column.field;
+}
 
 TEST(ReportText, FollowsEachDisplayFormatWithTheSignInFront)
 {
