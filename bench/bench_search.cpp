@@ -87,7 +87,15 @@ void configure(benchmark::internal::Benchmark* b)
 BENCHMARK(searchReference)->Apply(configure)->Iterations(2);
 BENCHMARK_CAPTURE(searchFast, oneThread, FastSearchOptions{.threads = 1})->Apply(configure)->Iterations(10);
 BENCHMARK_CAPTURE(searchFast, twoThreads, FastSearchOptions{.threads = 2})->Apply(configure)->Iterations(10);
-BENCHMARK_CAPTURE(searchFast, plainKernels, FastSearchOptions{.vectorPath = false})->Apply(configure)->Iterations(5);
+BENCHMARK_CAPTURE(searchFast, plainKernels, FastSearchOptions{.kernels = SearchKernelPath::Plain})
+    ->Apply(configure)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(searchFast, avx2Kernels, FastSearchOptions{.kernels = SearchKernelPath::Avx2})
+    ->Apply(configure)
+    ->Iterations(10);
+BENCHMARK_CAPTURE(searchFast, avx512Kernels, FastSearchOptions{.kernels = SearchKernelPath::Avx512})
+    ->Apply(configure)
+    ->Iterations(10);
 BENCHMARK_CAPTURE(searchFigures, searchAlone, false)->Apply(configure)->Iterations(10);
 BENCHMARK_CAPTURE(searchFigures, withRobustness, true)->Apply(configure)->Iterations(10);
 BENCHMARK(marketReference)->Apply(configure)->Iterations(1);

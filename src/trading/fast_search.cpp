@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -12,10 +14,55 @@
 namespace kiruvan {
 namespace {
 
-const SearchKernels& searchKernels(bool vectorPath)
+bool processorRuns(SearchKernelPath path)
 {
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    return vectorPath && hasAvx2 ? avx2SearchKernels() : plainSearchKernels();
+    static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
+    switch (path) {
+    case SearchKernelPath::Avx512:
+        return hasAvx512;
+    case SearchKernelPath::Avx2:
+        return hasAvx2;
+    default:
+        return true;
+    }
+}
+
+const SearchKernels& kernelsOf(SearchKernelPath path)
+{
+    switch (path) {
+    case SearchKernelPath::Avx512:
+        return avx512SearchKernels();
+    case SearchKernelPath::Avx2:
+        return avx2SearchKernels();
+    default:
+        return plainSearchKernels();
+    }
+}
+
+// The path KIRUVAN_SEARCH_KERNEL names, read once; Fastest when unset or unknown.
+SearchKernelPath pathFromEnvironment()
+{
+    static const SearchKernelPath path = [] {
+        const char* name = std::getenv("KIRUVAN_SEARCH_KERNEL");
+        for (const SearchKernelPath p : kSearchKernelPaths)
+            if (name && std::string_view(name) == kernelsOf(p).name)
+                return p;
+        return SearchKernelPath::Fastest;
+    }();
+    return path;
+}
+
+// The widest path at or below the one asked for that the processor runs.
+const SearchKernels& searchKernels(SearchKernelPath path)
+{
+    if (path == SearchKernelPath::Fastest)
+        path = pathFromEnvironment();
+    if (path == SearchKernelPath::Fastest)
+        path = SearchKernelPath::Avx512;
+    while (!processorRuns(path))
+        path = static_cast<SearchKernelPath>(static_cast<int>(path) - 1);
+    return kernelsOf(path);
 }
 
 // One Opt1 value of the grid with its Opt2 values and the place of its first pair.
@@ -42,7 +89,7 @@ const std::vector<Opt1Block>& opt1Blocks()
 std::vector<double> paddedCopy(const std::vector<double>& series, int last)
 {
     std::vector<double> copy(series.begin(), series.begin() + last + 1);
-    copy.resize(copy.size() + kBaruxLanes, 0.0);
+    copy.resize(copy.size() + kMostBaruxLanes, 0.0);
     return copy;
 }
 
@@ -57,7 +104,7 @@ public:
           high_(paddedCopy(bars.High, last_)),
           low_(paddedCopy(bars.Low, last_)),
           close_(paddedCopy(bars.Close, last_)),
-          barux_(std::max(last_, opt1Values().back()) + 1 + kBaruxLanes, 0.0)
+          barux_(std::max(last_, opt1Values().back()) + 1 + kMostBaruxLanes, 0.0)
     {
     }
 
@@ -67,14 +114,15 @@ public:
         computeBarux(block.Opt1);
         const int count = static_cast<int>(block.Opt2.size());
         const CurveCheckpoints checkpoints = curveCheckpoints(curves);
-        for (int k = 0; k < count; k += kSearchLanes) {
-            int periods[kSearchLanes];
-            double laneScores[kSearchLanes];
+        const int pairLanes = kernels_.pairLanes;
+        for (int k = 0; k < count; k += pairLanes) {
+            int periods[kMostPairLanes];
+            double laneScores[kMostPairLanes];
             // Lanes past the last Opt2 value repeat it and are dropped.
-            for (int l = 0; l < kSearchLanes; ++l)
+            for (int l = 0; l < pairLanes; ++l)
                 periods[l] = block.Opt2[std::min(k + l, count - 1)];
             kernels_.pairScores(barux_.data(), close_.data(), periods, First_Bar_, last_, laneScores, checkpoints);
-            const int lanes = std::min(kSearchLanes, count - k);
+            const int lanes = std::min(pairLanes, count - k);
             std::copy_n(laneScores, lanes, scores + k);
             if (curves)
                 keepCurves(*curves, block.firstPair + k, lanes);
@@ -88,7 +136,7 @@ private:
             return {};
         checkpointBars_ = curves->checkpoints();
         checkpointBars_.push_back(std::numeric_limits<int>::max());
-        laneCurves_.assign(curves->checkpoints().size() * kSearchLanes, 0.0);
+        laneCurves_.assign(curves->checkpoints().size() * kernels_.pairLanes, 0.0);
         return {checkpointBars_.data(), laneCurves_.data()};
     }
 
@@ -98,7 +146,7 @@ private:
         for (int l = 0; l < lanes; ++l) {
             double* out = curves.pairValues(firstPair + l);
             for (std::size_t c = 0; c < points; ++c)
-                out[c] = laneCurves_[c * kSearchLanes + l];
+                out[c] = laneCurves_[c * kernels_.pairLanes + l];
         }
     }
 
@@ -141,6 +189,7 @@ public:
     }
 
     bool stopped() const { return stop_.load(); }
+    const std::vector<double>& scores() const { return scores_; }
 
     // The first pair in search order whose score beats every score before it; -1 when none
     // beats the score before the search.
@@ -164,23 +213,45 @@ private:
     std::atomic<bool> stop_{false};
 };
 
+// Scores every pair of the grid into `grid` on the options' threads.
+void scoreGrid(SharedGrid& grid, const BarSeries& bars, int First_Bar, const FastSearchOptions& options,
+               const SearchHook& progress, PairCurves* curves)
+{
+    requireEvaluationWindow(bars, First_Bar);
+    const SearchKernels& kernels = searchKernels(options.kernels);
+    std::vector<SearchWorker> workers;
+    for (int t = 0; t < std::max(1, options.threads); ++t)
+        workers.emplace_back(bars, First_Bar, kernels);
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < workers.size(); ++t)
+        helpers.emplace_back([&grid, &worker = workers[t], curves] { grid.work(worker, curves); });
+    grid.work(workers.front(), curves, progress);
+}
+
 }  // namespace
+
+bool searchKernelPathSupported(SearchKernelPath path)
+{
+    return processorRuns(path);
+}
+
+const char* searchKernelName(SearchKernelPath path)
+{
+    return searchKernels(path).name;
+}
+
+std::vector<double> fastPairScores(const BarSeries& bars, int First_Bar, const FastSearchOptions& options)
+{
+    SharedGrid grid;
+    scoreGrid(grid, bars, First_Bar, options, {}, nullptr);
+    return grid.scores();
+}
 
 std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, const FastSearchOptions& options,
                                                 const SearchHook& progress, PairCurves* curves)
 {
-    requireEvaluationWindow(bars, First_Bar);
-    const SearchKernels& kernels = searchKernels(options.vectorPath);
-    std::vector<SearchWorker> workers;
-    for (int t = 0; t < std::max(1, options.threads); ++t)
-        workers.emplace_back(bars, First_Bar, kernels);
     SharedGrid grid;
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < workers.size(); ++t)
-            helpers.emplace_back([&grid, &worker = workers[t], curves] { grid.work(worker, curves); });
-        grid.work(workers.front(), curves, progress);
-    }
+    scoreGrid(grid, bars, First_Bar, options, progress, curves);
     if (grid.stopped())
         return std::nullopt;
     SearchResult best = resultBeforeSearch(bars, First_Bar);

@@ -9,9 +9,12 @@ namespace {
 // Comparisons are the ordered ones of C++'s operators, and != the unordered one, so NaN
 // lanes decide as the scalar code does.
 struct Avx2Ops {
+    static constexpr const char* kName = "avx2";
+    static constexpr int kWidth = 4;
+    static constexpr int kPairLanes = 8;
+    static constexpr int kBaruxLanes = 16;
     using Pack = __m256d;
     using Mask = __m256d;
-    static_assert(kLanesPerPack == 4);
 
     static Pack load(const double* p) { return _mm256_loadu_pd(p); }
     static void store(double* p, Pack a) { _mm256_storeu_pd(p, a); }

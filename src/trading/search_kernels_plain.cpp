@@ -5,6 +5,12 @@ namespace {
 
 // Lane operations one double at a time, for processors without AVX2.
 struct PlainOps {
+    static constexpr const char* kName = "plain";
+    static constexpr int kWidth = 4;
+    static constexpr int kPairLanes = 8;
+    static constexpr int kBaruxLanes = 16;
+    static constexpr int kLanesPerPack = kWidth;
+
     struct Pack {
         double v[kLanesPerPack];
     };

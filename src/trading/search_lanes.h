@@ -1,10 +1,12 @@
 #pragma once
 
 // The inner loops of the fast parameter search, written once over a set of lane operations
-// and compiled twice: with plain doubles and with AVX2. Every lane performs its own window's
+// and compiled once per kernel set: with plain doubles, with AVX2 and with AVX-512. Each set
+// of operations names its pack width (kWidth) and how many pairs and windows one pass keeps in
+// flight (kPairLanes, kBaruxLanes) to hide the latency of the running sums. Every lane performs its own window's
 // operations in the order of the bar series' loops; the build forbids contraction, so no
 // lane fuses a multiply and an add. Included only by the two kernel files, with internal
-// linkage, so that the AVX2 copy never stands in for the plain one at link time.
+// linkage, so that a vector copy never stands in for the plain one at link time.
 
 #include <algorithm>
 #include <limits>
@@ -14,19 +16,18 @@
 namespace kiruvan {
 namespace {
 
-// Several packs of lanes are in flight at once to hide the latency of the running sums.
-constexpr int kPacks = kSearchLanes / kLanesPerPack;
-constexpr int kBaruxPacks = kBaruxLanes / kLanesPerPack;
-
 template <typename Ops>
 using Pack = typename Ops::Pack;
 template <typename Ops>
 using Mask = typename Ops::Mask;
 
-// Raw Barux of kBaruxLanes consecutive bars starting at bar i, one window per lane.
+// Raw Barux of Ops::kBaruxLanes consecutive bars starting at bar i, one window per lane.
 template <typename Ops>
 void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
 {
+    constexpr int kLanesPerPack = Ops::kWidth;
+    constexpr int kBaruxPacks = Ops::kBaruxLanes / kLanesPerPack;
+    static_assert(Ops::kBaruxLanes <= kMostBaruxLanes && Ops::kBaruxLanes % kLanesPerPack == 0);
     const int first = i - N + 1;
     Pack<Ops> close[kBaruxPacks], hi[kBaruxPacks], lo[kBaruxPacks], aboveSum[kBaruxPacks], belowSum[kBaruxPacks];
     for (int p = 0; p < kBaruxPacks; ++p) {
@@ -53,14 +54,19 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
 template <typename Ops>
 void rawBaruxLanes(const SearchPrices& prices, int N, double* out)
 {
-    for (int i = N; i <= prices.last; i += kBaruxLanes)
+    for (int i = N; i <= prices.last; i += Ops::kBaruxLanes)
         rawBaruxLanesAt<Ops>(prices, N, i, out);
 }
 
-// The moving averages of kSearchLanes periods as independent running sums, and the
+// The moving averages of Ops::kPairLanes periods as independent running sums, and the
 // score-only walk of the trading system over them.
 template <typename Ops>
 class PairLanes {
+    static constexpr int kLanesPerPack = Ops::kWidth;
+    static constexpr int kSearchLanes = Ops::kPairLanes;
+    static constexpr int kPacks = kSearchLanes / kLanesPerPack;
+    static_assert(kSearchLanes <= kMostPairLanes && kSearchLanes % kLanesPerPack == 0);
+
 public:
     PairLanes(const double* barux, const int* periods) : barux_(barux)
     {
@@ -208,7 +214,7 @@ void pairScoresLanes(const double* barux, const double* close, const int* period
 }
 
 template <typename Ops>
-constexpr SearchKernels kLaneKernels{rawBaruxLanes<Ops>, pairScoresLanes<Ops>};
+constexpr SearchKernels kLaneKernels{Ops::kName, Ops::kPairLanes, rawBaruxLanes<Ops>, pairScoresLanes<Ops>};
 
 }  // namespace
 }  // namespace kiruvan

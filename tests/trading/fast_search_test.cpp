@@ -38,7 +38,8 @@ class FastSearchProperty : public testing::TestWithParam<int> {};
 
 TEST_P(FastSearchProperty, GivesTheReferenceResultOnEveryPathAndThreadCount)
 {
-    const FastSearchOptions paths[] = {{.threads = 1}, {.threads = 2}, {.threads = 4}, {.vectorPath = false}};
+    const FastSearchOptions paths[] = {
+        {.threads = 1}, {.threads = 2}, {.threads = 4}, {.kernels = SearchKernelPath::Plain}};
     const int seeds = std::getenv("KIRUVAN_SLOW_TESTS") ? 25 : 2;
     for (int seed = GetParam(); seed < GetParam() + seeds; ++seed) {
         SCOPED_TRACE(seed);
@@ -53,6 +54,32 @@ TEST_P(FastSearchProperty, GivesTheReferenceResultOnEveryPathAndThreadCount)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FastSearchProperty, testing::Values(1, 26, 51, 76));
+
+// Every kernel path the processor runs scores every pair as the literal evaluation does, on
+// series with flat stretches, a zero close and a trend.
+TEST(FastSearch, EveryKernelPathGivesTheLiteralScores)
+{
+    for (int seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        BarSeries bars = generatedSeries(seed);
+        const int First_Bar = std::max(1000, bars.NBBars - 1250);
+        const std::vector<double> plain = fastPairScores(bars, First_Bar, {.kernels = SearchKernelPath::Plain});
+        if (seed == 2) {
+            const std::vector<ParameterPair> grid = parameterGrid();
+            for (std::size_t i = 0; i < grid.size(); i += 31)
+                ASSERT_TRUE(sameBits(plain[i], evaluateParameterPair(bars, grid[i], First_Bar).score)) << i;
+        }
+        for (const SearchKernelPath path : kSearchKernelPaths) {
+            if (!searchKernelPathSupported(path))
+                continue;
+            SCOPED_TRACE(searchKernelName(path));
+            const std::vector<double> scores = fastPairScores(bars, First_Bar, {.threads = 2, .kernels = path});
+            ASSERT_EQ(scores.size(), plain.size());
+            for (std::size_t i = 0; i < scores.size(); ++i)
+                ASSERT_TRUE(sameBits(scores[i], plain[i])) << i;
+        }
+    }
+}
 
 TEST(FastSearch, KeepsTheFirstPairWhenEveryPairTies)
 {

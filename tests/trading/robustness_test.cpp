@@ -164,7 +164,8 @@ TEST(Robustness, SearchKeepsTheLiteralCurvesOnEveryPath)
         const RobustnessWindow window = RobustnessWindow::of(First_Bar, bars.NBBars);
         BarSeries literalBars = bars;
         const PairCurves literal = literalPairCurves(literalBars, window);
-        for (const FastSearchOptions options : {FastSearchOptions{.threads = 2}, {.vectorPath = false}}) {
+        for (const FastSearchOptions options :
+             {FastSearchOptions{.threads = 2}, {.kernels = SearchKernelPath::Plain}}) {
             PairCurves fast(window.checkpoints(), kPairCount);
             ASSERT_TRUE(fastParameterSearch(bars, First_Bar, options, {}, &fast));
             int differing = 0;
