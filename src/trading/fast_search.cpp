@@ -118,9 +118,10 @@ public:
         for (int k = 0; k < count; k += pairLanes) {
             int periods[kMostPairLanes];
             double laneScores[kMostPairLanes];
-            // Lanes past the last Opt2 value repeat it and are dropped.
+            // Lanes past the last Opt2 value count on from it, so that a pass of consecutive
+            // periods stays consecutive, and are dropped.
             for (int l = 0; l < pairLanes; ++l)
-                periods[l] = block.Opt2[std::min(k + l, count - 1)];
+                periods[l] = k + l < count ? block.Opt2[k + l] : block.Opt2[count - 1] + (k + l - (count - 1));
             kernels_.pairScores(barux_.data(), close_.data(), periods, First_Bar_, last_, laneScores, checkpoints);
             const int lanes = std::min(pairLanes, count - k);
             std::copy_n(laneScores, lanes, scores + k);

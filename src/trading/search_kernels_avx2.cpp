@@ -17,6 +17,7 @@ struct Avx2Ops {
     using Mask = __m256d;
 
     static Pack load(const double* p) { return _mm256_loadu_pd(p); }
+    static Pack loadReversed(const double* p) { return _mm256_permute4x64_pd(_mm256_loadu_pd(p), 0x1B); }
     static void store(double* p, Pack a) { _mm256_storeu_pd(p, a); }
     static Pack broadcast(double x) { return _mm256_set1_pd(x); }
     static Pack add(Pack a, Pack b) { return _mm256_add_pd(a, b); }

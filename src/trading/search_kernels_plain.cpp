@@ -31,6 +31,10 @@ struct PlainOps {
     {
         return each<Pack>([&](int l) { return p[l]; });
     }
+    static Pack loadReversed(const double* p)
+    {
+        return each<Pack>([&](int l) { return p[kLanesPerPack - 1 - l]; });
+    }
     static void store(double* p, Pack a) { std::copy_n(a.v, kLanesPerPack, p); }
     static Pack broadcast(double x)
     {

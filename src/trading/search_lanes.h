@@ -72,6 +72,7 @@ public:
     {
         for (int l = 0; l < kSearchLanes; ++l) {
             period_[l] = periods[l];
+            consecutive_ = consecutive_ && periods[l] == periods[0] + l;
             double sum = 0;
             for (int k = 0; k <= periods[l] - 1; ++k)
                 sum = sum + barux[k];
@@ -156,10 +157,17 @@ private:
         }
     }
 
-    // Every window has started: each lane reads its leaving value without a bounds check.
+    // Every window has started: each lane reads its leaving value without a bounds check. Lanes
+    // of consecutive periods read consecutive values, in one load from the newest down.
     void advance(int j)
     {
         const auto entering = Ops::broadcast(barux_[j]);
+        if (consecutive_) {
+            const double* oldest = barux_ + j - period_[0] - (kLanesPerPack - 1);
+            for (int p = 0; p < kPacks; ++p)
+                sum_[p] = Ops::add(Ops::sub(sum_[p], Ops::loadReversed(oldest - p * kLanesPerPack)), entering);
+            return;
+        }
         for (int p = 0; p < kPacks; ++p) {
             double values[kLanesPerPack];
             for (int l = 0; l < kLanesPerPack; ++l)
@@ -198,6 +206,7 @@ private:
     }
 
     const double* barux_;
+    bool consecutive_ = true;
     int period_[kSearchLanes];
     double sums_[kSearchLanes];
     double divisorValues_[kSearchLanes];
