@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <string_view>
@@ -93,6 +94,11 @@ std::vector<double> paddedCopy(const std::vector<double>& series, int last)
     return copy;
 }
 
+bool noNaN(const std::vector<double>& values)
+{
+    return std::none_of(values.begin(), values.end(), [](double v) { return std::isnan(v); });
+}
+
 // What one thread needs to score Opt1 values: its own copies of the prices, padded for the
 // lanes that run past the last bar, and its own Barux.
 class SearchWorker {
@@ -104,7 +110,8 @@ public:
           high_(paddedCopy(bars.High, last_)),
           low_(paddedCopy(bars.Low, last_)),
           close_(paddedCopy(bars.Close, last_)),
-          barux_(std::max(last_, opt1Values().back()) + 1 + kMostBaruxLanes, 0.0)
+          barux_(std::max(last_, opt1Values().back()) + 1 + kMostBaruxLanes, 0.0),
+          pricesFinite_(noNaN(high_) && noNaN(low_) && noNaN(close_))
     {
     }
 
@@ -154,7 +161,8 @@ private:
     void computeBarux(int N)
     {
         std::fill(barux_.begin(), barux_.begin() + N, 0.0);
-        kernels_.rawBarux({high_.data(), low_.data(), close_.data(), last_}, N, barux_.data());
+        const auto rawBarux = pricesFinite_ ? kernels_.rawBaruxFinite : kernels_.rawBarux;
+        rawBarux({high_.data(), low_.data(), close_.data(), last_}, N, barux_.data());
         smoothBarux(barux_.data(), N, last_);
     }
 
@@ -163,6 +171,7 @@ private:
     const int last_;
     const std::vector<double> high_, low_, close_;
     std::vector<double> barux_;
+    const bool pricesFinite_;
     std::vector<int> checkpointBars_;
     std::vector<double> laneCurves_;
 };

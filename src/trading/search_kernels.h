@@ -30,6 +30,7 @@ struct SearchKernels {
     const char* name;  // as KIRUVAN_SEARCH_KERNEL names it
     int pairLanes;
     void (*rawBarux)(const SearchPrices& prices, int N, double* out);
+    void (*rawBaruxFinite)(const SearchPrices& prices, int N, double* out);  // the same where no price is NaN
     void (*pairScores)(const double* barux, const double* close, const int* periods, int First_Bar, int last,
                        double* scores, CurveCheckpoints checkpoints);
 };

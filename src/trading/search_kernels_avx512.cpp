@@ -21,19 +21,21 @@ struct Avx512Ops {
     using Mask = __mmask8;
 
     static Pack load(const double* p) { return _mm512_loadu_pd(p); }
-    // The masked form with every lane taken: the unmasked one leaves GCC 12 warning of an
-    // unset source it never reads.
-    static Pack loadReversed(const double* p)
-    {
-        const Pack v = _mm512_loadu_pd(p);
-        return _mm512_mask_permutexvar_pd(v, 0xFF, _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7), v);
-    }
     static void store(double* p, Pack a) { _mm512_storeu_pd(p, a); }
     static Pack broadcast(double x) { return _mm512_set1_pd(x); }
     static Pack add(Pack a, Pack b) { return _mm512_add_pd(a, b); }
     static Pack sub(Pack a, Pack b) { return _mm512_sub_pd(a, b); }
     static Pack mul(Pack a, Pack b) { return _mm512_mul_pd(a, b); }
     static Pack div(Pack a, Pack b) { return _mm512_div_pd(a, b); }
+    // Max, min and the permute in their masked form with every lane taken: the unmasked ones
+    // leave GCC 12 warning of an unset source they never read.
+    static Pack max(Pack a, Pack b) { return _mm512_mask_max_pd(a, 0xFF, a, b); }
+    static Pack min(Pack a, Pack b) { return _mm512_mask_min_pd(a, 0xFF, a, b); }
+    static Pack loadReversed(const double* p)
+    {
+        const Pack v = _mm512_loadu_pd(p);
+        return _mm512_mask_permutexvar_pd(v, 0xFF, _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7), v);
+    }
     // The sign bit flipped through the integer unit: AVX-512F has no floating-point xor.
     static Pack negate(Pack a)
     {

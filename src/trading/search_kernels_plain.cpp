@@ -56,6 +56,14 @@ struct PlainOps {
     {
         return each<Pack>([&](int l) { return a.v[l] / b.v[l]; });
     }
+    static Pack max(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] > b.v[l] ? a.v[l] : b.v[l]; });
+    }
+    static Pack min(Pack a, Pack b)
+    {
+        return each<Pack>([&](int l) { return a.v[l] < b.v[l] ? a.v[l] : b.v[l]; });
+    }
     static Pack negate(Pack a)
     {
         return each<Pack>([&](int l) { return -a.v[l]; });

@@ -21,8 +21,29 @@ using Pack = typename Ops::Pack;
 template <typename Ops>
 using Mask = typename Ops::Mask;
 
+// The running extremes of a window: the new price where it reaches the extreme (ties take
+// the new price). Without NaN among the prices, the processor's max and min decide the same
+// in one step: they return their second operand on ties, as the comparison does.
+template <typename Ops, bool kFinite>
+Pack<Ops> runningHigh(Pack<Ops> high, Pack<Ops> hi)
+{
+    if constexpr (kFinite)
+        return Ops::max(hi, high);
+    else
+        return Ops::select(Ops::greaterOrEqual(high, hi), high, hi);
+}
+
+template <typename Ops, bool kFinite>
+Pack<Ops> runningLow(Pack<Ops> low, Pack<Ops> lo)
+{
+    if constexpr (kFinite)
+        return Ops::min(lo, low);
+    else
+        return Ops::select(Ops::lessOrEqual(low, lo), low, lo);
+}
+
 // Raw Barux of Ops::kBaruxLanes consecutive bars starting at bar i, one window per lane.
-template <typename Ops>
+template <typename Ops, bool kFinite>
 void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
 {
     constexpr int kLanesPerPack = Ops::kWidth;
@@ -39,8 +60,8 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
         for (int p = 0; p < kBaruxPacks; ++p) {
             const auto high = Ops::load(prices.high + k + p * kLanesPerPack);
             const auto low = Ops::load(prices.low + k + p * kLanesPerPack);
-            hi[p] = Ops::select(Ops::greaterOrEqual(high, hi[p]), high, hi[p]);
-            lo[p] = Ops::select(Ops::lessOrEqual(low, lo[p]), low, lo[p]);
+            hi[p] = runningHigh<Ops, kFinite>(high, hi[p]);
+            lo[p] = runningLow<Ops, kFinite>(low, lo[p]);
             aboveSum[p] = Ops::add(aboveSum[p], Ops::sub(hi[p], close[p]));
             belowSum[p] = Ops::add(belowSum[p], Ops::sub(close[p], lo[p]));
         }
@@ -51,11 +72,11 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
                    Ops::add(Ops::div(Ops::negate(aboveSum[p]), period), Ops::div(belowSum[p], period)));
 }
 
-template <typename Ops>
+template <typename Ops, bool kFinite>
 void rawBaruxLanes(const SearchPrices& prices, int N, double* out)
 {
     for (int i = N; i <= prices.last; i += Ops::kBaruxLanes)
-        rawBaruxLanesAt<Ops>(prices, N, i, out);
+        rawBaruxLanesAt<Ops, kFinite>(prices, N, i, out);
 }
 
 // The moving averages of Ops::kPairLanes periods as independent running sums, and the
@@ -223,7 +244,8 @@ void pairScoresLanes(const double* barux, const double* close, const int* period
 }
 
 template <typename Ops>
-constexpr SearchKernels kLaneKernels{Ops::kName, Ops::kPairLanes, rawBaruxLanes<Ops>, pairScoresLanes<Ops>};
+constexpr SearchKernels kLaneKernels{Ops::kName, Ops::kPairLanes, rawBaruxLanes<Ops, false>, rawBaruxLanes<Ops, true>,
+                                     pairScoresLanes<Ops>};
 
 }  // namespace
 }  // namespace kiruvan

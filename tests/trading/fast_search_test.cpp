@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 #include "generated_series.h"
@@ -56,15 +57,18 @@ TEST_P(FastSearchProperty, GivesTheReferenceResultOnEveryPathAndThreadCount)
 INSTANTIATE_TEST_SUITE_P(Seeds, FastSearchProperty, testing::Values(1, 26, 51, 76));
 
 // Every kernel path the processor runs scores every pair as the literal evaluation does, on
-// series with flat stretches, a zero close and a trend.
+// series with flat stretches, a zero close, a trend, and a NaN high (which takes the kernels'
+// path that compares instead of taking the processor's max and min).
 TEST(FastSearch, EveryKernelPathGivesTheLiteralScores)
 {
-    for (int seed = 1; seed <= 3; ++seed) {
+    for (int seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE(seed);
         BarSeries bars = generatedSeries(seed);
+        if (seed == 4)
+            bars.High[bars.NBBars - 700] = std::numeric_limits<double>::quiet_NaN();
         const int First_Bar = std::max(1000, bars.NBBars - 1250);
         const std::vector<double> plain = fastPairScores(bars, First_Bar, {.kernels = SearchKernelPath::Plain});
-        if (seed == 2) {
+        if (seed == 2 || seed == 4) {
             const std::vector<ParameterPair> grid = parameterGrid();
             for (std::size_t i = 0; i < grid.size(); i += 31)
                 ASSERT_TRUE(sameBits(plain[i], evaluateParameterPair(bars, grid[i], First_Bar).score)) << i;
