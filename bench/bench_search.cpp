@@ -1,7 +1,8 @@
 // The fast parameter search against the reference search, measured in the same run: one
-// symbol on one and two threads, the plain kernels, and a market of four symbols on two
-// threads; and the cost of the robustness figures over the search alone. Prints the ratios of
-// the medians by CPU time and by wall time.
+// symbol on one and two threads, on each kernel path the processor runs, and a market of four
+// symbols on two threads; and the cost of the robustness figures over the search alone. Prints
+// the ratios of the medians by CPU time and by wall time, and how close each path comes to the
+// least time the search's operations take at this machine's measured vector rates.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "machine_floor.h"
 #include "sampledata/synthetic_bars.h"
 #include "trading/fast_search.h"
 
@@ -135,6 +137,16 @@ public:
                     bound);
     }
 
+    // The share of the machine's floor a run reaches: floor time over its CPU time.
+    void printFloorShare(const char* what, const std::string& measured, double floorMs)
+    {
+        if (!medians_.count(measured))
+            return;
+        const double cpuMs = medians_[measured].GetAdjustedCPUTime();
+        std::printf("%-44s cpu %6.1f ms  floor %5.1f ms  %5.1f %% of the floor\n", what, cpuMs, floorMs,
+                    100 * floorMs / cpuMs);
+    }
+
 private:
     std::map<std::string, Run> medians_;
 };
@@ -150,8 +162,19 @@ int main(int argc, char** argv)
     reporter.printRatio("one symbol, one thread", "searchReference", "searchFast/oneThread", 6);
     reporter.printRatio("one symbol, two threads vs one thread", "searchFast/oneThread", "searchFast/twoThreads", 1.8);
     reporter.printRatio("one symbol, plain kernels", "searchReference", "searchFast/plainKernels", 0);
+    reporter.printRatio("one symbol, AVX2 kernels", "searchReference", "searchFast/avx2Kernels", 0);
+    reporter.printRatio("one symbol, AVX-512 kernels", "searchReference", "searchFast/avx512Kernels", 9);
     reporter.printRatio("four symbols on two threads", "marketReference", "marketFast", 10);
     reporter.printCost("search with robustness figures / alone", "searchFigures/searchAlone",
                        "searchFigures/withRobustness", 2);
+    const bench::VectorRates rates = bench::measureVectorRates();
+    const bench::SearchOperations ops = bench::searchOperations(syntheticSymbol(7).NBBars, kFirstBar);
+    const double floorMs = 1e3 * bench::floorSeconds(ops, rates);
+    std::printf("\nFloor of one symbol on one thread (%s: %.2g adds/s, %.2g divides/s; %.3g Barux, %.3g average and "
+                "%.3g scoring steps):\n",
+                rates.unit, rates.addsPerSecond, rates.dividesPerSecond, ops.baruxSteps, ops.advanceSteps,
+                ops.scoreSteps);
+    for (const char* path : {"oneThread", "avx2Kernels", "avx512Kernels"})
+        reporter.printFloorShare(path, std::string("searchFast/") + path, floorMs);
     benchmark::Shutdown();
 }
