@@ -55,6 +55,23 @@ std::string paneValueText(const std::string& caption, double paneTop, const Pane
     return caption + " = " + Format_Prix(std::nearbyint(v * 100) / 100);
 }
 
+int firstVisibleBar(int position, double Largeur_Barre)
+{
+    return roundEven(static_cast<double>(kScrollStepPixels) * position / Largeur_Barre) + 1;
+}
+
+// The range counts 80 pixels a position while a position moves 81, and adds 10 bars: with many
+// bars at a large zoom its maximum passes the newest bar and leaves the pane empty. The last
+// position at which the newest bar is still visible is as far as the range may go.
+int lastPositionShowing(int NBBars, double Largeur_Barre)
+{
+    const double guess = std::floor((NBBars - 0.5) * Largeur_Barre / kScrollStepPixels) + 1;
+    int position = static_cast<int>(std::clamp(guess, 0.0, 1.0e9));
+    while (position > 0 && firstVisibleBar(position, Largeur_Barre) > NBBars)
+        --position;
+    return position;
+}
+
 }  // namespace
 
 int roundEven(double v)
@@ -86,6 +103,8 @@ ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre)
     // the newest bar stands a little left of the scale area.
     const double steps = (view.Debut_Derniere_Page + 10) / 80.0 * view.Largeur_Barre + 1;
     view.scrollMaximum = std::max(1, static_cast<int>(std::clamp(std::trunc(steps), 0.0, 1.0e9)));
+    if (NBBars > 0 && view.Barres_Par_Ecran > 0)
+        view.scrollMaximum = std::min(view.scrollMaximum, lastPositionShowing(NBBars, view.Largeur_Barre));
     return view;
 }
 
@@ -94,7 +113,7 @@ ChartView computeView(int clientWidth, int NBBars, double Largeur_Barre, int pos
     ChartView view = scrollRange(clientWidth, NBBars, Largeur_Barre);
     view.position = std::clamp(position, 0, view.scrollMaximum);
     const double shift = static_cast<double>(kScrollStepPixels) * view.position;
-    view.Premiere_Barre_Visible = roundEven(shift / view.Largeur_Barre) + 1;
+    view.Premiere_Barre_Visible = firstVisibleBar(view.position, view.Largeur_Barre);
     view.Derniere_Barre_Visible = roundEven((clientWidth - kScaleAreaWidth + shift) / view.Largeur_Barre) + 1;
     if (view.Derniere_Barre_Visible < 0) {
         view.Premiere_Barre_Visible = 0;

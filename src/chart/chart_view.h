@@ -35,7 +35,8 @@ struct ChartView {
     int lastShownBar(int NBBars) const;
 };
 
-// Bars per screen, the start of the last page and the scroll maximum for a client width.
+// Bars per screen, the start of the last page and the scroll maximum for a client width. The
+// maximum is lowered where it would push the newest bar off the pane.
 ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre);
 
 // The whole view at a scroll position; a position beyond the range is lowered to its maximum.

@@ -70,6 +70,20 @@ TEST_F(ChartPainterTest, NewestBarStandsWhereTheViewPutsIt)
     }
 }
 
+// From zoom 26.5 on the unlowered range would leave the pane empty; below it the newest bar
+// stands where it always stood.
+TEST_F(ChartPainterTest, NewestBarStaysInThePaneAtLargeZooms)
+{
+    const int newest = 3501;
+    for (const auto& [zoom, newestX] : std::vector<std::pair<double, int>>{{16.5, 94}, {26.5, 31}, {96.5, 76}}) {
+        const ChartDrawing drawing = paint("ALP", 1050, 600, zoom);
+        const PaneScale& scale = drawing.scales.Echelle_Prix;
+        const BarSeries& bars = data.series().bars;
+        EXPECT_EQ(drawing.view.x(newest), newestX) << zoom;
+        EXPECT_NE(image.pixel(newestX, scale.y(bars.Low[newest]) - 1), kBlack) << zoom;
+    }
+}
+
 TEST_F(ChartPainterTest, BodiesAppearFromZoom2Point5WithHalfWidthRoundZoomOver4)
 {
     // Flat bars at 10, one falling bar (filled body) from 14 to 12 among them.

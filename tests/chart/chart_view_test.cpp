@@ -36,6 +36,30 @@ TEST(ChartViewTest, NewestBarsStandLeftOfTheScaleAreaAtTheMaximum)
     }
 }
 
+// The maximum stops where the newest bar is the first visible one, but only where the
+// unlowered range would have pushed it off the pane.
+TEST(ChartViewTest, ScrollMaximumKeepsTheNewestBarInThePane)
+{
+    struct Case {
+        int width, NBBars;
+        double zoom;
+        int maximum;
+    };
+    const std::vector<Case> cases{
+        {1050, 3501, 16.5, 712}, {1050, 3501, 26.5, 1145}, {1050, 3501, 96.5, 4170}, {700, 3501, 16.5, 713},
+        {650, 600, 1.0, 1},      {650, 81, 1.0, 0},        {650, 0, 1.0, 1},         {-200, 10, 1.0, 4},
+    };
+    for (const Case& c : cases) {
+        const int maximum = scrollRange(c.width, c.NBBars, c.zoom).scrollMaximum;
+        EXPECT_EQ(maximum, c.maximum) << c.width << " " << c.NBBars << " " << c.zoom;
+        if (c.NBBars == 0 || c.width < 0)
+            continue;
+        const ChartView view = computeView(c.width, c.NBBars, c.zoom, maximum);
+        EXPECT_LE(view.Premiere_Barre_Visible, c.NBBars) << c.zoom;
+        EXPECT_LT(c.NBBars, view.Derniere_Barre_Visible) << c.zoom;
+    }
+}
+
 // A trade's entry bar is brought on screen, away from the edges unless the history ends there.
 TEST(ChartViewTest, PositionShowingABarPutsItOnScreen)
 {
