@@ -126,6 +126,33 @@ TEST(ChartViewTest, OnlyValuesInsideThePaneGetTicksAndLabels)
     EXPECT_EQ(scale.y(scale.Max), 22);
 }
 
+// Integer labels stay where they label two values; below that a decimal step takes over.
+TEST(ChartViewTest, PriceLabelsTakeDecimalsWhenIntegersLabelFewerThanTwo)
+{
+    struct Case {
+        double low, high;
+        int H;
+        std::vector<std::string> labels;
+    };
+    const std::vector<Case> cases{
+        {10.30, 11.20, 300, {"10.25", "10.50", "10.75", "11.00"}},
+        {0.80, 1.20, 275, {"0.8", "0.9", "1.0", "1.1", "1.2"}},
+        {0.010, 0.013, 275, {"0.0100", "0.0105", "0.0110", "0.0115", "0.0120", "0.0125", "0.0130"}},
+        {-0.30, 0.30, 138, {"-0.25", "0.00", "0.25"}},
+        {10.30, 12.40, 300, {"11", "12"}},
+        // No room for two labels 30 pixels apart: the integer scale as it is.
+        {0.80, 1.20, 40, {"1"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> labels;
+        for (const ScaleMark& mark : priceScaleMarks(finishScale(c.low, c.high, c.H), -6)) {
+            if (mark.labelRow)
+                labels.push_back(mark.label);
+        }
+        EXPECT_EQ(labels, c.labels) << c.low << " " << c.high << " " << c.H;
+    }
+}
+
 TEST(ChartViewTest, EqualValuesGiveAFixedFactor)
 {
     EXPECT_EQ(finishScale(5, 5, 100).Facteur, 0.1);
