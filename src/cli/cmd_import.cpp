@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
+#include "cli/advice.h"
 #include "cli/cli.h"
 #include "import/format_detector.h"
 #include "import/import_run.h"
@@ -20,10 +22,11 @@ int itemIndex(const std::array<std::string_view, N>& items, std::string_view tex
     for (std::size_t i = 0; i < N; ++i)
         if (sameIgnoringAsciiCase(items[i], text))
             return static_cast<int>(i);
-    std::string known;
-    for (std::string_view item : items)
-        known += (known.empty() ? "" : ", ") + std::string(item);
-    throw UsageError(std::string(option) + " '" + std::string(text) + "' is none of: " + known);
+    const std::vector<std::string> known(items.begin(), items.end());
+    // A column kind is one item of a list: the guess names the kind alone.
+    const std::string guess = didYouMean(option == "--columns" ? "" : option, text, known);
+    throw UsageError(std::string(option) + " '" + std::string(text) + "' is none of: " + namesList(known, known.size())
+                     + (guess.empty() ? "" : "; " + guess));
 }
 
 int separatorIndex(const std::string& text)
@@ -102,22 +105,6 @@ ImportSettings storedSettings(const Context& context)
     return settings;
 }
 
-// A word as a shell reads it back: quoted when it holds anything but plain characters.
-std::string shellWord(const std::string& word)
-{
-    const bool plain = std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c))
-               || std::string_view(",._-/+").find(c) != std::string_view::npos;
-    });
-    if (plain && !word.empty())
-        return word;
-    // Inside single quotes only a quote needs care: close, an escaped quote, reopen.
-    std::string quoted = "'";
-    for (const char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string quotedSeparator(int index)
 {
     const std::string text = fieldSeparatorText(index);
@@ -143,7 +130,9 @@ std::string optionsOf(const FormatGuess& guess)
 void reportGuess(const Context& context, const FormatGuess& guess, const std::string& symbol)
 {
     if (!guess.sure())
-        tell(context.err, "not sure of the layout: " + guess.doubt());
+        tell(context.err, "not sure of the layout: " + guess.doubt()
+                              + (guess.problem.empty() ? "; name the right one with --date-format"
+                                                       : "; give --separator, --date-format and --columns yourself"));
     else if (!guess.hasSymbolColumn && symbol.empty())
         context.err << "kiruvan-cli: the file has no symbol column: add --symbol CODE\n";
 }
@@ -177,6 +166,12 @@ int runImportCommand(Context& context, Arguments& args)
     const std::string file = args.requirePositional("FILE");
     args.finish();
 
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        throw std::runtime_error(
+            "no quote file " + file
+            + (std::filesystem::path(file).is_relative() ? " in " + std::filesystem::current_path(ec).string() : "")
+            + "; give the path of the file to import");
     const std::vector<std::string> lines = readQuoteFile(file);
     ImportSettings settings = storedSettings(context);
     if (detect || automatic) {
@@ -207,7 +202,9 @@ int runImportCommand(Context& context, Arguments& args)
         tell(context.err, error);
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
-        tell(context.err, kNothingInsertedMessage);
+        tell(context.err, std::string(kNothingInsertedMessage) + "\n"
+                              + toolCommand(context, "import " + shellWord(file) + " --detect")
+                              + " prints options that fit the file");
     if (outcome.end == ImportEnd::Completed)
         tell(context.err, outcome.summary.text(settings.dateFormat));
     context.out << outcome.linesInserted << "\n";
@@ -217,6 +214,33 @@ int runImportCommand(Context& context, Arguments& args)
     return outcome.end == ImportEnd::Completed && !wroteNothing && !writeFailed ? kSuccess : kFailed;
 }
 
+// The lists come from the import settings, so that the help names what the options accept.
+std::string importHelp()
+{
+    const auto joined = [](const auto& items) {
+        return namesList(std::vector<std::string>(items.begin(), items.end()), items.size());
+    };
+    return "Imports the daily bars of an ASCII quote file into the symbol files of the data folder, as the\n"
+           "Update Database dialog does. Every option defaults to the dialog's settings in Files.ini, which\n"
+           "this command never writes.\n\n"
+           "  --separator    field separator: ';', '.', ',' or tab\n"
+           "  --date-format  one of "
+           + joined(kDateLayoutItems)
+           + "\n"
+             "  --columns      the kinds of columns 1 to 10 in order, from "
+           + joined(kColumnKindItems)
+           + "\n"
+             "                 (missing columns are None)\n"
+             "  --symbol       the symbol that receives every line of a file without a Symbol column\n"
+             "  --first-date   lines dated before this day are not imported (default: the first date of\n"
+             "                 Files.ini, else every date)\n"
+             "  --decimal      ',' reads numbers with a decimal comma (the field separator may not be ',')\n"
+             "  --detect       prints the options that fit the file as a command line; imports nothing\n"
+             "  --auto         imports with the options that fit the file; options given still apply\n\n"
+             "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
+             "the run could not go through the file or a line could not be written.";
+}
+
 }  // namespace
 
 Command importCommand()
@@ -224,23 +248,7 @@ Command importCommand()
     return {"import",
             "import FILE [--separator ';'|'.'|','|tab] [--date-format LAYOUT] [--columns KIND,...] [--symbol CODE] "
             "[--first-date dd/mm/yyyy] [--decimal .|,] [--detect | --auto]",
-            "Imports the daily bars of an ASCII quote file into the symbol files of the data folder, as the\n"
-            "Update Database dialog does. Every option defaults to the dialog's settings in Files.ini, which\n"
-            "this command never writes.\n\n"
-            "  --separator    field separator: ';', '.', ',' or tab\n"
-            "  --date-format  one of dd/mm/yy, dd/mm/yyyy, ddmmyy, ddmmyyyy, mmddyyyy, mmddyy, aammdd,\n"
-            "                 aaaammdd, d-m-aa, yyyy-mm-dd, mm/dd/yyyy\n"
-            "  --columns      the kinds of columns 1 to 10 in order, from None, Symbol, Name, Date, Time,\n"
-            "                 Open, Low, High, Close, Volume, Open Interest (missing columns are None)\n"
-            "  --symbol       the symbol that receives every line of a file without a Symbol column\n"
-            "  --first-date   lines dated before this day are not imported (default: the first date of\n"
-            "                 Files.ini, else every date)\n"
-            "  --decimal      ',' reads numbers with a decimal comma (the field separator may not be ',')\n"
-            "  --detect       prints the options that fit the file as a command line; imports nothing\n"
-            "  --auto         imports with the options that fit the file; options given still apply\n\n"
-            "Prints the number of lines written. Messages go to standard error; the exit status is 1 when\n"
-            "the run could not go through the file or a line could not be written.",
-            runImportCommand};
+            importHelp(), runImportCommand};
 }
 
 }  // namespace kiruvan::cli
