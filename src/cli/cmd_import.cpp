@@ -8,6 +8,7 @@
 #include "base/text_values.h"
 #include "cli/advice.h"
 #include "cli/cli.h"
+#include "cli/market_argument.h"
 #include "import/format_detector.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"
@@ -154,6 +155,25 @@ int printGuess(Context& context, const std::string& file, const std::string& sym
     return guess.sure() ? kSuccess : kFailed;
 }
 
+std::string marketWord(const Context& context)
+{
+    return shellWord(marketToName(context, std::nullopt));
+}
+
+// What mends a run that ended before the file was read.
+std::string endAdvice(const Context& context, ImportEnd end, const std::string& symbol)
+{
+    switch (end) {
+    case ImportEnd::NeedsSymbol:
+        return "\nname the symbol with --symbol CODE";
+    case ImportEnd::SymbolNotFound:
+        return "\n" + toolCommand(context, "add-symbol --market " + marketWord(context) + " " + shellWord(symbol))
+               + " lists it and makes its file";
+    default:
+        return "";
+    }
+}
+
 int runImportCommand(Context& context, Arguments& args)
 {
     const bool detect = args.takeFlag("--detect");
@@ -197,7 +217,7 @@ int runImportCommand(Context& context, Arguments& args)
     };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
     if (!outcome.message.empty())
-        tell(context.err, outcome.message);
+        tell(context.err, outcome.message + endAdvice(context, outcome.end, symbol));
     for (const std::string& error : outcome.writeErrors)
         tell(context.err, error);
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
@@ -207,6 +227,12 @@ int runImportCommand(Context& context, Arguments& args)
                               + " prints options that fit the file");
     if (outcome.end == ImportEnd::Completed)
         tell(context.err, outcome.summary.text(settings.dateFormat));
+    if (const auto& unknown = outcome.summary.unknownSymbols; !unknown.empty()) {
+        const std::string code = unknown.size() == 1 ? shellWord(unknown.front()) : "CODE";
+        tell(context.err, "lines of symbols without a file are written once the files exist: "
+                              + toolCommand(context, "add-symbol --market " + marketWord(context) + " " + code)
+                              + " lists a symbol and makes its file, then import again");
+    }
     context.out << outcome.linesInserted << "\n";
     // A file with lines that wrote nothing, or a line that could not be written, is a failure a
     // script must notice.
