@@ -63,13 +63,15 @@ struct DecimalStep {
     }
 };
 
-// Decimal steps, coarsest first: 0.5, 0.25, 0.1, then a tenth of each, and so on.
 constexpr int kFinestDecimals = 9;
+// Decimal labels stand at least as far apart as the integer steps aim at, and are few enough
+// to read.
 constexpr double kDecimalLabelSpacing = 30;
 constexpr std::size_t kMostDecimalLabels = 10;
 // Counts of units stay exact in a double below 2^53.
 constexpr double kExactUnits = 9007199254740992.0;
 
+// Decimal steps, coarsest first: 0.5, 0.25, 0.1, then a tenth of each, and so on.
 const std::vector<DecimalStep>& decimalSteps()
 {
     static const std::vector<DecimalStep> steps = [] {
