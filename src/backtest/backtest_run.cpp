@@ -170,16 +170,21 @@ private:
         if (!load)
             return;
         // A missing file leaves no bars, so it is also reported as too short.
-        if (load->status == SymbolLoad::Status::Missing)
+        if (load->status == SymbolLoad::Status::Missing) {
             fail("< File \"" + symbol.code + ".cds\" not found. >");
+            summary_.skipped.push_back({symbol.code, SkippedSymbol::Reason::NoFile});
+        }
         if (load->status == SymbolLoad::Status::Unreadable) {
             // The reason tells a damaged file from one refused as a link or held by another program.
             fail("Read Error ! " + symbol.name + " file is corrupted. ");
             log(load->error);
+            summary_.skipped.push_back({symbol.code, SkippedSymbol::Reason::Unreadable});
             return;
         }
         if (!worthSearching(*load)) {
             fail("Needs 2250 bars for " + symbol.name);
+            if (load->status == SymbolLoad::Status::Loaded)
+                summary_.skipped.push_back({symbol.code, SkippedSymbol::Reason::TooFewBars, load->barCount});
             return;
         }
         log("Backtesting " + symbol.name);

@@ -45,12 +45,21 @@ struct BacktestHooks {
     std::function<bool()> abortRequested;
 };
 
+// A symbol that a run passed over, and why, for a caller that says what would mend it.
+struct SkippedSymbol {
+    enum class Reason { NoFile, Unreadable, TooFewBars };
+    std::string code;
+    Reason reason = Reason::NoFile;
+    int barCount = 0;
+};
+
 struct BacktestSummary {
     int errors = 0;
     int rowsWritten = 0;
     int rowsNotSaved = 0;
     bool aborted = false;
     std::vector<std::string> saveErrors;  // why results could not be saved, one line each
+    std::vector<SkippedSymbol> skipped;   // in symbol order
 };
 
 // What a caller tells the user when some results could not be saved; empty when all were.

@@ -39,12 +39,9 @@ std::string csvText(std::string_view text)
 
 std::optional<ResultsFormat> resultsFormatNamed(std::string_view name)
 {
-    if (name == "csv")
-        return ResultsFormat::Csv;
-    if (name == "tsv")
-        return ResultsFormat::Tsv;
-    if (name == "json")
-        return ResultsFormat::Json;
+    for (std::size_t i = 0; i < kResultsFormatNames.size(); ++i)
+        if (name == kResultsFormatNames[i])
+            return static_cast<ResultsFormat>(i);
     return std::nullopt;
 }
 

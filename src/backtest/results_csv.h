@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -20,6 +21,8 @@ std::string shortestNumber(double value);
 std::string csvText(std::string_view text);
 
 enum class ResultsFormat { Csv, Tsv, Json };
+// The formats' names, in the order of ResultsFormat.
+inline constexpr std::array<std::string_view, 3> kResultsFormatNames = {"csv", "tsv", "json"};
 
 // "csv", "tsv" or "json"; nullopt for anything else.
 std::optional<ResultsFormat> resultsFormatNamed(std::string_view name);

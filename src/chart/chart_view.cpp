@@ -46,6 +46,90 @@ std::int64_t roundEven64(double v)
 const std::array<const char*, 12> kMonthNames{"January", "February", "March",     "April",   "May",      "June",
                                               "July",    "August",   "September", "October", "November", "December"};
 
+// A step of the scale as a count of a decimal's units: units / 10^decimals.
+struct DecimalStep {
+    std::int64_t units;
+    int decimals;
+
+    double unit() const { return powerOfTen(decimals); }
+    double value() const { return static_cast<double>(units) / unit(); }
+
+    static double powerOfTen(int n)
+    {
+        double p = 1;
+        for (int k = 0; k < n; ++k)
+            p *= 10;
+        return p;
+    }
+};
+
+constexpr int kFinestDecimals = 9;
+// Decimal labels stand at least as far apart as the integer steps aim at, and are few enough
+// to read.
+constexpr double kDecimalLabelSpacing = 30;
+constexpr std::size_t kMostDecimalLabels = 10;
+// Counts of units stay exact in a double below 2^53.
+constexpr double kExactUnits = 9007199254740992.0;
+
+// Decimal steps, coarsest first: 0.5, 0.25, 0.1, then a tenth of each, and so on.
+const std::vector<DecimalStep>& decimalSteps()
+{
+    static const std::vector<DecimalStep> steps = [] {
+        std::vector<DecimalStep> list;
+        for (int k = 1; k < kFinestDecimals; ++k) {
+            list.push_back({5, k});
+            list.push_back({25, k + 1});
+            list.push_back({1, k});
+        }
+        return list;
+    }();
+    return steps;
+}
+
+// The value in units of `decimals`, written with exactly that many decimals.
+std::string decimalText(std::int64_t units, int decimals)
+{
+    if (decimals == 0)
+        return std::to_string(units);
+    std::string digits = std::to_string(units < 0 ? -units : units);
+    const auto width = static_cast<std::size_t>(decimals);
+    if (digits.size() <= width)
+        digits.insert(0, width + 1 - digits.size(), '0');
+    digits.insert(digits.size() - width, ".");
+    return units < 0 ? "-" + digits : digits;
+}
+
+// The multiples of the step between the pane's bottom and its top; only the multiples are
+// visited, so that a large range does not cost one pass per unit.
+std::vector<ScaleMark> marksOfStep(const PaneScale& scale, int halfFontHeight, DecimalStep step)
+{
+    std::vector<ScaleMark> marks;
+    const double F = std::fabs(scale.Facteur);
+    const double unit = step.unit();
+    const std::int64_t absStep = step.units < 0 ? -step.units : step.units;
+    const auto valueOf = [&](std::int64_t B) { return static_cast<double>(B) / unit; };
+    const auto belowTop = [&](std::int64_t B) { return roundEven64(F * (scale.Min - valueOf(B)) + scale.Hauteur) > 0; };
+    std::int64_t B = roundEven64(scale.Min * unit);
+    const std::int64_t remainder = ((B % absStep) + absStep) % absStep;
+    if (remainder != 0)
+        B += absStep - remainder;
+    for (; belowTop(B); B += absStep) {
+        const int offset = roundEven((scale.Min - valueOf(B)) * scale.Facteur);
+        ScaleMark mark{B, offset + scale.Hauteur, std::nullopt, decimalText(B, step.decimals)};
+        const int labelRow = scale.Hauteur + halfFontHeight + offset;
+        if (labelRow < scale.Hauteur - 10 && labelRow > 10)
+            mark.labelRow = labelRow;
+        marks.push_back(mark);
+    }
+    return marks;
+}
+
+std::size_t labelCount(const std::vector<ScaleMark>& marks)
+{
+    return static_cast<std::size_t>(
+        std::count_if(marks.begin(), marks.end(), [](const ScaleMark& m) { return m.labelRow.has_value(); }));
+}
+
 // Mouse rows are read back into values through a pane's scale, relative to the pane's top.
 std::string paneValueText(const std::string& caption, double paneTop, const PaneScale& scale, int Y)
 {
@@ -53,6 +137,23 @@ std::string paneValueText(const std::string& caption, double paneTop, const Pane
         return "N/A";
     const double v = (paneTop + scale.Min * scale.Facteur - Y + scale.Hauteur) / scale.Facteur;
     return caption + " = " + Format_Prix(std::nearbyint(v * 100) / 100);
+}
+
+int firstVisibleBar(int position, double Largeur_Barre)
+{
+    return roundEven(static_cast<double>(kScrollStepPixels) * position / Largeur_Barre) + 1;
+}
+
+// The range counts 80 pixels a position while a position moves 81, and adds 10 bars: with many
+// bars at a large zoom its maximum passes the newest bar and leaves the pane empty. The last
+// position at which the newest bar is still visible is as far as the range may go.
+int lastPositionShowing(int NBBars, double Largeur_Barre)
+{
+    const double guess = std::floor((NBBars - 0.5) * Largeur_Barre / kScrollStepPixels) + 1;
+    int position = static_cast<int>(std::clamp(guess, 0.0, 1.0e9));
+    while (position > 0 && firstVisibleBar(position, Largeur_Barre) > NBBars)
+        --position;
+    return position;
 }
 
 }  // namespace
@@ -86,6 +187,8 @@ ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre)
     // the newest bar stands a little left of the scale area.
     const double steps = (view.Debut_Derniere_Page + 10) / 80.0 * view.Largeur_Barre + 1;
     view.scrollMaximum = std::max(1, static_cast<int>(std::clamp(std::trunc(steps), 0.0, 1.0e9)));
+    if (NBBars > 0 && view.Barres_Par_Ecran > 0)
+        view.scrollMaximum = std::min(view.scrollMaximum, lastPositionShowing(NBBars, view.Largeur_Barre));
     return view;
 }
 
@@ -94,7 +197,7 @@ ChartView computeView(int clientWidth, int NBBars, double Largeur_Barre, int pos
     ChartView view = scrollRange(clientWidth, NBBars, Largeur_Barre);
     view.position = std::clamp(position, 0, view.scrollMaximum);
     const double shift = static_cast<double>(kScrollStepPixels) * view.position;
-    view.Premiere_Barre_Visible = roundEven(shift / view.Largeur_Barre) + 1;
+    view.Premiere_Barre_Visible = firstVisibleBar(view.position, view.Largeur_Barre);
     view.Derniere_Barre_Visible = roundEven((clientWidth - kScaleAreaWidth + shift) / view.Largeur_Barre) + 1;
     if (view.Derniere_Barre_Visible < 0) {
         view.Premiere_Barre_Visible = 0;
@@ -201,30 +304,27 @@ std::int64_t Valeur_Echelle1(int H, double Max, double Min)
 
 std::vector<ScaleMark> scaleMarks(const PaneScale& scale, int halfFontHeight)
 {
-    std::vector<ScaleMark> marks;
-    const double F = std::fabs(scale.Facteur);
-    if (F == 0)
+    if (scale.Facteur == 0)
+        return {};
+    return marksOfStep(scale, halfFontHeight, {Valeur_Echelle1(scale.Hauteur, scale.Max, scale.Min), 0});
+}
+
+std::vector<ScaleMark> priceScaleMarks(const PaneScale& scale, int halfFontHeight)
+{
+    std::vector<ScaleMark> marks = scaleMarks(scale, halfFontHeight);
+    if (labelCount(marks) >= 2)
         return marks;
-    const std::int64_t step = Valeur_Echelle1(scale.Hauteur, scale.Max, scale.Min);
-    const std::int64_t absStep = step < 0 ? -step : step;
-    const auto belowTop = [&](std::int64_t B) {
-        return roundEven64(F * (scale.Min - static_cast<double>(B)) + scale.Hauteur) > 0;
-    };
-    // Values that are not multiples of the step draw nothing: visit only the multiples, so that
-    // a large range does not cost one pass per integer.
-    std::int64_t B = roundEven64(scale.Min);
-    const std::int64_t remainder = ((B % absStep) + absStep) % absStep;
-    if (remainder != 0)
-        B += absStep - remainder;
-    for (; belowTop(B); B += absStep) {
-        const int offset = roundEven((scale.Min - static_cast<double>(B)) * scale.Facteur);
-        ScaleMark mark{B, offset + scale.Hauteur, std::nullopt};
-        const int labelRow = scale.Hauteur + halfFontHeight + offset;
-        if (labelRow < scale.Hauteur - 10 && labelRow > 10)
-            mark.labelRow = labelRow;
-        marks.push_back(mark);
+    std::vector<ScaleMark> decimal;
+    for (const DecimalStep& step : decimalSteps()) {
+        if (step.value() * std::fabs(scale.Facteur) < kDecimalLabelSpacing
+            || std::fabs(scale.Min) * step.unit() > kExactUnits)
+            break;
+        std::vector<ScaleMark> finer = marksOfStep(scale, halfFontHeight, step);
+        if (labelCount(finer) > kMostDecimalLabels)
+            break;
+        decimal = std::move(finer);
     }
-    return marks;
+    return labelCount(decimal) >= 2 ? decimal : marks;
 }
 
 std::vector<DateMarkText> dateMarkTexts(int month, int year, double z)

@@ -35,7 +35,8 @@ struct ChartView {
     int lastShownBar(int NBBars) const;
 };
 
-// Bars per screen, the start of the last page and the scroll maximum for a client width.
+// Bars per screen, the start of the last page and the scroll maximum for a client width. The
+// maximum is lowered where it would push the newest bar off the pane.
 ChartView scrollRange(int clientWidth, int NBBars, double Largeur_Barre);
 
 // The whole view at a scroll position; a position beyond the range is lowered to its maximum.
@@ -80,16 +81,23 @@ PaneScale finishScale(double Min, double Max, int paneHeight);
 // The step between labelled values of a scale.
 std::int64_t Valeur_Echelle1(int H, double Max, double Min);
 
-// A tick of the scale area, with the row of its label when the label is written.
+// A tick of the scale area, with the row of its label when the label is written. The value
+// counts the label's last decimal: it is value / 10^decimals (whole numbers for integer steps).
 struct ScaleMark {
     std::int64_t value = 0;
     int tickRow = 0;
     std::optional<int> labelRow;
+    std::string label;
 };
 
 // The ticks of the integer multiples of the step between the pane's bottom and its top.
 // `halfFontHeight` is the label font's (negative) height halved.
 std::vector<ScaleMark> scaleMarks(const PaneScale& scale, int halfFontHeight);
+
+// The price scale's ticks: the integer ones while they label at least two values, else those
+// of the finest decimal step (0.5, 0.25, 0.1, 0.05, ...) that labels at most ten values at
+// least 30 pixels apart, when it labels two or more.
+std::vector<ScaleMark> priceScaleMarks(const PaneScale& scale, int halfFontHeight);
 
 // A text of the date strip at bar x + dx; years are silver, months gray.
 struct DateMarkText {

@@ -28,7 +28,7 @@ ChartModuleEntry loadChartModule()
         reasons += std::string("\n  ") + dlerror();
     }
     throw std::runtime_error("the chart command needs its drawing module " + std::string(kChartModuleFile)
-                             + ", which could not be loaded:" + reasons);
+                             + ", which could not be loaded; reinstall Kiruvan to put it back:" + reasons);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include "base/ascii_text.h"
 #include "base/version.h"
+#include "cli/advice.h"
 #include "database/symbol_files.h"
+#include "database/table.h"
 
 namespace kiruvan::cli {
 
@@ -75,45 +77,24 @@ std::string Arguments::requirePositional(std::string_view what)
 
 namespace {
 
-std::size_t editDistance(std::string_view a, std::string_view b)
-{
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 // The known option nearest to a mistyped one, when it is near enough to be meant.
 std::optional<std::string> nearestOption(std::string_view typed, const std::vector<std::string>& known)
 {
-    const std::string_view name = typed.substr(0, typed.find('='));
-    std::optional<std::string> best;
-    std::size_t bestDistance = 3;
-    for (const std::string& option : known) {
-        const std::size_t distance = editDistance(name, option);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = option;
-        }
-    }
-    return best;
+    const std::vector<std::string> nearest = nearestWords(typed.substr(0, typed.find('=')), known);
+    return nearest.empty() ? std::nullopt : std::optional(nearest.front());
 }
 
-// "unknown option '--datta'; did you mean '--data'?"
+// "unknown option '--datta'; did you mean '--data'?", or the names to choose from.
 UsageError unknownName(std::string_view kind, std::string_view typed, const std::vector<std::string>& known)
 {
-    const auto nearest = nearestOption(typed, known);
-    return UsageError("unknown " + std::string(kind) + " " + quotedText(typed)
-                      + (nearest ? "; did you mean '" + *nearest + "'?" : ""));
+    const std::string refusal = "unknown " + std::string(kind) + " " + quotedText(typed);
+    if (const auto nearest = nearestOption(typed, known))
+        return UsageError(refusal + "; did you mean '" + *nearest + "'?");
+    std::vector<std::string> names;
+    for (const std::string& name : known)
+        if (name != "-h" && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    return UsageError(refusal + "; the " + std::string(kind) + "s are: " + namesList(names, names.size()));
 }
 
 }  // namespace
@@ -176,15 +157,18 @@ std::string tryHelp(const Command* command)
 
 // A command that only reads needs the folder; one that writes makes it, with the two tables
 // the program creates at start-up. Returns whether it made the folder.
-bool prepareDataFolder(const Command& command, const DataFolder& folder)
+bool prepareDataFolder(const Command& command, const Context& context)
 {
+    const DataFolder& folder = context.folder;
     if (std::filesystem::is_directory(folder.root())) {
         if (command.writesData)
             Verification_existance_des_Fichiers(folder);
         return false;
     }
     if (!command.writesData)
-        throw std::runtime_error("the data folder " + folder.root().string() + " does not exist");
+        throw std::runtime_error("the data folder " + folder.root().string()
+                                 + " does not exist; name the right one with --data DIR, or make this one with "
+                                 + toolCommand(context, "add-market NAME"));
     std::filesystem::create_directories(folder.root());
     Verification_existance_des_Fichiers(folder);
     return true;
@@ -203,6 +187,20 @@ void removeMadeFolder(const DataFolder& folder)
     std::filesystem::remove_all(folder.root(), ec);
 }
 
+// A table the store refuses: the check command names what is wrong with it; a save that met
+// another program's only needs the command again.
+int runWithAdvice(const Command& command, Context& context, Arguments& args)
+{
+    try {
+        return command.run(context, args);
+    } catch (const FileChangedError& e) {
+        throw std::runtime_error(std::string(e.what()) + "\nrun the command again: it reads the file anew");
+    } catch (const TableError& e) {
+        throw std::runtime_error(std::string(e.what()) + "\n" + toolCommand(context, "check")
+                                 + " lists what is wrong with the data folder's tables");
+    }
+}
+
 int runCommand(const Command& command, Arguments& args, const std::string& folder, bool folderGiven, const Clock& clock,
                std::ostream& out, std::ostream& err)
 {
@@ -211,10 +209,10 @@ int runCommand(const Command& command, Arguments& args, const std::string& folde
         return kSuccess;
     }
     Context context{DataFolder(folder), clock, out, err, folderGiven};
-    const bool madeFolder = prepareDataFolder(command, context.folder);
+    const bool madeFolder = prepareDataFolder(command, context);
     int status = kFailed;
     try {
-        status = command.run(context, args);
+        status = runWithAdvice(command, context, args);
     } catch (...) {
         if (madeFolder)
             removeMadeFolder(context.folder);

@@ -87,7 +87,7 @@ private:
 struct Command {
     std::string_view name;
     std::string_view synopsis;  // "backtest --market NAME"
-    std::string_view help;      // what it does, its options, what it prints
+    std::string help;           // what it does, its options, what it prints
     std::function<int(Context&, Arguments&)> run;
     // A command that writes creates a missing data folder; one that only reads refuses it.
     bool writesData = false;

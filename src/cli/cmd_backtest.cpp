@@ -1,4 +1,3 @@
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -6,12 +5,29 @@
 #include "backtest/backtest_run.h"
 #include "backtest/results_table.h"
 #include "base/ascii_text.h"
+#include "cli/advice.h"
 #include "cli/cli.h"
 #include "cli/market_argument.h"
 
 namespace kiruvan::cli {
 
 namespace {
+
+// What would let a passed-over symbol be backtested next time.
+std::string skippedMessage(const Context& context, const SkippedSymbol& skipped)
+{
+    const std::string& code = skipped.code;
+    switch (skipped.reason) {
+    case SkippedSymbol::Reason::NoFile:
+        return code + " has no file " + code + ".cds; " + noFileAdvice(context, code);
+    case SkippedSymbol::Reason::Unreadable:
+        return code + ".cds cannot be read; " + toolCommand(context, "check " + shellWord(code))
+               + " names what is wrong with it";
+    case SkippedSymbol::Reason::TooFewBars:
+        return tooFewBarsMessage(code, skipped.barCount);
+    }
+    return code;
+}
 
 int runBacktestCommand(Context& context, Arguments& args)
 {
@@ -21,16 +37,21 @@ int runBacktestCommand(Context& context, Arguments& args)
     args.finish();
     if (!name)
         throw UsageError("backtest needs --market NAME");
-    const Market market = requireMarket(context.folder, *name);
+    const Market market = requireMarket(context, *name);
     CreateDataset_Trading_system(context.folder);
     BacktestHooks hooks;
     hooks.log = [&](const std::string& line) { context.out << escapedControls(line) << std::endl; };
-    const BacktestSummary summary =
-        runBacktest(context.folder, market, loadMarketSymbols(context.folder, market.id), hooks, threads, robustness);
-    if (summary.saveErrors.empty())
-        return kSuccess;
-    tell(context.err, unsavedResultsMessage(summary));
-    return kFailed;
+    const std::vector<BacktestSymbol> symbols = loadMarketSymbols(context.folder, market.id);
+    const BacktestSummary summary = runBacktest(context.folder, market, symbols, hooks, threads, robustness);
+    for (const SkippedSymbol& skipped : summary.skipped)
+        tell(context.err, skippedMessage(context, skipped));
+    if (symbols.empty())
+        tell(context.err, "the market " + market.name + " lists no symbol; add one with "
+                              + toolCommand(context, "add-symbol --market " + shellWord(market.name) + " CODE"));
+    if (!summary.saveErrors.empty())
+        tell(context.err,
+             unsavedResultsMessage(summary) + "\nrun the backtest again once the results file can be written");
+    return summary.saveErrors.empty() && summary.rowsWritten > 0 ? kSuccess : kFailed;
 }
 
 }  // namespace
@@ -53,8 +74,9 @@ Command backtestCommand()
             "pairs there, and the probability that the best pair was chosen by luck.\n\n"
             "Prints the run's log lines, one per line, on standard output. A symbol that is\n"
             "skipped (missing or unreadable file, too few bars) is counted in the log's error\n"
-            "total. The exit status is 1 when a symbol's result could not be saved (the reasons\n"
-            "go to standard error), else 0.",
+            "total, and standard error says what would let it be backtested. The exit status is 1\n"
+            "when a symbol's result could not be saved (the reasons go to standard error) or when\n"
+            "no symbol could be backtested, else 0.",
             runBacktestCommand};
 }
 

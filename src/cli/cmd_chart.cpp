@@ -1,7 +1,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <iostream>
 #include <limits>
@@ -67,7 +66,7 @@ int drawChart(Context& context, Arguments& args)
 
     ChartData data(context.folder);
     data.Code_Titre_Demande = code;
-    data.openSymbolList(requireMarketOfSymbol(context.folder, code, marketName).id);
+    data.openSymbolList(requireMarketOfSymbol(context, code, marketName).id);
     if (data.Code_Titre_Courant != code)
         throw std::runtime_error("The market does not list the symbol " + code + ".");
     data.loadCurrentSymbol();

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "base/ascii_text.h"
+#include "cli/advice.h"
 #include "cli/cmd_database.h"
 #include "database/program_tables.h"
 #include "database/symbol_data_edits.h"
@@ -141,6 +142,13 @@ int runCheck(Context& context, Arguments& args)
         Verification_existance_des_Fichiers(context.folder);
     const Leftovers leftovers = findLeftovers(context.folder, tableFiles(context.folder, codes), codes);
     bool found = reportLeftovers(context, leftovers, repair);
+    if (found && !repair) {
+        std::string again = "check --repair";
+        for (const std::string& code : codes)
+            again += " " + shellWord(code);
+        tell(context.err,
+             toolCommand(context, again) + " removes the empty unlisted files and creates the missing ones");
+    }
     // Listed again: a repair removed files and made others.
     for (const std::filesystem::path& file : tableFiles(context.folder, codes))
         for (const std::string& problem : fileProblems(file, context.clock)) {

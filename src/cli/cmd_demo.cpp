@@ -1,4 +1,3 @@
-#include <charconv>
 #include <fstream>
 #include <ostream>
 #include <sstream>

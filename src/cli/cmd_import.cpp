@@ -1,12 +1,15 @@
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <ostream>
 #include <span>
 #include <sstream>
 
 #include "base/ascii_text.h"
 #include "base/text_values.h"
+#include "cli/advice.h"
 #include "cli/cli.h"
+#include "cli/market_argument.h"
 #include "import/format_detector.h"
 #include "import/import_run.h"
 #include "import/import_settings.h"
@@ -21,10 +24,11 @@ int itemIndex(const std::array<std::string_view, N>& items, std::string_view tex
     for (std::size_t i = 0; i < N; ++i)
         if (sameIgnoringAsciiCase(items[i], text))
             return static_cast<int>(i);
-    std::string known;
-    for (std::string_view item : items)
-        known += (known.empty() ? "" : ", ") + std::string(item);
-    throw UsageError(std::string(option) + " '" + std::string(text) + "' is none of: " + known);
+    const std::vector<std::string> known(items.begin(), items.end());
+    // A column kind is one item of a list: the guess names the kind alone.
+    const std::string guess = didYouMean(option == "--columns" ? "" : option, text, known);
+    throw UsageError(std::string(option) + " '" + std::string(text) + "' is none of: " + namesList(known, known.size())
+                     + (guess.empty() ? "" : "; " + guess));
 }
 
 int separatorIndex(const std::string& text)
@@ -103,22 +107,6 @@ ImportSettings storedSettings(const Context& context)
     return settings;
 }
 
-// A word as a shell reads it back: quoted when it holds anything but plain characters.
-std::string shellWord(const std::string& word)
-{
-    const bool plain = std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c))
-               || std::string_view(",._-/+").find(c) != std::string_view::npos;
-    });
-    if (plain && !word.empty())
-        return word;
-    // Inside single quotes only a quote needs care: close, an escaped quote, reopen.
-    std::string quoted = "'";
-    for (const char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string quotedSeparator(int index)
 {
     const std::string text = fieldSeparatorText(index);
@@ -144,7 +132,9 @@ std::string optionsOf(const FormatGuess& guess)
 void reportGuess(const Context& context, const FormatGuess& guess, const std::string& symbol)
 {
     if (!guess.sure())
-        tell(context.err, "not sure of the layout: " + guess.doubt());
+        tell(context.err, "not sure of the layout: " + guess.doubt()
+                              + (guess.problem.empty() ? "; name the right one with --date-format"
+                                                       : "; give --separator, --date-format and --columns yourself"));
     else if (!guess.hasSymbolColumn && symbol.empty())
         context.err << "kiruvan-cli: the file has no symbol column: add --symbol CODE\n";
 }
@@ -166,6 +156,25 @@ int printGuess(Context& context, const std::string& file, const std::string& sym
     return guess.sure() ? kSuccess : kFailed;
 }
 
+std::string marketWord(const Context& context)
+{
+    return shellWord(marketToName(context, std::nullopt));
+}
+
+// What mends a run that ended before the file was read.
+std::string endAdvice(const Context& context, ImportEnd end, const std::string& symbol)
+{
+    switch (end) {
+    case ImportEnd::NeedsSymbol:
+        return "\nname the symbol with --symbol CODE";
+    case ImportEnd::SymbolNotFound:
+        return "\n" + toolCommand(context, "add-symbol --market " + marketWord(context) + " " + shellWord(symbol))
+               + " lists it and makes its file";
+    default:
+        return "";
+    }
+}
+
 int runImportCommand(Context& context, Arguments& args)
 {
     const bool detect = args.takeFlag("--detect");
@@ -178,6 +187,12 @@ int runImportCommand(Context& context, Arguments& args)
     const std::string file = args.requirePositional("FILE");
     args.finish();
 
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        throw std::runtime_error(
+            "no quote file " + file
+            + (std::filesystem::path(file).is_relative() ? " in " + std::filesystem::current_path(ec).string() : "")
+            + "; give the path of the file to import");
     const std::vector<std::string> lines = readQuoteFile(file);
     ImportSettings settings = storedSettings(context);
     if (detect || automatic) {
@@ -203,14 +218,22 @@ int runImportCommand(Context& context, Arguments& args)
     };
     const ImportOutcome outcome = runImport({context.folder, context.clock, settings, symbol, lines}, hooks);
     if (!outcome.message.empty())
-        tell(context.err, outcome.message);
+        tell(context.err, outcome.message + endAdvice(context, outcome.end, symbol));
     for (const std::string& error : outcome.writeErrors)
         tell(context.err, error);
     const bool ranThrough = outcome.end == ImportEnd::Completed || outcome.end == ImportEnd::ColumnCheckFailed;
     if (ranThrough && outcome.linesInserted == 0)
-        tell(context.err, kNothingInsertedMessage);
+        tell(context.err, std::string(kNothingInsertedMessage) + "\n"
+                              + toolCommand(context, "import " + shellWord(file) + " --detect")
+                              + " prints options that fit the file");
     if (outcome.end == ImportEnd::Completed)
         tell(context.err, outcome.summary.text(settings.dateFormat));
+    if (const auto& unknown = outcome.summary.unknownSymbols; !unknown.empty()) {
+        const std::string code = unknown.size() == 1 ? shellWord(unknown.front()) : "CODE";
+        tell(context.err, "lines of symbols without a file are written once the files exist: "
+                              + toolCommand(context, "add-symbol --market " + marketWord(context) + " " + code)
+                              + " lists a symbol and makes its file, then import again");
+    }
     context.out << outcome.linesInserted << "\n";
     // A file with lines that wrote nothing, or a line that could not be written, is a failure a
     // script must notice.

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/advice.h"
 #include "cli/cmd_database.h"
 #include "database/market_manager.h"
 #include "database/symbol_files.h"
@@ -28,6 +29,11 @@ int addMarket(Context& context, Arguments& args)
         if (result.outcome == AddMarketOutcome::Added)
             manager.save();
     });
+    if (result.outcome == AddMarketOutcome::Duplicate) {
+        tell(context.err, addMarketMessage(result, name) + " Choose another name; " + toolCommand(context, "markets")
+                              + " lists the markets.");
+        return kFailed;
+    }
     if (result.outcome != AddMarketOutcome::Added) {
         tell(context.err, addMarketMessage(result, name));
         return kFailed;

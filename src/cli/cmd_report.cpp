@@ -4,6 +4,7 @@
 #include "backtest/results_csv.h"
 #include "backtest/results_table.h"
 #include "backtest/robustness_table.h"
+#include "cli/advice.h"
 #include "cli/cli.h"
 #include "cli/market_argument.h"
 
@@ -32,11 +33,23 @@ int runReportCommand(Context& context, Arguments& args)
         throw UsageError("report takes --market NAME or --all, not both");
     std::optional<std::int32_t> marketId;
     if (name)
-        marketId = requireMarket(context.folder, *name).id;
-    if (robustness)
-        writeRobustness(context.out, readRobustnessRows(context.folder, marketId), format);
-    else
-        writeResults(context.out, readResultRows(context.folder, marketId), format);
+        marketId = requireMarket(context, *name).id;
+    bool none = false;
+    if (robustness) {
+        const std::vector<RobustnessRow> rows = readRobustnessRows(context.folder, marketId);
+        writeRobustness(context.out, rows, format);
+        none = rows.empty();
+    } else {
+        const std::vector<ResultRow> rows = readResultRows(context.folder, marketId);
+        writeResults(context.out, rows, format);
+        none = rows.empty();
+    }
+    // An empty report is still a report; standard error says where its rows come from.
+    if (none)
+        tell(context.err, std::string(robustness ? "no robustness figures" : "no backtest results") + " yet"
+                              + (name ? " for the market " + *name : "") + "; run "
+                              + toolCommand(context, "backtest --market " + shellWord(marketToName(context, name)))
+                              + " first");
     return kSuccess;
 }
 
@@ -57,7 +70,7 @@ Command reportCommand()
             "  --robustness   the robustness figures of the backtests (Robustness.cds) instead:\n"
             "                 the hold-out test of the best pair and the probability of\n"
             "                 overfitting\n\n"
-            "Without a results file only the header line is printed.",
+            "Without results only the header line is printed, and standard error says how to get some.",
             runReportCommand};
 }
 

@@ -16,7 +16,7 @@ int listSymbolsCommand(Context& context, Arguments& args)
     args.finish();
     std::optional<std::int32_t> marketId;
     if (marketName)
-        marketId = requireMarket(context.folder, *marketName).id;
+        marketId = requireMarket(context, *marketName).id;
     for (const Symbol& symbol : listSymbols(context.folder, marketId))
         context.out << listingField(symbol.code) << ';' << listingField(symbol.name) << ';' << symbol.marketId << '\n';
     return kSuccess;
@@ -30,7 +30,8 @@ bool noteSharedCode(Context& context, const std::string& code, std::int32_t mark
         if (!sameIgnoringAsciiCase(listed.code, code))
             continue;
         if (listed.marketId == marketId) {
-            context.err << "kiruvan-cli: the market already lists the symbol " << quotedText(listed.code) << '\n';
+            tell(context.err, "the market already lists the symbol " + quotedText(listed.code)
+                                  + "; choose another code, or use that one as it stands");
             return false;
         }
         context.err << "kiruvan-cli: " << quotedText(code) << " is also listed in market " << listed.marketId
@@ -52,7 +53,7 @@ int addSymbol(Context& context, Arguments& args)
         return kFailed;
     }
     Verification_existance_des_Fichiers(context.folder);  // as the program does at start-up
-    const std::int32_t marketId = requireMarket(context.folder, *marketName).id;
+    const std::int32_t marketId = requireMarket(context, *marketName).id;
     if (!noteSharedCode(context, code, marketId))
         return kFailed;
     ApplyOutcome outcome;

@@ -1,4 +1,3 @@
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -7,6 +6,7 @@
 #include "backtest/backtest_run.h"
 #include "backtest/results_csv.h"
 #include "backtest/results_table.h"
+#include "cli/advice.h"
 #include "cli/cli.h"
 #include "cli/market_argument.h"
 #include "database/master_table.h"
@@ -38,12 +38,13 @@ struct LoadedSymbol {
 
 LoadedSymbol loadSymbol(Context& context, const std::string& code, const std::optional<std::string>& marketName)
 {
-    LoadedSymbol loaded{requireMarketOfSymbol(context.folder, code, marketName), {code, {}}};
+    LoadedSymbol loaded{requireMarketOfSymbol(context, code, marketName), {code, {}}};
     for (const Symbol& symbol : listSymbols(context.folder, loaded.market.id))
         if (symbol.code == code)
             loaded.symbol.name = symbol.name;
     if (!loadSymbolForBacktest(*loaded.bars, context.folder, code))
-        throw std::runtime_error("The symbol " + code + " has no file " + code + ".cds.");
+        throw std::runtime_error("The symbol " + code + " has no file " + code + ".cds; "
+                                 + noFileAdvice(context, code));
     return loaded;
 }
 
@@ -54,10 +55,16 @@ std::pair<ParameterPair, int> pairToShow(Context& context, const LoadedSymbol& l
     if (given)
         return {*given, firstBarFor(loaded.bars->NBBars)};
     const auto row = Get_Params_Optimisation(context.folder, loaded.market.id, loaded.symbol.code);
-    if (!row || row->Opt1 < 1 || row->Opt2 < 1 || row->First_Bar < 1)
-        throw std::runtime_error("The symbol " + loaded.symbol.code
-                                 + " has no backtest result; run 'kiruvan-cli backtest' or pass --opt1 A --opt2 B.");
-    return {{row->Opt1, row->Opt2}, row->First_Bar};
+    if (row && row->Opt1 >= 1 && row->Opt2 >= 1 && row->First_Bar >= 1)
+        return {{row->Opt1, row->Opt2}, row->First_Bar};
+    const std::string& code = loaded.symbol.code;
+    // Too short a history gets no result from any backtest: only a given pair can be shown.
+    if (loaded.bars->NBBars < kMinimumBacktestBars)
+        throw std::runtime_error(tooFewBarsMessage(code, loaded.bars->NBBars)
+                                 + "; pass --opt1 A --opt2 B to show a pair");
+    throw std::runtime_error("The symbol " + code + " has no backtest result; run "
+                             + toolCommand(context, "backtest --market " + shellWord(loaded.market.name))
+                             + " or pass --opt1 A --opt2 B.");
 }
 
 // The command line both commands take: a symbol, its market, a pair and a format.

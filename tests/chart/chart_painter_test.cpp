@@ -70,6 +70,44 @@ TEST_F(ChartPainterTest, NewestBarStandsWhereTheViewPutsIt)
     }
 }
 
+// From zoom 26.5 on the unlowered range would leave the pane empty; below it the newest bar
+// stands where it always stood.
+TEST_F(ChartPainterTest, NewestBarStaysInThePaneAtLargeZooms)
+{
+    const int newest = 3501;
+    for (const auto& [zoom, newestX] : std::vector<std::pair<double, int>>{{16.5, 94}, {26.5, 31}, {96.5, 76}}) {
+        const ChartDrawing drawing = paint("ALP", 1050, 600, zoom);
+        const PaneScale& scale = drawing.scales.Echelle_Prix;
+        const BarSeries& bars = data.series().bars;
+        EXPECT_EQ(drawing.view.x(newest), newestX) << zoom;
+        EXPECT_NE(image.pixel(newestX, scale.y(bars.Low[newest]) - 1), kBlack) << zoom;
+    }
+}
+
+// Prices under 2 get no integer label inside the pane; decimal labels are written instead.
+TEST_F(ChartPainterTest, PennyStockShowsPriceLabels)
+{
+    std::vector<DailyBar> bars = test::flatBars(Date::fromYmd(2024, 1, 1), 300, 0.4);
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+        const double price = 0.4 + 0.001 * static_cast<double>(i);
+        bars[i] = {bars[i].date, price, price + 0.01, price - 0.01, price, 1000};
+    }
+    appendToSymbolFile(folder.folder(), "PNY", bars);
+    folder.writeSymbols({{"PNY", "Penny", 1}});
+    const ChartDrawing drawing = paint("PNY", 650, 600, 1.0);
+    int labelled = 0;
+    for (const ScaleMark& mark : priceScaleMarks(drawing.scales.Echelle_Prix, -6)) {
+        if (!mark.labelRow)
+            continue;
+        ++labelled;
+        bool written = false;
+        for (int x = 650 - 40; x < 650; ++x)
+            written = written || image.pixel(x, *mark.labelRow + 5) == 0xFFFFFFFF;
+        EXPECT_TRUE(written) << mark.label;
+    }
+    EXPECT_GE(labelled, 2);
+}
+
 TEST_F(ChartPainterTest, BodiesAppearFromZoom2Point5WithHalfWidthRoundZoomOver4)
 {
     // Flat bars at 10, one falling bar (filled body) from 14 to 12 among them.

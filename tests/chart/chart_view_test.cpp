@@ -36,6 +36,30 @@ TEST(ChartViewTest, NewestBarsStandLeftOfTheScaleAreaAtTheMaximum)
     }
 }
 
+// The maximum stops where the newest bar is the first visible one, but only where the
+// unlowered range would have pushed it off the pane.
+TEST(ChartViewTest, ScrollMaximumKeepsTheNewestBarInThePane)
+{
+    struct Case {
+        int width, NBBars;
+        double zoom;
+        int maximum;
+    };
+    const std::vector<Case> cases{
+        {1050, 3501, 16.5, 712}, {1050, 3501, 26.5, 1145}, {1050, 3501, 96.5, 4170}, {700, 3501, 16.5, 713},
+        {650, 600, 1.0, 1},      {650, 81, 1.0, 0},        {650, 0, 1.0, 1},         {-200, 10, 1.0, 4},
+    };
+    for (const Case& c : cases) {
+        const int maximum = scrollRange(c.width, c.NBBars, c.zoom).scrollMaximum;
+        EXPECT_EQ(maximum, c.maximum) << c.width << " " << c.NBBars << " " << c.zoom;
+        if (c.NBBars == 0 || c.width < 0)
+            continue;
+        const ChartView view = computeView(c.width, c.NBBars, c.zoom, maximum);
+        EXPECT_LE(view.Premiere_Barre_Visible, c.NBBars) << c.zoom;
+        EXPECT_LT(c.NBBars, view.Derniere_Barre_Visible) << c.zoom;
+    }
+}
+
 // A trade's entry bar is brought on screen, away from the edges unless the history ends there.
 TEST(ChartViewTest, PositionShowingABarPutsItOnScreen)
 {
@@ -100,6 +124,33 @@ TEST(ChartViewTest, OnlyValuesInsideThePaneGetTicksAndLabels)
     EXPECT_EQ(marks[1].tickRow, 78);
     EXPECT_EQ(marks[1].labelRow, 72);
     EXPECT_EQ(scale.y(scale.Max), 22);
+}
+
+// Integer labels stay where they label two values; below that a decimal step takes over.
+TEST(ChartViewTest, PriceLabelsTakeDecimalsWhenIntegersLabelFewerThanTwo)
+{
+    struct Case {
+        double low, high;
+        int H;
+        std::vector<std::string> labels;
+    };
+    const std::vector<Case> cases{
+        {10.30, 11.20, 300, {"10.25", "10.50", "10.75", "11.00"}},
+        {0.80, 1.20, 275, {"0.8", "0.9", "1.0", "1.1", "1.2"}},
+        {0.010, 0.013, 275, {"0.0100", "0.0105", "0.0110", "0.0115", "0.0120", "0.0125", "0.0130"}},
+        {-0.30, 0.30, 138, {"-0.25", "0.00", "0.25"}},
+        {10.30, 12.40, 300, {"11", "12"}},
+        // No room for two labels 30 pixels apart: the integer scale as it is.
+        {0.80, 1.20, 40, {"1"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> labels;
+        for (const ScaleMark& mark : priceScaleMarks(finishScale(c.low, c.high, c.H), -6)) {
+            if (mark.labelRow)
+                labels.push_back(mark.label);
+        }
+        EXPECT_EQ(labels, c.labels) << c.low << " " << c.high << " " << c.H;
+    }
 }
 
 TEST(ChartViewTest, EqualValuesGiveAFixedFactor)

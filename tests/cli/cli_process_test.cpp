@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/calendar_date.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -58,13 +59,20 @@ Outcome runCli(const std::vector<std::string>& args, const TempFolder& scratch)
     return runProgram(KIRUVAN_CLI, args, scratch);
 }
 
-enum class Stream { Out, Err };
+// Where a command's text goes: the other stream stays empty, unless the message on standard
+// error stands beside results on standard output.
+enum class Stream { Out, Err, ErrBesideOut };
+
+// The data folder a case runs on: none yet; markets NYSE (Apple with 1800 bars, and GONE listed
+// without a file) and LSE (no symbol); or those with a Markets.cds that is no table.
+enum class Folder { Missing, Stocked, Damaged };
 
 struct Case {
-    std::vector<std::string> args;  // "DATA" stands for a data folder that does not exist yet
+    std::vector<std::string> args;  // "DATA" stands for the data folder, here and in `says`
     int status;
-    Stream message;  // where the command's text goes; the other stream stays empty
+    Stream message;
     std::string says;
+    Folder folder = Folder::Missing;
 };
 
 const Case kCases[] = {
@@ -76,33 +84,161 @@ const Case kCases[] = {
     {{"--datta=DATA", "markets"}, 2, Stream::Err, "unknown option '--datta="},
     {{"--data", "DATA", "markt"}, 2, Stream::Err, "did you mean 'markets'?"},
     {{"--data", "DATA", "add-market", "NYSE", "--colour"}, 2, Stream::Err, "unknown option '--colour'"},
-    {{"--data", "DATA", "markets"}, 1, Stream::Err, "does not exist"},
-    {{"--data", "DATA", "report", "--all"}, 1, Stream::Err, "does not exist"},
-    {{"--data", "DATA", "add-symbol", "--market", "NYSE", "ABC"}, 1, Stream::Err, "no market named 'NYSE'"},
+    {{"--data", "DATA", "markets"}, 1, Stream::Err, "does not exist; name the right one with --data DIR"},
+    {{"--data", "DATA", "report", "--all"}, 1, Stream::Err, "make this one with `kiruvan-cli --data DATA add-market"},
+    {{"--data", "DATA", "add-symbol", "--market", "NYSE", "ABC"},
+     1,
+     Stream::Err,
+     "no market NYSE (no market yet; add one with `kiruvan-cli --data DATA add-market NYSE`)"},
     {{"--data", "DATA", "import", "DATA/none.txt", "--auto"}, 1, Stream::Err, "none.txt"},
+    // Every refusal says how to mend it.
+    {{"--data", "DATA", "symbols", "--market", "NASDAQ"},
+     1,
+     Stream::Err,
+     "no market NASDAQ (markets: LSE, NYSE; add one with `kiruvan-cli --data DATA add-market NASDAQ`)",
+     Folder::Stocked},
+    {{"--data", "DATA", "symbols", "--colour"}, 2, Stream::Err, "the options are: --help, --market", Folder::Stocked},
+    {{"--data", "DATA", "backtest", "--market", "NYSE"},
+     1,
+     Stream::ErrBesideOut,
+     "AAPL has 1800 bars, a backtest needs 2250",
+     Folder::Stocked},
+    {{"--data", "DATA", "backtest", "--market", "NYSE"},
+     1,
+     Stream::ErrBesideOut,
+     "GONE has no file GONE.cds; create it with `kiruvan-cli --data DATA check --repair GONE`, then import",
+     Folder::Stocked},
+    {{"--data", "DATA", "backtest", "--market", "LSE"},
+     1,
+     Stream::ErrBesideOut,
+     "the market LSE lists no symbol; add one with `kiruvan-cli --data DATA add-symbol --market LSE CODE`",
+     Folder::Stocked},
+    {{"--data", "DATA", "backtest", "--market", "NYSE", "--threads", "0"},
+     2,
+     Stream::Err,
+     "--threads needs a whole number of at least 1, not '0'",
+     Folder::Stocked},
+    {{"--data", "DATA", "trades", "AAPL"},
+     1,
+     Stream::Err,
+     "AAPL has 1800 bars, a backtest needs 2250; pass --opt1 A --opt2 B",
+     Folder::Stocked},
+    {{"--data", "DATA", "trades", "aapl"}, 1, Stream::Err, "no symbol aapl; did you mean AAPL?", Folder::Stocked},
+    {{"--data", "DATA", "trades", "--market", "LSE", "AAPL"},
+     1,
+     Stream::Err,
+     "does not list the symbol AAPL (NYSE does: use --market NYSE)",
+     Folder::Stocked},
+    {{"--data", "DATA", "export", "MSFT"},
+     1,
+     Stream::Err,
+     "no symbol MSFT (symbols: AAPL, GONE; `kiruvan-cli --data DATA symbols` lists them; add it with "
+     "`kiruvan-cli --data DATA add-symbol --market NAME MSFT`)",
+     Folder::Stocked},
+    {{"--data", "DATA", "export", "GONE"}, 1, Stream::Err, "check --repair GONE`, then import", Folder::Stocked},
+    {{"--data", "DATA", "check"},
+     1,
+     Stream::ErrBesideOut,
+     "`kiruvan-cli --data DATA check --repair` removes",
+     Folder::Stocked},
+    {{"--data", "DATA", "report"},
+     0,
+     Stream::ErrBesideOut,
+     "no backtest results yet; run `kiruvan-cli --data DATA backtest --market NAME` first",
+     Folder::Stocked},
+    {{"--data", "DATA", "report", "--format", "jsn"}, 2, Stream::Err, "did you mean --format json?", Folder::Stocked},
+    {{"--data", "DATA", "import", "DATA/quotes.txt", "--date-format", "dd.mm.yyyy"},
+     2,
+     Stream::Err,
+     "did you mean --date-format dd/mm/yyyy?",
+     Folder::Stocked},
+    {{"--data", "DATA", "import", "DATA/none.txt"},
+     1,
+     Stream::Err,
+     "no quote file DATA/none.txt; give the path of the file to import",
+     Folder::Stocked},
+    {{"--data", "DATA", "import", "DATA/quotes.txt", "--symbol", "MSFT", "--separator", ";", "--date-format",
+      "dd/mm/yyyy", "--columns", "Date,Open,High,Low,Close,Volume"},
+     1,
+     Stream::ErrBesideOut,
+     "`kiruvan-cli --data DATA add-symbol --market NAME MSFT` lists it and makes its file",
+     Folder::Stocked},
+    {{"--data", "DATA", "add-market", "nyse"},
+     1,
+     Stream::Err,
+     "already exists. Choose another name; `kiruvan-cli --data DATA markets` lists",
+     Folder::Stocked},
+    {{"--data", "DATA", "markets"},
+     1,
+     Stream::Err,
+     "`kiruvan-cli --data DATA check` lists what is wrong with the data folder's tables",
+     Folder::Damaged},
 };
+
+std::string withFolder(std::string text, const std::string& data)
+{
+    for (std::size_t at; (at = text.find("DATA")) != std::string::npos;)
+        text.replace(at, 4, data);
+    return text;
+}
+
+// Fills the stocked folder, by the tool itself.
+bool stock(const TempFolder& folder)
+{
+    const std::string data = folder.path().string();
+    std::string quotes;
+    const Date first = Date::fromYmd(2015, 1, 1);
+    for (int day = 0; day < 1800; ++day)
+        quotes += Date::fromDayNumber(first.dayNumber() + day).toText() + ";20;21;19;20;1000\n";
+    writeFile(folder.file("quotes.txt"), quotes);
+    bool stocked = true;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"add-market", "NYSE"},
+             {"add-market", "LSE"},
+             {"add-symbol", "--market", "NYSE", "AAPL", "Apple"},
+             {"add-symbol", "--market", "NYSE", "GONE"},
+             {"import", folder.file("quotes.txt").string(), "--symbol", "AAPL", "--separator", ";", "--date-format",
+              "dd/mm/yyyy", "--columns", "Date,Open,High,Low,Close,Volume"}}) {
+        std::vector<std::string> line = {"--data", data};
+        line.insert(line.end(), args.begin(), args.end());
+        stocked = stocked && runCli(line, folder).status == 0;
+    }
+    for (const char* name : {"GONE.cds", "stdout", "stderr"})
+        std::filesystem::remove(folder.file(name));
+    return stocked;
+}
+
+const TempFolder& stockedFolder()
+{
+    static const TempFolder folder;
+    static const bool stocked = stock(folder);
+    EXPECT_TRUE(stocked);
+    return folder;
+}
 
 TEST(CliProcess, StatusStreamsAndNoDataFolderWhenACommandFails)
 {
     for (const Case& c : kCases) {
         TempFolder scratch;
         const std::string data = (scratch.path() / "data").string();
+        if (c.folder != Folder::Missing)
+            std::filesystem::copy(stockedFolder().path(), data, std::filesystem::copy_options::recursive);
+        if (c.folder == Folder::Damaged)
+            writeFile(std::filesystem::path(data) / "Markets.cds", "no table");
         std::vector<std::string> args;
         std::string shown;
-        for (std::string a : c.args) {
-            if (const auto at = a.find("DATA"); at != std::string::npos)
-                a.replace(at, 4, data);
-            args.push_back(a);
-            shown += a + " ";
+        for (const std::string& a : c.args) {
+            args.push_back(withFolder(a, data));
+            shown += args.back() + " ";
         }
         SCOPED_TRACE(shown);
         const Outcome run = runCli(args, scratch);
         EXPECT_EQ(run.status, c.status);
         const std::string& message = c.message == Stream::Out ? run.out : run.err;
         const std::string& other = c.message == Stream::Out ? run.err : run.out;
-        EXPECT_NE(message.find(c.says), std::string::npos) << message;
-        EXPECT_EQ(other, "");
-        if (c.status != 0) {
+        EXPECT_NE(message.find(withFolder(c.says, data)), std::string::npos) << message;
+        EXPECT_EQ(other.empty(), c.message != Stream::ErrBesideOut) << other;
+        if (c.status != 0 && c.folder == Folder::Missing) {
             EXPECT_FALSE(std::filesystem::exists(data));
         }
     }

@@ -90,7 +90,10 @@ TEST_F(DatabaseCommandsTest, AMissingFolderIsRefusedForReadingAndMadeForWriting)
     std::filesystem::remove(temp.path());
     const Run listing = run({"markets"});
     EXPECT_EQ(listing.status, cli::kFailed);
-    EXPECT_EQ(listing.err, "kiruvan-cli: the data folder " + temp.path().string() + " does not exist\n");
+    EXPECT_EQ(listing.err, "kiruvan-cli: the data folder " + temp.path().string()
+                               + " does not exist; name the right one with --data DIR, or make this one with "
+                                 "`kiruvan-cli --data "
+                               + temp.path().string() + " add-market NAME`\n");
     const Run adding = run({"add-market", "NYSE"});
     EXPECT_EQ(adding.status, cli::kSuccess);
     EXPECT_NE(adding.err.find("created the data folder"), std::string::npos);
@@ -125,7 +128,10 @@ TEST_F(DatabaseCommandsTest, MistakesAreNamedWithWhatToTryInstead)
         {{"sybmols"},
          cli::kUsage,
          "kiruvan-cli: unknown command 'sybmols'; did you mean 'symbols'?\nTry 'kiruvan-cli --help'.\n"},
-        {{"symbols", "--market", "AMEX"}, cli::kFailed, "kiruvan-cli: no market named 'AMEX'; the markets are: NYSE\n"},
+        {{"symbols", "--market", "AMEX"},
+         cli::kFailed,
+         "kiruvan-cli: no market AMEX (markets: NYSE; add one with `kiruvan-cli --data " + temp.path().string()
+             + " add-market AMEX`)\n"},
     };
     for (const auto& c : cases) {
         const Run result = run(c.args);

@@ -248,7 +248,7 @@ private:
             [&](int i) { return b_.High[i]; }, [&](int i) { return b_.Close[i] == 0; });
         drawBars(scale);
         polyline(std::max(first, kFirstAverageBar), lastBar(), s_.MA50(), scale, kGray);
-        scaleArea(scale, false);
+        scaleArea(scale, priceScaleMarks(scale, fonts().halfFixedHeight), false);
         const std::string title =
             data_.Nom_Titre_Courant + " [ " + data_.Code_Titre_Courant + " ] " + data_.Message_Fichier;
         text(3, 0, fonts().title, kWhite, title);
@@ -296,7 +296,7 @@ private:
         const int to = std::min(view_.Derniere_Barre_Visible - 1, b_.NBBars);
         polyline(from, to, s_.CCI, scale, kSilver);
         polyline(from, to, s_.MACCI(), scale, kRed);
-        scaleArea(scale, true);
+        scaleArea(scale, scaleMarks(scale, fonts().halfFixedHeight), true);
         text(3, 3, fonts().normal, kSilver, "Corvix  ");
         return scale;
     }
@@ -321,7 +321,7 @@ private:
             holdoutLine(pane.height, data_.robustness->Holdout_Date);
             caption += "   Overfitting " + Format_Prix(data_.robustness->PBO) + " %";
         }
-        scaleArea(scale, false);
+        scaleArea(scale, scaleMarks(scale, fonts().halfFixedHeight), false);
         text(3, 3, fonts().normal, kSilver, caption);
         return scale;
     }
@@ -361,16 +361,15 @@ private:
         }
     }
 
-    void scaleArea(const PaneScale& scale, bool onlyZeroLabel)
+    void scaleArea(const PaneScale& scale, const std::vector<ScaleMark>& marks, bool onlyZeroLabel)
     {
         const int left = W_ - kScaleAreaWidth;
         raster_.rectangle(left, 0, W_, scale.Hauteur, kBlack, kBlack);
         raster_.line(left, 0, left, scale.Hauteur, kWhite);
-        for (const ScaleMark& mark : scaleMarks(scale, fonts().halfFixedHeight)) {
+        for (const ScaleMark& mark : marks) {
             raster_.line(W_ - 53, mark.tickRow, W_ - 45, mark.tickRow, kWhite);
-            const std::string label = std::to_string(mark.value);
-            if (mark.labelRow && (!onlyZeroLabel || label == "0"))
-                text(W_ - 40, *mark.labelRow, fonts().fixed, kWhite, label);
+            if (mark.labelRow && (!onlyZeroLabel || mark.label == "0"))
+                text(W_ - 40, *mark.labelRow, fonts().fixed, kWhite, mark.label);
         }
     }
 
