@@ -82,6 +82,8 @@ TU_MAJ::TU_MAJ(const DataFolder& folder, const Clock& clock, QWidget* parent)
     setWindowTitle("Update Database");
     buildControls();
     Lecture_Fichier_INI();
+    firstDateChosen_ = storedFirstDate(folder_.file(kFilesIni), clock_).has_value();
+    connect(Picker_FirstDate, &QDateEdit::dateChanged, this, [this] { firstDateChosen_ = true; });
     setFixedSize(760, 344);
 }
 
@@ -256,11 +258,34 @@ void TU_MAJ::BTN_DetectClick()
         return;
     }
     showSettings(guess.settings);
+    showEarliestDate(currentSettings());
     if (guess.layoutAmbiguous)
         showMessage(MessageKind::Warning,
                     "Please check the date format: " + QString::fromStdString(guess.doubt()) + ".");
     else if (!guess.hasSymbolColumn && EDT_Symbol->text().isEmpty())
         showMessage(MessageKind::Information, "The file has no symbol column: please type its symbol.");
+}
+
+// Sets the first date to the loaded lines' earliest day, without making it the user's choice;
+// false when the settings read no date.
+bool TU_MAJ::showEarliestDate(const ImportSettings& settings)
+{
+    const auto earliest = earliestLineDate(lines_, settings, clock_);
+    if (!earliest)
+        return false;
+    const QSignalBlocker notChosen(Picker_FirstDate);
+    Picker_FirstDate->setDate(toQDate(clampFirstDate(*earliest, clock_)));
+    return true;
+}
+
+// Before the columns are set, the dates are found as Detect would find them.
+void TU_MAJ::showEarliestDateUnlessChosen()
+{
+    if (firstDateChosen_ || showEarliestDate(currentSettings()))
+        return;
+    const FormatGuess guess = detectFormat(lines_, clock_);
+    if (guess.problem.empty())
+        showEarliestDate(guess.settings);
 }
 
 ImportSettings TU_MAJ::currentSettings() const
@@ -278,7 +303,7 @@ ImportSettings TU_MAJ::currentSettings() const
 
 void TU_MAJ::Ecriture_Fichier_INI()
 {
-    kiruvan::Ecriture_Fichier_INI(folder_.file(kFilesIni), currentSettings());
+    kiruvan::Ecriture_Fichier_INI(folder_.file(kFilesIni), currentSettings(), firstDateChosen_);
 }
 
 void TU_MAJ::OKClick()
@@ -344,6 +369,7 @@ bool TU_MAJ::loadQuoteFile(const QString& file)
     LBL_Directory->show();
     BTN_update->setEnabled(true);
     BTN_Detect->setEnabled(true);
+    showEarliestDateUnlessChosen();
     return true;
 }
 
