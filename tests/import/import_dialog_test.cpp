@@ -340,5 +340,28 @@ TEST_F(ImportDialog, AFirstDateNobodyChoseFollowsTheFileAndIsNotStored)
     EXPECT_EQ(child<QDateEdit>(*dialog, "Picker_FirstDate")->date(), QDate(2010, 1, 1));
 }
 
+TEST_F(ImportDialog, TheSummaryMovesNoButtonAndGoesWithTheNextFile)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    dialog->show();
+    auto* update = child<QPushButton>(*dialog, "BTN_update");
+    auto* summary = child<QPlainTextEdit>(*dialog, "Memo_Summary");
+    loadLines(*dialog, historyOf(5));
+    child<QPushButton>(*dialog, "BTN_Detect")->click();
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    QApplication::processEvents();
+    const QRect before = update->geometry();
+    update->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(summary->isVisible());
+    EXPECT_EQ(update->geometry(), before);
+
+    loadLines(*dialog, historyOf(5));
+    QApplication::processEvents();
+    EXPECT_EQ(summary->toPlainText(), "");
+    EXPECT_EQ(update->geometry(), before);
+}
+
 }  // namespace
 }  // namespace kiruvan

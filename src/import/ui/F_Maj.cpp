@@ -203,6 +203,10 @@ QHBoxLayout* TU_MAJ::buildRunRow()
     Memo_Summary->setReadOnly(true);
     Memo_Summary->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo_Summary->setFixedHeight(Memo_Summary->fontMetrics().lineSpacing() * 4 + 10);
+    // Its room is kept while it is hidden, so that the buttons stay where the user found them.
+    QSizePolicy keepRoom = Memo_Summary->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    Memo_Summary->setSizePolicy(keepRoom);
     Memo_Summary->hide();
     auto* row = new QHBoxLayout;
     row->addWidget(BTN_Detect, 0, Qt::AlignTop);
@@ -353,6 +357,7 @@ void TU_MAJ::BTN_openClick()
 bool TU_MAJ::loadQuoteFile(const QString& file)
 {
     emptyLoadedLines();
+    clearSummary();
     QApplication::processEvents();
     try {
         lines_ = readQuoteFile(file.toStdString());
@@ -377,6 +382,13 @@ void TU_MAJ::emptyLoadedLines()
 {
     lines_.clear();
     Memo_Import->clear();
+}
+
+// A new file's lines are not what the last run's summary speaks of.
+void TU_MAJ::clearSummary()
+{
+    Memo_Summary->clear();
+    Memo_Summary->hide();
 }
 
 void TU_MAJ::BTN_updateClick()

@@ -74,6 +74,7 @@ private:
     void finishRun(const ImportOutcome& outcome);
     void focusBlamedBox(const ColumnCheck& check);
     void emptyLoadedLines();
+    void clearSummary();
 
     DataFolder folder_;
     const Clock& clock_;
