@@ -234,6 +234,22 @@ TEST_F(MainWindowTest, MinimizeAllAndTheWindowList)
     EXPECT_EQ(test::child<QMenu>(window, "Window1")->actions().size(), titles.size());
 }
 
+#ifdef KIRUVAN_HAS_WEB
+TEST_F(MainWindowTest, WebWindowsAreListedInTheWindowMenu)
+{
+    showAt(1000, 800);
+    addChild("Nasdaq");
+    test::child<QAction>(window, "Web1")->trigger();
+    emit test::child<QMenu>(window, "Window1")->aboutToShow();
+    QStringList titles;
+    for (QAction* action : test::child<QMenu>(window, "Window1")->actions())
+        titles.append(action->text());
+    EXPECT_TRUE(titles.contains("&2 Web")) << titles.join('|').toStdString();
+    window.Ferme_Fenetres_Filles();
+    test::freeClosedWindows();
+}
+#endif
+
 TEST_F(MainWindowTest, QuitAsksAndNoKeepsEverything)
 {
     showAt(900, 600);
