@@ -178,6 +178,27 @@ TEST_F(MainWindowTest, CloseCommandNeedsAnActiveChild)
     EXPECT_FALSE(test::child<QAction>(window, "FileCloseItem")->isEnabled());
 }
 
+TEST_F(MainWindowTest, NewWindowsOpenInSightAndCascadeKeepsThemUsable)
+{
+    showAt(1000, 800);
+    const QRect area = window.mdiArea()->viewport()->rect();
+    QList<QMdiSubWindow*> children;
+    for (const char* title : {"A", "B", "C", "D"}) {
+        auto* content = new QWidget;
+        content->setWindowTitle(title);
+        children.append(window.addChildWindow(content, area.size() * 3 / 4));
+        EXPECT_TRUE(area.contains(children.last()->geometry())) << title;
+    }
+    children[1]->setMinimumSize(area.width() * 9 / 10, 54);
+
+    test::child<QAction>(window, "WindowCascadeItem")->trigger();
+    for (QMdiSubWindow* child : children) {
+        EXPECT_EQ(child->height(), area.height() * 4 / 5);
+        EXPECT_EQ(child->width(), std::max(area.width() * 4 / 5, child->minimumWidth()));
+        EXPECT_TRUE(area.contains(child->geometry().topLeft()));
+    }
+}
+
 TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
 {
     showAt(1000, 800);
