@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTableView>
 
 #include "backtest_fixture.h"
@@ -89,6 +91,40 @@ TEST_F(ReportWindow, DoubleClickAsksForTheCurrentRowsChart)
     EXPECT_EQ(requests[0][0].toString(), "Alpha");
     EXPECT_EQ(requests[0][1].toInt(), 1);
     EXPECT_EQ(requests[0][2].toString(), "CCC");
+}
+
+TEST_F(ReportWindow, ColumnsFitTheirCellsAndCutTitlesCarryTheirWholeText)
+{
+    child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    window->show();
+    QApplication::processEvents();
+    if (const char* shots = std::getenv("KIRUVAN_SHOTS"))
+        window->grab().save(QString::fromLocal8Bit(shots) + "/report_running_trades.png");
+    int cutTitles = 0;
+    for (const char* name : {"DBG_OPT", "DBG_RunningTrades"}) {
+        auto* grid = child<QTableView>(name);
+        const QAbstractItemView* cells = grid;
+        QHeaderView* header = grid->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            EXPECT_GE(grid->columnWidth(c), cells->sizeHintForColumn(c)) << name << " " << c;
+            if (header->sectionSizeHint(c) > grid->columnWidth(c)) {
+                ++cutTitles;
+                const QAbstractItemModel* model = grid->model();
+                EXPECT_EQ(model->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
+                          model->headerData(c, Qt::Horizontal, Qt::DisplayRole));
+            }
+        }
+    }
+    EXPECT_GT(cutTitles, 0);
+    // Titles are centred but those of the gross profit, gross loss and profit factor.
+    const QAbstractItemModel* summary = child<QTableView>("DBG_OPT")->model();
+    for (int c : {12, 13, 15, 16})
+        EXPECT_EQ(summary->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>()
+                      & Qt::AlignHorizontal_Mask,
+                  c < 13 || c > 15 ? Qt::AlignHCenter : Qt::AlignLeft)
+            << c;
 }
 
 }  // namespace
