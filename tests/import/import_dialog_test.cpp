@@ -346,7 +346,10 @@ TEST_F(ImportDialog, TheSummaryMovesNoButtonAndGoesWithTheNextFile)
     auto dialog = open();
     dialog->show();
     auto* update = child<QPushButton>(*dialog, "BTN_update");
+    auto* close = child<QPushButton>(*dialog, "OK");
     auto* summary = child<QPlainTextEdit>(*dialog, "Memo_Summary");
+    QApplication::processEvents();
+    const QRect closeBefore = close->geometry();
     loadLines(*dialog, historyOf(5));
     child<QPushButton>(*dialog, "BTN_Detect")->click();
     child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
@@ -361,6 +364,7 @@ TEST_F(ImportDialog, TheSummaryMovesNoButtonAndGoesWithTheNextFile)
     QApplication::processEvents();
     EXPECT_EQ(summary->toPlainText(), "");
     EXPECT_EQ(update->geometry(), before);
+    EXPECT_EQ(close->geometry(), closeBefore);
 }
 
 }  // namespace

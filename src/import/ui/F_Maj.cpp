@@ -23,6 +23,7 @@
 #include "import/format_detector.h"
 #include "import/quote_file.h"
 #include "widgets/dialog_helpers.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 namespace {
@@ -204,9 +205,7 @@ QHBoxLayout* TU_MAJ::buildRunRow()
     Memo_Summary->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo_Summary->setFixedHeight(Memo_Summary->fontMetrics().lineSpacing() * 4 + 10);
     // Its room is kept while it is hidden, so that the buttons stay where the user found them.
-    QSizePolicy keepRoom = Memo_Summary->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    Memo_Summary->setSizePolicy(keepRoom);
+    keepRoomWhenHidden(*Memo_Summary);
     Memo_Summary->hide();
     auto* row = new QHBoxLayout;
     row->addWidget(BTN_Detect, 0, Qt::AlignTop);
@@ -227,6 +226,9 @@ QHBoxLayout* TU_MAJ::buildBottomRow()
     Memo_Erreurs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo_Erreurs->setFixedSize(240, 40);
     Memo_Erreurs->hide();
+    // Close stays at the right whether a file is loaded and whether a write failed.
+    keepRoomWhenHidden(*LBL_Directory);
+    keepRoomWhenHidden(*Memo_Erreurs);
     OK = gui::named(gui::plainButton("Close", this), "OK");
     auto* row = new QHBoxLayout;
     row->addWidget(LBL_Directory, 1);
