@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QStatusTipEvent>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -319,7 +318,8 @@ void TBrannock::createToolBar()
 }
 
 // The status bar is a row of panels under the child-window area rather than a QStatusBar,
-// whose own margins and message handling would not give the exact panel widths.
+// whose own margins and message handling would not give the exact panel widths. The bar
+// shows the hints in panel 0 itself.
 void TBrannock::createStatusPanels()
 {
     statusBar_ = new StatusPanelBar(this);
@@ -349,16 +349,6 @@ void TBrannock::setStatusValues(const QString& text)
 void TBrannock::setStatusDate(const QString& text)
 {
     statusBar_->panels[2]->setText(text);
-}
-
-bool TBrannock::event(QEvent* event)
-{
-    // Panel 0 shows the long part of the hint under the mouse.
-    if (event->type() == QEvent::StatusTip) {
-        statusBar_->panels[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
 }
 
 void TBrannock::resizeEvent(QResizeEvent* event)

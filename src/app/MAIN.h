@@ -76,7 +76,6 @@ public:
     bool Validation_OK = false;
 
 protected:
-    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

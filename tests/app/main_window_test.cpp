@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -108,6 +109,27 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
     window.setStatusDate("05/03/2026");
     EXPECT_EQ(window.statusPanel(1)->text(), "O 1.00");
     EXPECT_EQ(window.statusPanel(0)->text(), "Arrange All");
+}
+
+TEST_F(MainWindowTest, AHintGoesOnceTheMouseIsOutsideTheWidgetThatGaveIt)
+{
+    showAt(1000, 800);
+    QWidget* button =
+        test::child<QToolBar>(window, "ToolBar2")->widgetForAction(test::child<QAction>(window, "SpeedButton3"));
+    const auto enter = [](QWidget* widget) {
+        QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(widget, &event);
+    };
+    const QString hint = "Update the database from ASCII files";
+    enter(button);
+    EXPECT_EQ(window.statusPanel(0)->text(), hint);
+    // The desktop did not tell the button it was left: entering another widget tells.
+    enter(window.mdiArea()->viewport());
+    EXPECT_EQ(window.statusPanel(0)->text(), "");
+    enter(button);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    EXPECT_EQ(window.statusPanel(0)->text(), "");
 }
 
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
