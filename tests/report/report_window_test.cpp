@@ -9,7 +9,10 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <sstream>
+
 #include "backtest_fixture.h"
+#include "report/report_columns.h"
 #include "report/ui/F_Today.h"
 
 namespace kiruvan {
@@ -125,6 +128,26 @@ TEST_F(ReportWindow, ColumnsFitTheirCellsAndCutTitlesCarryTheirWholeText)
                       & Qt::AlignHorizontal_Mask,
                   c < 13 || c > 15 ? Qt::AlignHCenter : Qt::AlignLeft)
             << c;
+}
+
+TEST_F(ReportWindow, ExportIsHeadedByTheTitlesTheGridsShow)
+{
+    auto* summary = child<QTableView>("DBG_OPT");
+    auto* running = child<QTableView>("DBG_RunningTrades");
+    QStringList titles;
+    for (int c = 0; c < summary->model()->columnCount(); ++c) {
+        const QTableView* grid = !summary->isColumnHidden(c)   ? summary
+                                 : !running->isColumnHidden(c) ? running
+                                                               : nullptr;
+        if (grid)
+            titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+    }
+    EXPECT_TRUE(titles.contains("Opt1") && titles.contains("Opt2"));
+    std::ostringstream out;
+    writeReportCsv(out, rowsInViewOrder(window->results()));
+    const QStringList lines = QString::fromStdString(out.str()).split('\n');
+    EXPECT_EQ(lines[0], titles.join(','));
+    EXPECT_TRUE(lines[1].startsWith("Name of DDD,02/03/2025,12.34,")) << lines[1].toStdString();
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 
 #include <fstream>
 
-#include "backtest/results_csv.h"
 #include "database/ui/table_model.h"
 #include "report/report_columns.h"
 #include "report/robustness_columns.h"
@@ -312,7 +311,7 @@ void TFToday::exportCsv()
     if (QFileInfo(file).suffix().isEmpty())
         file += ".csv";
     try {
-        writeResultsCsvFile(file.toStdString(), rowsInViewOrder(CDS_OPT_));
+        writeReportCsvFile(file.toStdString(), rowsInViewOrder(CDS_OPT_));
     } catch (const std::exception& e) {
         QMessageBox::critical(this, "Error", QString::fromStdString(e.what()));
     }
