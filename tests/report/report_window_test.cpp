@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -121,6 +122,12 @@ TEST_F(ReportWindow, ColumnsFitTheirCellsAndCutTitlesCarryTheirWholeText)
         }
     }
     EXPECT_GT(cutTitles, 0);
+    // At the window's least width every tab stays in sight; a cut caption is whole in its tip.
+    window->resize(420, 200);
+    QApplication::processEvents();
+    QTabBar* tabBar = child<QTabWidget>("PageControl1")->tabBar();
+    EXPECT_LE(tabBar->tabRect(tabBar->count() - 1).right(), tabBar->width());
+    EXPECT_EQ(tabBar->tabToolTip(1), "Running Trades");
     // Titles are centred but those of the gross profit, gross loss and profit factor.
     const QAbstractItemModel* summary = child<QTableView>("DBG_OPT")->model();
     for (int c : {12, 13, 15, 16})

@@ -118,7 +118,8 @@ void TFToday::buildControls()
     Label1->setObjectName("Label1");
     DBL = new QComboBox(this);
     DBL->setObjectName("DBL");
-    DBL->setMinimumWidth(200);
+    // Narrow enough that the top row fits the window's least width.
+    DBL->setMinimumWidth(140);
     CB_All_Markets = new QCheckBox("All Markets", this);
     CB_All_Markets->setObjectName("CB_All_Markets");
     BTN_Cancel = new QPushButton("Close", this);
@@ -134,6 +135,11 @@ void TFToday::buildControls()
     PageControl1->addTab(DBG_RunningTrades, QString::fromUtf8(kRunningTradesTabCaption));
     DBG_Robustness = buildRobustnessGrid();
     PageControl1->addTab(DBG_Robustness, QString::fromUtf8(kRobustnessTabCaption));
+    // In a narrow window every tab stays in sight, its caption elided and whole in its tip.
+    PageControl1->setElideMode(Qt::ElideRight);
+    PageControl1->setUsesScrollButtons(false);
+    for (int tab = 0; tab < PageControl1->count(); ++tab)
+        PageControl1->setTabToolTip(tab, PageControl1->tabText(tab).trimmed());
 
     auto* top = new QHBoxLayout;
     top->addWidget(Label1);
