@@ -12,7 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -67,6 +67,26 @@ ChildWindows visibleChildWindows(const QMdiArea& area)
         ((*it)->isMinimized() ? children.minimized : children.normal).append(*it);
     }
     return children;
+}
+
+// The viewport less the row of minimized windows at its bottom.
+QRect normalWindowArea(const QMdiArea& area, const ChildWindows& children)
+{
+    QRect rect = area.viewport()->rect();
+    if (!children.minimized.isEmpty())
+        rect.setHeight(rect.height() - children.minimized.first()->height());
+    return rect;
+}
+
+Size toSize(const QSize& s)
+{
+    return {s.width(), s.height()};
+}
+
+// A cascade steps by one title bar, so that each window's caption stays readable.
+int cascadeStep(const QMdiSubWindow& window)
+{
+    return window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
 }
 
 }  // namespace
@@ -235,7 +255,7 @@ void TBrannock::createWindowMenu()
     Window1 = menuBar()->addMenu("&Window");
     setHint(*Window1->menuAction(), "Window");
     WindowCascadeItem = addCommand(Window1, "&Cascade", "Cascade");
-    connect(WindowCascadeItem, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
+    connect(WindowCascadeItem, &QAction::triggered, this, &TBrannock::cascadeChildren);
     WindowTileItem = addCommand(Window1, "Tile &Horizontally", "Tile Horizontally");
     connect(WindowTileItem, &QAction::triggered, this, [this] { tileChildren(true); });
     WindowTileItem2 = addCommand(Window1, "Tile &Vertically", "Tile Vertically");
@@ -298,7 +318,8 @@ void TBrannock::createToolBar()
 }
 
 // The status bar is a row of panels under the child-window area rather than a QStatusBar,
-// whose own margins and message handling would not give the exact panel widths.
+// whose own margins and message handling would not give the exact panel widths. The bar
+// shows the hints in panel 0 itself.
 void TBrannock::createStatusPanels()
 {
     statusBar_ = new StatusPanelBar(this);
@@ -328,16 +349,6 @@ void TBrannock::setStatusValues(const QString& text)
 void TBrannock::setStatusDate(const QString& text)
 {
     statusBar_->panels[2]->setText(text);
-}
-
-bool TBrannock::event(QEvent* event)
-{
-    // Panel 0 shows the long part of the hint under the mouse.
-    if (event->type() == QEvent::StatusTip) {
-        statusBar_->panels[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
 }
 
 void TBrannock::resizeEvent(QResizeEvent* event)
@@ -408,11 +419,19 @@ QList<QWidget*> TBrannock::childWindowContents() const
     return contents;
 }
 
-QMdiSubWindow* TBrannock::addChildWindow(QWidget* window)
+// The area's own placement avoids overlaps and so puts a large window below the others, out
+// of sight: a new window takes its cascade place instead.
+QMdiSubWindow* TBrannock::addChildWindow(QWidget* window, QSize size)
 {
     QMdiSubWindow* child = mdiArea_->addSubWindow(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
+    if (size.isValid())
+        child->resize(size);
     window->show();
+    const auto index = static_cast<int>(mdiArea_->subWindowList().size()) - 1;
+    const Rect place =
+        newWindowPlace(index, toSize(child->size()), cascadeStep(*child), toRect(mdiArea_->viewport()->rect()));
+    child->move(place.x, place.y);
     return child;
 }
 
@@ -432,9 +451,7 @@ void TBrannock::tileChildren(bool horizontally)
     const ChildWindows children = visibleChildWindows(*mdiArea_);
     if (children.normal.isEmpty())
         return;
-    QRect area = mdiArea_->viewport()->rect();
-    if (!children.minimized.isEmpty())
-        area.setHeight(area.height() - children.minimized.first()->height());
+    const QRect area = normalWindowArea(*mdiArea_, children);
     const auto count = static_cast<int>(children.normal.size());
     const std::vector<Rect> places =
         horizontally ? tileHorizontally(count, toRect(area)) : tileVertically(count, toRect(area));
@@ -444,6 +461,27 @@ void TBrannock::tileChildren(bool horizontally)
     }
     for (int i = 0; i < count; ++i)
         children.normal[i]->setGeometry(toQRect(places[static_cast<std::size_t>(i)]));
+}
+
+// Bottom window first, each raised in turn, so that the stacking order stays as it was.
+void TBrannock::cascadeChildren()
+{
+    const ChildWindows children = visibleChildWindows(*mdiArea_);
+    if (children.normal.isEmpty())
+        return;
+    const QList<QMdiSubWindow*> bottomFirst(children.normal.rbegin(), children.normal.rend());
+    std::vector<Size> minimums;
+    for (QMdiSubWindow* window : bottomFirst) {
+        if (window->isMaximized())
+            window->showNormal();
+        minimums.push_back(toSize(window->minimumSizeHint().expandedTo(window->minimumSize())));
+    }
+    const std::vector<Rect> places =
+        cascade(minimums, cascadeStep(*bottomFirst.first()), toRect(normalWindowArea(*mdiArea_, children)));
+    for (qsizetype i = 0; i < bottomFirst.size(); ++i) {
+        bottomFirst[i]->setGeometry(toQRect(places[static_cast<std::size_t>(i)]));
+        bottomFirst[i]->raise();
+    }
 }
 
 void TBrannock::minimizeAll()
@@ -478,10 +516,9 @@ void TBrannock::Ouvre_Chart(const QString& Nom_Marche, int ID_Marche, const QStr
     connect(chart, &TFChart::statusValuesChanged, this, &TBrannock::setStatusValues);
     connect(chart, &TFChart::statusDateChanged, this, &TBrannock::setStatusDate);
     chart->setMarket(ID_Marche, Code_Titre);
-    QMdiSubWindow* child = addChildWindow(chart);
-    child->setMinimumSize(325, 54);
     // The platform's default size of a new child window: three quarters of the frame.
-    child->resize(mdiArea_->viewport()->size() * 3 / 4);
+    QMdiSubWindow* child = addChildWindow(chart, mdiArea_->viewport()->size() * 3 / 4);
+    child->setMinimumSize(325, 54);
     chart->Initialisation();
 }
 

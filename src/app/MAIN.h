@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QSize>
 #include <QString>
 
 #include "database/data_folder.h"
@@ -41,8 +42,9 @@ public:
     // Asks every child window to close; each frees itself once the current event is handled.
     void Ferme_Fenetres_Filles();
 
-    // Makes `window` a child window that frees itself when closed, and shows it.
-    QMdiSubWindow* addChildWindow(QWidget* window);
+    // Makes `window` a child window that frees itself when closed, and shows it inside the
+    // visible area; `size`, when given, is its outer size.
+    QMdiSubWindow* addChildWindow(QWidget* window, QSize size = QSize());
 
     // The first child window whose content is a W, or nullptr.
     template <class W>
@@ -74,7 +76,6 @@ public:
     bool Validation_OK = false;
 
 protected:
-    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -129,6 +130,7 @@ private:
     void rebuildWindowList();
 
     void tileChildren(bool horizontally);
+    void cascadeChildren();
     void minimizeAll();
     void arrangeIcons();
 

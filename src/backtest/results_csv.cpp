@@ -165,12 +165,17 @@ void writeResults(std::ostream& out, const std::vector<ResultRow>& rows, Results
         [](const ResultRow& row, const ResultField& field, const auto& f) { visitResultField(row, field, f); }, format);
 }
 
+void writeExportFile(const std::filesystem::path& file, std::string_view text)
+{
+    if (auto reason = replaceFileContents(file, text))
+        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + *reason);
+}
+
 void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)
 {
     std::ostringstream text;
     writeResultsCsv(text, rows);
-    if (auto reason = replaceFileContents(file, text.str()))
-        throw std::runtime_error("Cannot write file \"" + file.string() + "\": " + *reason);
+    writeExportFile(file, text.str());
 }
 
 }  // namespace kiruvan

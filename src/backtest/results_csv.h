@@ -62,8 +62,11 @@ inline void writeResultsCsv(std::ostream& out, const std::vector<ResultRow>& row
     writeResults(out, rows, ResultsFormat::Csv);
 }
 
-// The CSV text in a file, written beside it first and renamed over it, so that a failed
-// export leaves any earlier file whole. Throws std::runtime_error naming the file.
+// A text in a file, written beside it first and renamed over it, so that a failed export
+// leaves any earlier file whole. Throws std::runtime_error naming the file.
+void writeExportFile(const std::filesystem::path& file, std::string_view text);
+
+// The CSV text in a file, as writeExportFile writes it.
 void writeResultsCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows);
 
 }  // namespace kiruvan

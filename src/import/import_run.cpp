@@ -43,6 +43,12 @@ bool isText(std::string_view line)
 // How many date fields the run keeps to recognise a layout chosen by mistake.
 constexpr std::size_t kSampledDates = 200;
 
+// The day a date field stands for under the layout, as the run reads it.
+std::optional<Date> dayOfDateField(const std::string& text, std::optional<DateLayout> layout, const Clock& clock)
+{
+    return parseDate(Formatage_de_la_date(text, layout, clock), clock);
+}
+
 // A price: a number of at least zero.
 std::optional<double> priceOf(const std::optional<std::string>& text)
 {
@@ -62,6 +68,7 @@ public:
     ImportOutcome run()
     {
         TableFile::removeLeftovers(request_.folder.root());
+        outcome_.summary.firstDate = request_.settings.firstDate;
         separator_ = Definition_des_parametres(request_.settings);
         outcome_.check = Verification_CBX(request_.settings);
         if (!outcome_.check.passed()) {
@@ -205,7 +212,7 @@ private:
             return SkipReason::HeaderOrBlank;
         if (sampledDates_.size() < kSampledDates)
             sampledDates_.push_back(*dateText);
-        const auto day = parseDate(Formatage_de_la_date(*dateText, layout_, request_.clock), request_.clock);
+        const auto day = dayOfDateField(*dateText, layout_, request_.clock);
         if (!day)
             return SkipReason::DateUnreadable;
         if (*day < request_.settings.firstDate)
@@ -346,6 +353,28 @@ std::string symbolNotFoundMessage(const DataFolder& folder, std::string_view sym
 ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks)
 {
     return ImportRunner(request, hooks).run();
+}
+
+std::optional<Date> earliestLineDate(const std::vector<std::string>& lines, const ImportSettings& settings,
+                                     const Clock& clock)
+{
+    const ColumnCheck check = Verification_CBX(settings);
+    if (!check.passed())
+        return std::nullopt;
+    const int dateColumn = check.numbers[kDate];
+    const std::string separator = Definition_des_parametres(settings);
+    const auto layout = dateLayoutOf(settings);
+    std::optional<Date> earliest;
+    std::vector<std::string_view> fields;
+    for (const std::string& line : lines) {
+        splitFields(line, separator, fields);
+        const auto text = fieldOf(fields, dateColumn);
+        if (!text || !hasDigit(*text))
+            continue;
+        if (const auto day = dayOfDateField(*text, layout, clock); day && (!earliest || *day < *earliest))
+            earliest = day;
+    }
+    return earliest;
 }
 
 void Compression_File(const std::filesystem::path& file)

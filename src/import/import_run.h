@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,12 @@ struct ImportOutcome {
 };
 
 ImportOutcome runImport(const ImportRequest& request, const ImportHooks& hooks = {});
+
+// The earliest day among the lines' date fields as a run with these settings reads them;
+// nullopt when no line's date reads (no date column, say). A first date set to it imports
+// the whole file.
+std::optional<Date> earliestLineDate(const std::vector<std::string>& lines, const ImportSettings& settings,
+                                     const Clock& clock);
 
 // Rewrites a symbol file from its rows: same fields, no index definition.
 void Compression_File(const std::filesystem::path& file);

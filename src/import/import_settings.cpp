@@ -89,13 +89,14 @@ std::optional<Date> storedFirstDate(const std::filesystem::path& iniFile, const 
     }
 }
 
-void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings)
+void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings, bool withFirstDate)
 {
     IniFile ini = IniFile::load(iniFile);
     ini.setValue(kFieldSeparatorSection, kValueKey, std::to_string(settings.fieldSeparator));
     ini.setValue(kDecimalSeparatorSection, kValueKey, std::to_string(settings.decimalSeparator));
     ini.setValue(kDateFormatSection, kValueKey, std::to_string(settings.dateFormat));
-    ini.setValue(kFirstDateSection, kValueKey, settings.firstDate.toText());
+    if (withFirstDate)
+        ini.setValue(kFirstDateSection, kValueKey, settings.firstDate.toText());
     for (int c = 1; c <= kImportColumns; ++c)
         ini.setValue(kDataTypeSection, columnKey(c), std::to_string(settings.columns[static_cast<std::size_t>(c - 1)]));
     ini.setValue(kDecimalCommaSection, kValueKey, settings.decimalComma ? "1" : "0");

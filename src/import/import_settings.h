@@ -63,8 +63,10 @@ Date clampFirstDate(Date day, const Clock& clock);
 ImportSettings Lecture_Fichier_INI(const std::filesystem::path& iniFile, const Clock& clock);
 // The first date Files.ini holds, or nullopt when it holds none that reads as a date.
 std::optional<Date> storedFirstDate(const std::filesystem::path& iniFile, const Clock& clock);
-// Writes every key, keeping what else the file holds.
-void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings);
+// Writes every key, keeping what else the file holds. Without withFirstDate the first date
+// stays as the file holds it, or missing: a first date nobody chose is not kept as a choice.
+void Ecriture_Fichier_INI(const std::filesystem::path& iniFile, const ImportSettings& settings,
+                          bool withFirstDate = true);
 
 // The field separator of a run: ";", ".", ",", a tab, or empty with no selection.
 std::string Definition_des_parametres(const ImportSettings& settings);

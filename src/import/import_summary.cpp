@@ -25,6 +25,23 @@ std::string layoutName(int layout)
     return "\"" + std::string(kDateLayoutItems[static_cast<std::size_t>(layout)]) + "\"";
 }
 
+// 1250 as "1,250": the sentence is read by a person, not by a program.
+std::string withThousands(int count)
+{
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}
+
+// Lines skipped for the first date get a sentence of their own: a first date left later than
+// a file's history is the usual reason for a run that writes little or nothing.
+std::string firstDateSentence(int count, Date firstDate)
+{
+    return withThousands(count) + (count == 1 ? " line" : " lines") + " older than First Date " + firstDate.toText()
+           + (count == 1 ? " was" : " were") + " skipped\n";
+}
+
 }  // namespace
 
 void ImportSummary::noteUnknownSymbol(const std::string& code)
@@ -43,10 +60,12 @@ std::string ImportSummary::text(int chosenLayout) const
                        + " (" + std::to_string(newDays) + " new days, " + std::to_string(replacedDays) + " replaced)\n";
     std::string skips;
     for (std::size_t r = 0; r < skipped.size(); ++r)
-        if (skipped[r] > 0)
+        if (skipped[r] > 0 && r != static_cast<std::size_t>(SkipReason::BeforeFirstDate))
             skips += (skips.empty() ? "" : ", ") + std::to_string(skipped[r]) + " " + kReasonTexts[r];
     if (!skips.empty())
         text += "Lines skipped: " + skips + "\n";
+    if (const int older = skippedFor(SkipReason::BeforeFirstDate); older > 0)
+        text += firstDateSentence(older, firstDate);
     if (!unknownSymbols.empty()) {
         std::string codes;
         for (const std::string& code : unknownSymbols)

@@ -38,6 +38,7 @@ struct ImportSummary {
     // A layout with four-digit years that reads the dates, when the run's two-digit layout
     // read them wrongly.
     std::optional<int> betterLayout;
+    Date firstDate;  // the run's first date, named with the lines skipped for it
 
     void skip(SkipReason reason) { ++skipped[static_cast<std::size_t>(reason)]; }
     int skippedFor(SkipReason reason) const { return skipped[static_cast<std::size_t>(reason)]; }

@@ -1,5 +1,11 @@
 #include "report/report_columns.h"
 
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+
+#include "backtest/results_csv.h"
+#include "base/ascii_text.h"
 #include "base/text_values.h"
 
 namespace kiruvan {
@@ -112,6 +118,50 @@ bool loadReportRows(Table& table, const DataFolder& folder, std::optional<std::i
     table.setSortOrder(std::string(kReportInitialSortField));
     table.last();
     return true;
+}
+
+namespace {
+
+// A shown column with the results field behind it.
+struct CaptionedField {
+    std::string_view name;  // the caption, as writeRows names its columns
+    const ResultField* field;
+};
+
+std::vector<CaptionedField> captionedFields()
+{
+    std::vector<CaptionedField> fields;
+    for (const ReportColumn& column : reportColumns()) {
+        if (!column.shown())
+            continue;
+        const auto& all = resultFields();
+        const auto found = std::find_if(all.begin(), all.end(), [&](const ResultField& field) {
+            return sameIgnoringAsciiCase(field.name, column.field);
+        });
+        if (found == all.end())
+            throw std::logic_error("report column " + std::string(column.field) + " is no results field");
+        fields.push_back({column.caption(), &*found});
+    }
+    return fields;
+}
+
+}  // namespace
+
+void writeReportCsv(std::ostream& out, const std::vector<ResultRow>& rows)
+{
+    writeRows(
+        out, rows, captionedFields(),
+        [](const ResultRow& row, const CaptionedField& field, const auto& f) {
+            visitResultField(row, *field.field, f);
+        },
+        ResultsFormat::Csv);
+}
+
+void writeReportCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows)
+{
+    std::ostringstream text;
+    writeReportCsv(text, rows);
+    writeExportFile(file, text.str());
 }
 
 std::vector<ResultRow> rowsInViewOrder(Table& table)

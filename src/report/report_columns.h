@@ -4,6 +4,7 @@
 // tab, how wide and in which display format; and the texts of those formats.
 
 #include <array>
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ struct ReportColumn {
     std::string_view title(ReportTab tab) const { return tab == ReportTab::Summary ? summaryTitle : runningTitle; }
     bool shownOn(ReportTab tab) const { return tab == ReportTab::Summary ? inSummary : inRunningTrades; }
     int width(ReportTab tab) const { return tab == ReportTab::Summary ? summaryWidth : runningWidth; }
+    bool shown() const { return inSummary || inRunningTrades; }
+    // The title the window shows the column under: the summary's where both tabs show it.
+    std::string_view caption() const { return inSummary ? summaryTitle : runningTitle; }
 };
 
 inline constexpr int kReportColumnCount = 24;
@@ -66,5 +70,11 @@ bool loadReportRows(Table& table, const DataFolder& folder, std::optional<std::i
 
 // The visible rows of the table in the order shown.
 std::vector<ResultRow> rowsInViewOrder(Table& table);
+
+// The rows as CSV under the captions the window shows: the columns either tab shows, in the
+// report's order, their values as the results table holds them.
+void writeReportCsv(std::ostream& out, const std::vector<ResultRow>& rows);
+// The same in a file, as writeExportFile writes it.
+void writeReportCsvFile(const std::filesystem::path& file, const std::vector<ResultRow>& rows);
 
 }  // namespace kiruvan

@@ -20,4 +20,11 @@ void setHint(QAction& action, const QString& hint)
     action.setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
+void keepRoomWhenHidden(QWidget& widget)
+{
+    QSizePolicy policy = widget.sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget.setSizePolicy(policy);
+}
+
 }  // namespace kiruvan

@@ -13,4 +13,8 @@ void centerOnScreen(QWidget& window);
 // tip, the long part the status bar text.
 void setHint(QAction& action, const QString& hint);
 
+// A hidden widget keeps its room in the layout, so that its neighbours do not move when it
+// shows.
+void keepRoomWhenHidden(QWidget& widget);
+
 }  // namespace kiruvan

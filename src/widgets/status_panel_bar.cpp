@@ -1,7 +1,9 @@
 #include "widgets/status_panel_bar.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QStatusTipEvent>
 
 #include <algorithm>
 
@@ -25,6 +27,34 @@ StatusPanelBar::StatusPanelBar(QWidget* parent)
              newStatusPanel(this, Qt::AlignHCenter)}
 {
     setFixedHeight(QFontMetrics(font()).height() + 6);
+    // Hints reach the window from the widget under the mouse upwards; only the first receiver
+    // tells which widget gave the hint.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool StatusPanelBar::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::StatusTip && type != QEvent::Enter && type != QEvent::Leave)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window())
+        return false;
+    if (type == QEvent::StatusTip) {
+        showHint(widget, static_cast<QStatusTipEvent*>(event)->tip());
+        event->accept();  // taken here, it goes no further up
+        return true;
+    }
+    const bool insideSource = hintSource_ && (widget == hintSource_ || hintSource_->isAncestorOf(widget));
+    if (type == QEvent::Leave ? widget == hintSource_ : !insideSource)
+        showHint(nullptr, QString());
+    return false;
+}
+
+void StatusPanelBar::showHint(QWidget* source, const QString& hint)
+{
+    hintSource_ = hint.isEmpty() ? nullptr : source;
+    panels[0]->setText(hint);
 }
 
 void StatusPanelBar::setWidths(int hint, int values)

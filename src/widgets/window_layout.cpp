@@ -41,6 +41,26 @@ std::vector<Rect> slices(int count, int start, int length, MakeRect makeRect)
 
 }  // namespace
 
+std::vector<Rect> cascade(const std::vector<Size>& minimums, int step, const Rect& area)
+{
+    std::vector<Rect> rects;
+    for (std::size_t i = 0; i < minimums.size(); ++i) {
+        const Size size{std::max(area.width * 4 / 5, minimums[i].width),
+                        std::max(area.height * 4 / 5, minimums[i].height)};
+        rects.push_back(newWindowPlace(static_cast<int>(i), size, step, area));
+    }
+    return rects;
+}
+
+// The steps repeat from the top left once a window would no longer fit.
+Rect newWindowPlace(int index, Size size, int step, const Rect& area)
+{
+    const int room = std::min(area.width - size.width, area.height - size.height);
+    const int places = step > 0 && room > 0 ? room / step + 1 : 1;
+    const int k = index % places;
+    return {area.x + k * step, area.y + k * step, size.width, size.height};
+}
+
 StatusPanelWidths statusPanelWidthsAtCreation(int clientWidth)
 {
     return panelsWithValueWidth(clientWidth, clientWidth - 465);

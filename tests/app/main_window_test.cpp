@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -110,6 +111,27 @@ TEST_F(MainWindowTest, StatusBarShowsTheLongPartOfHints)
     EXPECT_EQ(window.statusPanel(0)->text(), "Arrange All");
 }
 
+TEST_F(MainWindowTest, AHintGoesOnceTheMouseIsOutsideTheWidgetThatGaveIt)
+{
+    showAt(1000, 800);
+    QWidget* button =
+        test::child<QToolBar>(window, "ToolBar2")->widgetForAction(test::child<QAction>(window, "SpeedButton3"));
+    const auto enter = [](QWidget* widget) {
+        QEnterEvent event(QPointF(1, 1), QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(widget, &event);
+    };
+    const QString hint = "Update the database from ASCII files";
+    enter(button);
+    EXPECT_EQ(window.statusPanel(0)->text(), hint);
+    // The desktop did not tell the button it was left: entering another widget tells.
+    enter(window.mdiArea()->viewport());
+    EXPECT_EQ(window.statusPanel(0)->text(), "");
+    enter(button);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    EXPECT_EQ(window.statusPanel(0)->text(), "");
+}
+
 TEST_F(MainWindowTest, ToolButtonsFollowTheirCommands)
 {
     EXPECT_TRUE(test::child<QAction>(window, "SpeedButton1")->isEnabled());
@@ -178,6 +200,27 @@ TEST_F(MainWindowTest, CloseCommandNeedsAnActiveChild)
     EXPECT_FALSE(test::child<QAction>(window, "FileCloseItem")->isEnabled());
 }
 
+TEST_F(MainWindowTest, NewWindowsOpenInSightAndCascadeKeepsThemUsable)
+{
+    showAt(1000, 800);
+    const QRect area = window.mdiArea()->viewport()->rect();
+    QList<QMdiSubWindow*> children;
+    for (const char* title : {"A", "B", "C", "D"}) {
+        auto* content = new QWidget;
+        content->setWindowTitle(title);
+        children.append(window.addChildWindow(content, area.size() * 3 / 4));
+        EXPECT_TRUE(area.contains(children.last()->geometry())) << title;
+    }
+    children[1]->setMinimumSize(area.width() * 9 / 10, 54);
+
+    test::child<QAction>(window, "WindowCascadeItem")->trigger();
+    for (QMdiSubWindow* child : children) {
+        EXPECT_EQ(child->height(), area.height() * 4 / 5);
+        EXPECT_EQ(child->width(), std::max(area.width() * 4 / 5, child->minimumWidth()));
+        EXPECT_TRUE(area.contains(child->geometry().topLeft()));
+    }
+}
+
 TEST_F(MainWindowTest, TileHorizontallyStacksFullWidthWindows)
 {
     showAt(1000, 800);
@@ -233,6 +276,22 @@ TEST_F(MainWindowTest, MinimizeAllAndTheWindowList)
     emit test::child<QMenu>(window, "Window1")->aboutToShow();
     EXPECT_EQ(test::child<QMenu>(window, "Window1")->actions().size(), titles.size());
 }
+
+#ifdef KIRUVAN_HAS_WEB
+TEST_F(MainWindowTest, WebWindowsAreListedInTheWindowMenu)
+{
+    showAt(1000, 800);
+    addChild("Nasdaq");
+    test::child<QAction>(window, "Web1")->trigger();
+    emit test::child<QMenu>(window, "Window1")->aboutToShow();
+    QStringList titles;
+    for (QAction* action : test::child<QMenu>(window, "Window1")->actions())
+        titles.append(action->text());
+    EXPECT_TRUE(titles.contains("&2 Web")) << titles.join('|').toStdString();
+    window.Ferme_Fenetres_Filles();
+    test::freeClosedWindows();
+}
+#endif
 
 TEST_F(MainWindowTest, QuitAsksAndNoKeepsEverything)
 {

@@ -280,5 +280,92 @@ TEST_F(ImportDialog, DetectFillsTheSettingsAndUpdateImportsWithADecimalComma)
     EXPECT_EQ(messages[0].kind, TU_MAJ::MessageKind::Warning);
 }
 
+// A daily history ending the day before the test's today, oldest line last, under a header.
+std::string historyOf(int days)
+{
+    const Date last = Date::fromYmd(2026, 6, 14);
+    std::string text = "Date;Open;High;Low;Close;Volume\n";
+    for (int d = 0; d < days; ++d)
+        text += Date::fromDayNumber(last.dayNumber() - d).toText() + ";10;11;9;10.5;100\n";
+    return text;
+}
+
+QDate qDate(Date day)
+{
+    return QDate(day.year(), day.month(), day.day());
+}
+
+TEST_F(ImportDialog, DetectTakesTheWholeHistoryAndALaterFirstDateNamesTheLinesSkipped)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    auto* picker = child<QDateEdit>(*dialog, "Picker_FirstDate");
+    const Date oldest = Date::fromDayNumber(Date::fromYmd(2026, 6, 14).dayNumber() - 2999);
+    loadLines(*dialog, historyOf(3000));
+    child<QPushButton>(*dialog, "BTN_Detect")->click();
+    EXPECT_EQ(picker->date(), qDate(oldest));
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    Table bars;
+    bars.loadFromFile(temp.file("ABC.cds"));
+    EXPECT_EQ(bars.recordCount(), 3000);
+
+    loadLines(*dialog, historyOf(3000));
+    const Date later = Date::fromDayNumber(oldest.dayNumber() + 1250);
+    picker->setDate(qDate(later));
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    child<QPushButton>(*dialog, "BTN_update")->click();
+    EXPECT_TRUE(
+        child<QPlainTextEdit>(*dialog, "Memo_Summary")
+            ->toPlainText()
+            .contains(QString::fromStdString("1,250 lines older than First Date " + later.toText() + " were skipped")));
+}
+
+TEST_F(ImportDialog, AFirstDateNobodyChoseFollowsTheFileAndIsNotStored)
+{
+    const Date oldest = Date::fromYmd(2004, 3, 5);
+    {
+        auto dialog = open();
+        setColumns(*dialog, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
+        loadLines(*dialog, "08/03/04;1;1;1;1;1\n05/03/04;1;1;1;1;1\n");
+        EXPECT_EQ(child<QDateEdit>(*dialog, "Picker_FirstDate")->date(), qDate(oldest));
+        child<QPushButton>(*dialog, "OK")->click();
+    }
+    EXPECT_EQ(storedFirstDate(temp.file("Files.ini"), clock), std::nullopt);
+
+    // Stored, the date is the user's and stays whatever file is opened.
+    test::writeFile(temp.file("Files.ini"), "[First Date]\nValue=01/01/2010\n");
+    auto dialog = open();
+    loadLines(*dialog, historyOf(10));
+    EXPECT_EQ(child<QDateEdit>(*dialog, "Picker_FirstDate")->date(), QDate(2010, 1, 1));
+}
+
+TEST_F(ImportDialog, TheSummaryMovesNoButtonAndGoesWithTheNextFile)
+{
+    Creation_d1_Fichier_Data(folder, "ABC");
+    auto dialog = open();
+    dialog->show();
+    auto* update = child<QPushButton>(*dialog, "BTN_update");
+    auto* close = child<QPushButton>(*dialog, "OK");
+    auto* summary = child<QPlainTextEdit>(*dialog, "Memo_Summary");
+    QApplication::processEvents();
+    const QRect closeBefore = close->geometry();
+    loadLines(*dialog, historyOf(5));
+    child<QPushButton>(*dialog, "BTN_Detect")->click();
+    child<QLineEdit>(*dialog, "EDT_Symbol")->setText("ABC");
+    QApplication::processEvents();
+    const QRect before = update->geometry();
+    update->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(summary->isVisible());
+    EXPECT_EQ(update->geometry(), before);
+
+    loadLines(*dialog, historyOf(5));
+    QApplication::processEvents();
+    EXPECT_EQ(summary->toPlainText(), "");
+    EXPECT_EQ(update->geometry(), before);
+    EXPECT_EQ(close->geometry(), closeBefore);
+}
+
 }  // namespace
 }  // namespace kiruvan

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 
+#include <sstream>
+
 #include "backtest_fixture.h"
+#include "report/report_columns.h"
 #include "report/ui/F_Today.h"
 
 namespace kiruvan {
@@ -89,6 +95,66 @@ TEST_F(ReportWindow, DoubleClickAsksForTheCurrentRowsChart)
     EXPECT_EQ(requests[0][0].toString(), "Alpha");
     EXPECT_EQ(requests[0][1].toInt(), 1);
     EXPECT_EQ(requests[0][2].toString(), "CCC");
+}
+
+TEST_F(ReportWindow, ColumnsFitTheirCellsAndCutTitlesCarryTheirWholeText)
+{
+    child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    window->show();
+    QApplication::processEvents();
+    if (const char* shots = std::getenv("KIRUVAN_SHOTS"))
+        window->grab().save(QString::fromLocal8Bit(shots) + "/report_running_trades.png");
+    int cutTitles = 0;
+    for (const char* name : {"DBG_OPT", "DBG_RunningTrades"}) {
+        auto* grid = child<QTableView>(name);
+        const QAbstractItemView* cells = grid;
+        QHeaderView* header = grid->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            EXPECT_GE(grid->columnWidth(c), cells->sizeHintForColumn(c)) << name << " " << c;
+            if (header->sectionSizeHint(c) > grid->columnWidth(c)) {
+                ++cutTitles;
+                const QAbstractItemModel* model = grid->model();
+                EXPECT_EQ(model->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
+                          model->headerData(c, Qt::Horizontal, Qt::DisplayRole));
+            }
+        }
+    }
+    EXPECT_GT(cutTitles, 0);
+    // At the window's least width every tab stays in sight; a cut caption is whole in its tip.
+    window->resize(420, 200);
+    QApplication::processEvents();
+    QTabBar* tabBar = child<QTabWidget>("PageControl1")->tabBar();
+    EXPECT_LE(tabBar->tabRect(tabBar->count() - 1).right(), tabBar->width());
+    EXPECT_EQ(tabBar->tabToolTip(1), "Running Trades");
+    // Titles are centred but those of the gross profit, gross loss and profit factor.
+    const QAbstractItemModel* summary = child<QTableView>("DBG_OPT")->model();
+    for (int c : {12, 13, 15, 16})
+        EXPECT_EQ(summary->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>()
+                      & Qt::AlignHorizontal_Mask,
+                  c < 13 || c > 15 ? Qt::AlignHCenter : Qt::AlignLeft)
+            << c;
+}
+
+TEST_F(ReportWindow, ExportIsHeadedByTheTitlesTheGridsShow)
+{
+    auto* summary = child<QTableView>("DBG_OPT");
+    auto* running = child<QTableView>("DBG_RunningTrades");
+    QStringList titles;
+    for (int c = 0; c < summary->model()->columnCount(); ++c) {
+        const QTableView* grid = !summary->isColumnHidden(c)   ? summary
+                                 : !running->isColumnHidden(c) ? running
+                                                               : nullptr;
+        if (grid)
+            titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+    }
+    EXPECT_TRUE(titles.contains("Opt1") && titles.contains("Opt2"));
+    std::ostringstream out;
+    writeReportCsv(out, rowsInViewOrder(window->results()));
+    const QStringList lines = QString::fromStdString(out.str()).split('\n');
+    EXPECT_EQ(lines[0], titles.join(','));
+    EXPECT_TRUE(lines[1].startsWith("Name of DDD,02/03/2025,12.34,")) << lines[1].toStdString();
 }
 
 }  // namespace

@@ -31,5 +31,19 @@ TEST(WebWindow, ALoadedPageSetsTheCaptionAndTheBoxKeepsItsCapitals)
     EXPECT_TRUE(second.addresses().empty());
 }
 
+TEST(WebWindow, EnterInTheAddressBoxLoadsItAndANewWindowIsNamed)
+{
+    test::TempFolder temp;
+    test::writeFile(temp.file("page.html"), "<html><body>quotes</body></html>");
+    TFWeb window;
+    EXPECT_EQ(window.windowTitle(), "Web");
+    auto* box = window.findChild<QComboBox*>("ComboBoxURL");
+    box->setEditText(QUrl::fromLocalFile(QString::fromStdString(temp.file("page.html").string())).toString());
+    QSignalSpy loaded(window.findChild<QWebEngineView*>("WebBrowser1"), &QWebEngineView::loadFinished);
+    // The key goes where the desktop sends it: to the box, not to its line edit.
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(loaded.wait(20000));
+}
+
 }  // namespace
 }  // namespace kiruvan

@@ -77,5 +77,18 @@ TEST(Tiling, IconsLineUpAlongTheBottomAndWrapUpwards)
     EXPECT_EQ(iconRows(2, 160, 30, Rect{0, 0, 100, 400})[1], (Rect{0, 340, 160, 30}));
 }
 
+TEST(Cascade, WindowsKeepFourFifthsOfTheAreaOrTheirMinimumAndStartAgainAtTheTop)
+{
+    const Rect area{0, 0, 1000, 500};
+    // 80 % leaves 100 pixels of height: six places 20 apart, the seventh window starts again.
+    const auto rects = cascade(std::vector<Size>(7, Size{325, 54}), 20, area);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(rects[static_cast<std::size_t>(i)], (Rect{i % 6 * 20, i % 6 * 20, 800, 400})) << i;
+    EXPECT_EQ(cascade({{900, 450}, {900, 450}, {900, 450}}, 20, area)[2], (Rect{40, 40, 900, 450}));
+    // A window larger than the area keeps the top left corner in sight.
+    EXPECT_EQ(newWindowPlace(3, {1200, 300}, 20, area), (Rect{0, 0, 1200, 300}));
+    EXPECT_EQ(newWindowPlace(8, {750, 375}, 20, area), (Rect{20, 20, 750, 375}));
+}
+
 }  // namespace
 }  // namespace kiruvan

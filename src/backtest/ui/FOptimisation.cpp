@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "backtest/results_table.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 
@@ -95,9 +96,7 @@ void TUOptimisation::buildControls()
     layout->addLayout(buttonRow);
 
     // Keep the Close button's place when it is hidden during a run.
-    QSizePolicy keepPlace = BTN_Cancel->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    BTN_Cancel->setSizePolicy(keepPlace);
+    keepRoomWhenHidden(*BTN_Cancel);
 
     setFixedSize(520, 440);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -48,13 +48,23 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     return QString::fromStdString(table_.textAt(index.row(), field));
 }
 
+// A title's tip is its whole text, for the titles a narrow column cuts short.
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
-        return {};
     if (orientation == Qt::Vertical)
-        return section + 1;
-    return section < static_cast<int>(columns_.size()) ? columns_[static_cast<size_t>(section)].title : QVariant();
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    if (section < 0 || section >= static_cast<int>(columns_.size()))
+        return {};
+    const Column& column = columns_[static_cast<size_t>(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return column.title;
+    case Qt::TextAlignmentRole:
+        return column.titleAlignment ? QVariant::fromValue(column.titleAlignment) : QVariant();
+    default:
+        return {};
+    }
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const

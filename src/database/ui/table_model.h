@@ -22,6 +22,7 @@ public:
         QString title;
         std::function<QString(const Value&)> format = {};  // display text; the table's own text when empty
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+        Qt::Alignment titleAlignment = {};  // the header's default when empty
     };
 
     TableModel(Table& table, std::vector<Column> columns, QObject* parent = nullptr);

@@ -23,6 +23,7 @@
 #include "import/format_detector.h"
 #include "import/quote_file.h"
 #include "widgets/dialog_helpers.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 namespace {
@@ -82,6 +83,8 @@ TU_MAJ::TU_MAJ(const DataFolder& folder, const Clock& clock, QWidget* parent)
     setWindowTitle("Update Database");
     buildControls();
     Lecture_Fichier_INI();
+    firstDateChosen_ = storedFirstDate(folder_.file(kFilesIni), clock_).has_value();
+    connect(Picker_FirstDate, &QDateEdit::dateChanged, this, [this] { firstDateChosen_ = true; });
     setFixedSize(760, 344);
 }
 
@@ -201,6 +204,8 @@ QHBoxLayout* TU_MAJ::buildRunRow()
     Memo_Summary->setReadOnly(true);
     Memo_Summary->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo_Summary->setFixedHeight(Memo_Summary->fontMetrics().lineSpacing() * 4 + 10);
+    // Its room is kept while it is hidden, so that the buttons stay where the user found them.
+    keepRoomWhenHidden(*Memo_Summary);
     Memo_Summary->hide();
     auto* row = new QHBoxLayout;
     row->addWidget(BTN_Detect, 0, Qt::AlignTop);
@@ -221,6 +226,9 @@ QHBoxLayout* TU_MAJ::buildBottomRow()
     Memo_Erreurs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo_Erreurs->setFixedSize(240, 40);
     Memo_Erreurs->hide();
+    // Close stays at the right whether a file is loaded and whether a write failed.
+    keepRoomWhenHidden(*LBL_Directory);
+    keepRoomWhenHidden(*Memo_Erreurs);
     OK = gui::named(gui::plainButton("Close", this), "OK");
     auto* row = new QHBoxLayout;
     row->addWidget(LBL_Directory, 1);
@@ -256,11 +264,34 @@ void TU_MAJ::BTN_DetectClick()
         return;
     }
     showSettings(guess.settings);
+    showEarliestDate(currentSettings());
     if (guess.layoutAmbiguous)
         showMessage(MessageKind::Warning,
                     "Please check the date format: " + QString::fromStdString(guess.doubt()) + ".");
     else if (!guess.hasSymbolColumn && EDT_Symbol->text().isEmpty())
         showMessage(MessageKind::Information, "The file has no symbol column: please type its symbol.");
+}
+
+// Sets the first date to the loaded lines' earliest day, without making it the user's choice;
+// false when the settings read no date.
+bool TU_MAJ::showEarliestDate(const ImportSettings& settings)
+{
+    const auto earliest = earliestLineDate(lines_, settings, clock_);
+    if (!earliest)
+        return false;
+    const QSignalBlocker notChosen(Picker_FirstDate);
+    Picker_FirstDate->setDate(toQDate(clampFirstDate(*earliest, clock_)));
+    return true;
+}
+
+// Before the columns are set, the dates are found as Detect would find them.
+void TU_MAJ::showEarliestDateUnlessChosen()
+{
+    if (firstDateChosen_ || showEarliestDate(currentSettings()))
+        return;
+    const FormatGuess guess = detectFormat(lines_, clock_);
+    if (guess.problem.empty())
+        showEarliestDate(guess.settings);
 }
 
 ImportSettings TU_MAJ::currentSettings() const
@@ -278,7 +309,7 @@ ImportSettings TU_MAJ::currentSettings() const
 
 void TU_MAJ::Ecriture_Fichier_INI()
 {
-    kiruvan::Ecriture_Fichier_INI(folder_.file(kFilesIni), currentSettings());
+    kiruvan::Ecriture_Fichier_INI(folder_.file(kFilesIni), currentSettings(), firstDateChosen_);
 }
 
 void TU_MAJ::OKClick()
@@ -328,6 +359,7 @@ void TU_MAJ::BTN_openClick()
 bool TU_MAJ::loadQuoteFile(const QString& file)
 {
     emptyLoadedLines();
+    clearSummary();
     QApplication::processEvents();
     try {
         lines_ = readQuoteFile(file.toStdString());
@@ -344,6 +376,7 @@ bool TU_MAJ::loadQuoteFile(const QString& file)
     LBL_Directory->show();
     BTN_update->setEnabled(true);
     BTN_Detect->setEnabled(true);
+    showEarliestDateUnlessChosen();
     return true;
 }
 
@@ -351,6 +384,13 @@ void TU_MAJ::emptyLoadedLines()
 {
     lines_.clear();
     Memo_Import->clear();
+}
+
+// A new file's lines are not what the last run's summary speaks of.
+void TU_MAJ::clearSummary()
+{
+    Memo_Summary->clear();
+    Memo_Summary->hide();
 }
 
 void TU_MAJ::BTN_updateClick()

@@ -63,6 +63,8 @@ private:
     QComboBox* makeList(const char* name, const QStringList& items);
     void Lecture_Fichier_INI();
     void showSettings(const ImportSettings& settings);
+    bool showEarliestDate(const ImportSettings& settings);
+    void showEarliestDateUnlessChosen();
     void Ecriture_Fichier_INI();
     void Enabled_components(bool flag);
     void BTN_OK_enabled(bool flag);
@@ -72,12 +74,16 @@ private:
     void finishRun(const ImportOutcome& outcome);
     void focusBlamedBox(const ColumnCheck& check);
     void emptyLoadedLines();
+    void clearSummary();
 
     DataFolder folder_;
     const Clock& clock_;
     std::vector<std::string> lines_;
     gui::RunningJob job_;
     QString shownProgress_;
+    // Whether the first date is the user's: stored in Files.ini or changed in the picker. One
+    // that is not follows the loaded file, so that a first import takes the whole history.
+    bool firstDateChosen_ = false;
 
     QGroupBox* GroupBox1 = nullptr;
     QPushButton* BTN_open = nullptr;

@@ -19,7 +19,6 @@
 
 #include <fstream>
 
-#include "backtest/results_csv.h"
 #include "database/ui/table_model.h"
 #include "report/report_columns.h"
 #include "report/robustness_columns.h"
@@ -37,7 +36,8 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= kReportColumnCount)
+        const bool title = role == Qt::DisplayRole || role == Qt::ToolTipRole;
+        if (orientation != Qt::Horizontal || !title || section >= kReportColumnCount)
             return QIdentityProxyModel::headerData(section, orientation, role);
         return QString::fromUtf8(reportColumns()[static_cast<std::size_t>(section)].title(ReportTab::RunningTrades));
     }
@@ -51,7 +51,8 @@ std::vector<TableModel::Column> modelColumns()
         const ReportFormat format = column.format;
         columns.push_back({QString::fromUtf8(column.field), QString::fromUtf8(column.title(ReportTab::Summary)),
                            [format](const Value& v) { return QString::fromStdString(reportText(v, format)); },
-                           (reportCellCentred(c) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter});
+                           (reportCellCentred(c) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter,
+                           (reportTitleCentred(c) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter});
     }
     return columns;
 }
@@ -71,6 +72,26 @@ void styleGrid(QTableView& grid)
     palette.setColor(QPalette::Text, Qt::black);
     grid.setPalette(palette);
     grid.verticalHeader()->setDefaultSectionSize(grid.fontMetrics().height() + 4);
+    // Titles are measured for eliding in the plain face: a bold title of the selected row's
+    // columns would overflow its section.
+    grid.horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    grid.horizontalHeader()->setHighlightSections(false);
+}
+
+// Columns with a width of their own keep at least it and titles longer than it are elided
+// (their tip holds the whole title); the others fit their title. All fit their cells.
+void fitColumns(QTableView& grid, ReportTab tab)
+{
+    const QAbstractItemView& cells = grid;
+    for (int c = 0; c < kReportColumnCount; ++c) {
+        if (grid.isColumnHidden(c))
+            continue;
+        const int width = reportColumns()[static_cast<std::size_t>(c)].width(tab);
+        if (width > 0)
+            grid.setColumnWidth(c, std::max(width, cells.sizeHintForColumn(c)));
+        else
+            grid.resizeColumnToContents(c);
+    }
 }
 
 }  // namespace
@@ -97,7 +118,8 @@ void TFToday::buildControls()
     Label1->setObjectName("Label1");
     DBL = new QComboBox(this);
     DBL->setObjectName("DBL");
-    DBL->setMinimumWidth(200);
+    // Narrow enough that the top row fits the window's least width.
+    DBL->setMinimumWidth(140);
     CB_All_Markets = new QCheckBox("All Markets", this);
     CB_All_Markets->setObjectName("CB_All_Markets");
     BTN_Cancel = new QPushButton("Close", this);
@@ -113,6 +135,11 @@ void TFToday::buildControls()
     PageControl1->addTab(DBG_RunningTrades, QString::fromUtf8(kRunningTradesTabCaption));
     DBG_Robustness = buildRobustnessGrid();
     PageControl1->addTab(DBG_Robustness, QString::fromUtf8(kRobustnessTabCaption));
+    // In a narrow window every tab stays in sight, its caption elided and whole in its tip.
+    PageControl1->setElideMode(Qt::ElideRight);
+    PageControl1->setUsesScrollButtons(false);
+    for (int tab = 0; tab < PageControl1->count(); ++tab)
+        PageControl1->setTabToolTip(tab, PageControl1->tabText(tab).trimmed());
 
     auto* top = new QHBoxLayout;
     top->addWidget(Label1);
@@ -154,8 +181,6 @@ QTableView* TFToday::buildGrid(const char* name, bool summary)
     for (int c = 0; c < kReportColumnCount; ++c) {
         const ReportColumn& column = reportColumns()[static_cast<std::size_t>(c)];
         grid->setColumnHidden(c, !column.shownOn(tab));
-        if (column.width(tab) > 0)
-            grid->setColumnWidth(c, column.width(tab));
     }
     header->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) { DBG_RunningTradesTitleClick(column); });
@@ -252,7 +277,10 @@ void TFToday::CB_All_MarketsClick()
 bool TFToday::open_Optimisation()
 {
     fillRobustness();
-    return loadReportRows(CDS_OPT_, folder_, selectedMarket());
+    const bool loaded = loadReportRows(CDS_OPT_, folder_, selectedMarket());
+    fitColumns(*DBG_OPT, ReportTab::Summary);
+    fitColumns(*DBG_RunningTrades, ReportTab::RunningTrades);
+    return loaded;
 }
 
 void TFToday::DBG_RunningTradesTitleClick(int column)
@@ -289,7 +317,7 @@ void TFToday::exportCsv()
     if (QFileInfo(file).suffix().isEmpty())
         file += ".csv";
     try {
-        writeResultsCsvFile(file.toStdString(), rowsInViewOrder(CDS_OPT_));
+        writeReportCsvFile(file.toStdString(), rowsInViewOrder(CDS_OPT_));
     } catch (const std::exception& e) {
         QMessageBox::critical(this, "Error", QString::fromStdString(e.what()));
     }

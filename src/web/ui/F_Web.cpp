@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QToolBar>
@@ -19,12 +18,16 @@ constexpr QSize kInitialSize{653, 359};
 constexpr int kMinimumHeight = 120;
 constexpr int kButtonBarHeight = 49;
 constexpr int kButtonHeight = 45;
+constexpr const char* kUnloadedCaption = "Web";
 
 }  // namespace
 
 TFWeb::TFWeb(QWidget* parent) : QWidget(parent)
 {
     setObjectName("TFWeb");
+    // Until a page reports its address, the window is named for what it is, here and in the
+    // Window menu's list.
+    setWindowTitle(kUnloadedCaption);
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     setMinimumHeight(kMinimumHeight);
@@ -56,7 +59,9 @@ void TFWeb::buildControls()
     ComboBoxURL->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxURL->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ComboBoxURL->setEditText(QString::fromUtf8(kWebStartPage));
-    ComboBoxURL->lineEdit()->installEventFilter(this);
+    // The keys reach the box, which hands them to its line edit directly, past any filter of
+    // the line edit's: Enter is taken where the line edit reports it.
+    connect(ComboBoxURL->lineEdit(), &QLineEdit::returnPressed, this, &TFWeb::ButtonValidationClick);
     ToolBar2->addWidget(ComboBoxURL);
     SpeedButton1 = new QToolButton(ToolBar2);
     SpeedButton1->setObjectName("SpeedButton1");
@@ -98,18 +103,6 @@ QToolButton* TFWeb::addButton(const char* name, const QString& caption, int icon
         (this->*action)();
     });
     return button;
-}
-
-bool TFWeb::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ButtonValidationClick();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TFWeb::ButtonValidationClick()

@@ -28,9 +28,6 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     QToolButton* addButton(const char* name, const QString& caption, int icon, void (TFWeb::*action)());
