@@ -26,8 +26,6 @@ struct Avx2Ops {
     static Pack div(Pack a, Pack b) { return _mm256_div_pd(a, b); }
     static Pack max(Pack a, Pack b) { return _mm256_max_pd(a, b); }
     static Pack min(Pack a, Pack b) { return _mm256_min_pd(a, b); }
-    static Pack abs(Pack a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-    static bool allLanes(Mask m) { return _mm256_movemask_pd(m) == 0xF; }
     static Pack negate(Pack a) { return _mm256_xor_pd(a, _mm256_set1_pd(-0.0)); }
     static Pack select(Mask m, Pack a, Pack b) { return _mm256_blendv_pd(b, a, m); }
     static Mask greater(Pack a, Pack b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }

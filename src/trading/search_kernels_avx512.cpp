@@ -36,12 +36,6 @@ struct Avx512Ops {
         const Pack v = _mm512_loadu_pd(p);
         return _mm512_mask_permutexvar_pd(v, 0xFF, _mm512_set_epi64(0, 1, 2, 3, 4, 5, 6, 7), v);
     }
-    static Pack abs(Pack a)
-    {
-        const __m512i magnitude = _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFLL);
-        return _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(a), magnitude));
-    }
-    static bool allLanes(Mask m) { return m == 0xFF; }
     // The sign bit flipped through the integer unit: AVX-512F has no floating-point xor.
     static Pack negate(Pack a)
     {

@@ -1,5 +1,3 @@
-#include <cmath>
-
 #include "trading/search_lanes.h"
 
 namespace kiruvan {
@@ -65,14 +63,6 @@ struct PlainOps {
     static Pack min(Pack a, Pack b)
     {
         return each<Pack>([&](int l) { return a.v[l] < b.v[l] ? a.v[l] : b.v[l]; });
-    }
-    static Pack abs(Pack a)
-    {
-        return each<Pack>([&](int l) { return std::fabs(a.v[l]); });
-    }
-    static bool allLanes(Mask m)
-    {
-        return std::all_of(m.v, m.v + kLanesPerPack, [](bool b) { return b; });
     }
     static Pack negate(Pack a)
     {

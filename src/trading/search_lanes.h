@@ -101,7 +101,6 @@ public:
         }
         for (int p = 0; p < kPacks; ++p) {
             divisor_[p] = Ops::load(divisors(p));
-            inverse_[p] = Ops::div(Ops::broadcast(1), divisor_[p]);
             sum_[p] = Ops::load(sums_ + p * kLanesPerPack);
         }
     }
@@ -125,13 +124,10 @@ public:
             isLong[p] = isShort[p] = Ops::noLanes();
         }
         for (int i = First_Bar; i <= last; ++i) {
-            const auto value = Ops::broadcast(barux_[i]);
-            if (i <= longest)
-                averagesAt(i, true, average);
-            else
-                averagesAgainst(i, value, average);
+            averagesAt(i, i <= longest, average);
             const auto price = Ops::broadcast(close[i]);
             const auto previousPrice = Ops::broadcast(close[i - 1]);
+            const auto value = Ops::broadcast(barux_[i]);
             const auto previousValue = Ops::broadcast(barux_[i - 1]);
             for (int p = 0; p < kPacks; ++p) {
                 // The compounded curve keeps 100 where a bar does not move it.
@@ -179,23 +175,6 @@ private:
             averages[p] = Ops::div(sum_[p], divisor_[p]);
             if (warmUp)
                 averages[p] = Ops::select(Ops::fromFlags(written(j, p)), averages[p], Ops::broadcast(0));
-        }
-    }
-
-    // The averages at bar j as the trading system compares them with `value`, every window
-    // started. The product with the period's inverse stands in for the quotient wherever it is
-    // too far from `value` for the quotient's last bits to turn a comparison: a lane in a pack
-    // within the product's error of `value` (or NaN, or infinite) has the pack divide.
-    void averagesAgainst(int j, Pack<Ops> value, Pack<Ops>* averages)
-    {
-        advance(j);
-        const auto relative = Ops::broadcast(0x1p-48);    // the product's error is below 2^-51
-        const auto absolute = Ops::broadcast(0x1p-1020);  // and below this among subnormals
-        for (int p = 0; p < kPacks; ++p) {
-            const auto product = Ops::mul(sum_[p], inverse_[p]);
-            const auto margin = Ops::add(Ops::mul(Ops::abs(product), relative), absolute);
-            const auto far = Ops::greater(Ops::abs(Ops::sub(value, product)), margin);
-            averages[p] = Ops::allLanes(far) ? product : Ops::div(sum_[p], divisor_[p]);
         }
     }
 
@@ -254,7 +233,6 @@ private:
     double divisorValues_[kSearchLanes];
     bool writtenFlags_[kLanesPerPack];
     Pack<Ops> divisor_[kPacks];
-    Pack<Ops> inverse_[kPacks];
     Pack<Ops> sum_[kPacks];
 };
 
