@@ -26,12 +26,19 @@ bool createEmptyFile(Table& layout, const std::filesystem::path& file)
     return created;
 }
 
-bool hasStandardNames(const Table& table)
+bool hasStandardNames(const std::vector<FieldDef>& fields)
 {
     for (size_t i = 0; i < std::size(kSymbolFieldNames); ++i)
-        if (table.fields()[i].name != kSymbolFieldNames[i])
+        if (fields[i].name != kSymbolFieldNames[i])
             return false;
     return true;
+}
+
+// Eight fields under other names: the layout of another program's export, which the check
+// rebuilds.
+bool hasForeignNames(const std::vector<FieldDef>& fields)
+{
+    return fields.size() == std::size(kSymbolFieldNames) && !hasStandardNames(fields);
 }
 
 constexpr std::array<std::string_view, 5> kValueFields = {kOpenField, kHighField, kLowField, kCloseField, kVolumeField};
@@ -57,7 +64,7 @@ void setValue(FieldRef field, std::optional<double> value)
 void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>& values)
 {
     const bool standard =
-        table.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && hasStandardNames(table);
+        table.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && hasStandardNames(table.fields());
     const auto field = [&](std::size_t position) {
         return standard ? table.field(static_cast<int>(position)) : table.field(kSymbolFieldNames[position]);
     };
@@ -69,7 +76,7 @@ void setSymbolRow(Table& table, Date day, const BarValues<std::optional<double>>
 
 bool hasStandardSymbolLayout(const Table& table)
 {
-    if (table.fieldCount() != static_cast<int>(std::size(kSymbolFieldNames)) || !hasStandardNames(table))
+    if (table.fieldCount() != static_cast<int>(std::size(kSymbolFieldNames)) || !hasStandardNames(table.fields()))
         return false;
     const auto& fields = table.fields();
     for (std::size_t i = 0; i < kValueFields.size(); ++i)
@@ -299,13 +306,14 @@ bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
 
 bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
 {
-    Table scratch;
-    scratch.loadFromFile(symbolFile);
-    const bool wrong =
-        scratch.fieldCount() == static_cast<int>(std::size(kSymbolFieldNames)) && !hasStandardNames(scratch);
-    scratch.close();
-    if (!wrong)
+    // The field list alone clears most files; the loads that follow read and check the rows.
+    if (!hasForeignNames(TableFile::open(symbolFile)
+                             ->readAll({.requiredFields = {}, .problems = nullptr, .withoutRows = true})
+                             .fields))
         return false;
+    Table scratch;
+    scratch.loadFromFile(symbolFile);  // a damaged file is refused, not rebuilt
+    scratch.close();
     // The rebuilt file starts empty: keep the user's rows in a copy beside it.
     std::filesystem::copy_file(symbolFile, symbolFile.string() + ".bak",
                                std::filesystem::copy_options::overwrite_existing);

@@ -36,6 +36,7 @@ struct TableContents {
 struct ReadRules {
     std::span<const std::string_view> requiredFields;  // null or empty in no row
     std::vector<std::string>* problems = nullptr;
+    bool withoutRows = false;  // the field and index lists alone
 };
 
 // The changes of a delta save: keys to delete, rows to rewrite in place, rows to add.

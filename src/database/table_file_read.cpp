@@ -178,7 +178,7 @@ TableContents TableFile::readAll(const ReadRules& rules)
             contents.indexes.push_back(
                 {indexes.text(0), indexes.text(1), static_cast<unsigned>(sqlite3_column_int64(indexes.get(), 2))});
         Statement rows(db_, "SELECT _row" + columnList(contents.fields) + " FROM kv_rows ORDER BY _row");
-        while (rows.step()) {
+        while (!rules.withoutRows && rows.step()) {
             StoredRow row;
             row.key = sqlite3_column_int64(rows.get(), 0);
             row.values.resize(contents.fields.size());
