@@ -161,9 +161,8 @@ private:
     void computeBarux(int N)
     {
         std::fill(barux_.begin(), barux_.begin() + N, 0.0);
-        const auto rawBarux = pricesFinite_ ? kernels_.rawBaruxFinite : kernels_.rawBarux;
-        rawBarux({high_.data(), low_.data(), close_.data(), last_}, N, barux_.data());
-        smoothBarux(barux_.data(), N, last_);
+        const auto barux = pricesFinite_ ? kernels_.baruxFinite : kernels_.barux;
+        barux({high_.data(), low_.data(), close_.data(), last_}, N, barux_.data());
     }
 
     const SearchKernels& kernels_;

@@ -23,14 +23,14 @@ struct CurveCheckpoints {
     double* curves = nullptr;
 };
 
-// The inner loops of the fast search. rawBarux writes the unsmoothed Barux of period N at
-// bars N..last (and scratch up to last + kMostBaruxLanes); pairScores writes the scores of the
-// pairLanes averages periods[] over the finished Barux.
+// The inner loops of the fast search. barux writes the smoothed Barux of period N at bars
+// N..last, as the bar series computes it (and scratch up to last + kMostBaruxLanes); pairScores
+// writes the scores of the pairLanes averages periods[] over it.
 struct SearchKernels {
     const char* name;  // as KIRUVAN_SEARCH_KERNEL names it
     int pairLanes;
-    void (*rawBarux)(const SearchPrices& prices, int N, double* out);
-    void (*rawBaruxFinite)(const SearchPrices& prices, int N, double* out);  // the same where no price is NaN
+    void (*barux)(const SearchPrices& prices, int N, double* out);
+    void (*baruxFinite)(const SearchPrices& prices, int N, double* out);  // the same where no price is NaN
     void (*pairScores)(const double* barux, const double* close, const int* periods, int First_Bar, int last,
                        double* scores, CurveCheckpoints checkpoints);
 };

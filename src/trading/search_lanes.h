@@ -42,9 +42,37 @@ Pack<Ops> runningLow(Pack<Ops> low, Pack<Ops> lo)
         return Ops::select(Ops::lessOrEqual(low, lo), low, lo);
 }
 
-// Raw Barux of Ops::kBaruxLanes consecutive bars starting at bar i, one window per lane.
+// The smoothing of the Barux, bar after bar in the bar series' order, run a step at a time
+// beside the vector work of the windows: its chain of dependent additions and divisions then
+// waits under that work instead of after it.
+class TrailingSmoothing {
+public:
+    TrailingSmoothing(double* barux, int N, int last) : barux_(barux), next_(N + 3), end_(last - 1) {}
+
+    // Smooths one more bar if bar `ready` and those before it hold their unsmoothed value.
+    void step(int ready)
+    {
+        if (next_ <= ready && next_ <= end_) {
+            barux_[next_] = (barux_[next_] + barux_[next_ - 1] + barux_[next_ - 2]) / 3;
+            ++next_;
+        }
+    }
+    void catchUp(int ready)
+    {
+        while (next_ <= ready && next_ <= end_)
+            step(ready);
+    }
+
+private:
+    double* barux_;
+    int next_;
+    const int end_;
+};
+
+// Raw Barux of Ops::kBaruxLanes consecutive bars starting at bar i, one window per lane,
+// smoothing the bars before i meanwhile.
 template <typename Ops, bool kFinite>
-void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
+void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out, TrailingSmoothing& smoothing)
 {
     constexpr int kLanesPerPack = Ops::kWidth;
     constexpr int kBaruxPacks = Ops::kBaruxLanes / kLanesPerPack;
@@ -57,6 +85,7 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
         aboveSum[p] = belowSum[p] = Ops::broadcast(0);
     }
     for (int k = first; k <= first + N - 1; ++k) {
+        smoothing.step(i - 1);
         for (int p = 0; p < kBaruxPacks; ++p) {
             const auto high = Ops::load(prices.high + k + p * kLanesPerPack);
             const auto low = Ops::load(prices.low + k + p * kLanesPerPack);
@@ -73,10 +102,14 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out)
 }
 
 template <typename Ops, bool kFinite>
-void rawBaruxLanes(const SearchPrices& prices, int N, double* out)
+void baruxLanes(const SearchPrices& prices, int N, double* out)
 {
-    for (int i = N; i <= prices.last; i += Ops::kBaruxLanes)
-        rawBaruxLanesAt<Ops, kFinite>(prices, N, i, out);
+    TrailingSmoothing smoothing(out, N, prices.last);
+    for (int i = N; i <= prices.last; i += Ops::kBaruxLanes) {
+        rawBaruxLanesAt<Ops, kFinite>(prices, N, i, out, smoothing);
+        smoothing.catchUp(i - 1);
+    }
+    smoothing.catchUp(prices.last);
 }
 
 // The moving averages of Ops::kPairLanes periods as independent running sums, and the
@@ -244,7 +277,7 @@ void pairScoresLanes(const double* barux, const double* close, const int* period
 }
 
 template <typename Ops>
-constexpr SearchKernels kLaneKernels{Ops::kName, Ops::kPairLanes, rawBaruxLanes<Ops, false>, rawBaruxLanes<Ops, true>,
+constexpr SearchKernels kLaneKernels{Ops::kName, Ops::kPairLanes, baruxLanes<Ops, false>, baruxLanes<Ops, true>,
                                      pairScoresLanes<Ops>};
 
 }  // namespace
