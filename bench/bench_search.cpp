@@ -83,7 +83,7 @@ void marketFast(benchmark::State& state)
 
 void configure(benchmark::internal::Benchmark* b)
 {
-    b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Repetitions(3)->ReportAggregatesOnly();
+    b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 }
 
 BENCHMARK(searchReference)->Apply(configure)->Iterations(2);
