@@ -27,4 +27,14 @@ void keepRoomWhenHidden(QWidget& widget)
     widget.setSizePolicy(policy);
 }
 
+QDate toQDate(Date day)
+{
+    return QDate(day.year(), day.month(), day.day());
+}
+
+Date toDate(QDate day)
+{
+    return Date::fromYmd(day.year(), day.month(), day.day());
+}
+
 }  // namespace kiruvan

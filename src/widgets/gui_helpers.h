@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QDate>
+
+#include "base/calendar_date.h"
+
 class QAction;
 class QString;
 class QWidget;
@@ -16,5 +20,9 @@ void setHint(QAction& action, const QString& hint);
 // A hidden widget keeps its room in the layout, so that its neighbours do not move when it
 // shows.
 void keepRoomWhenHidden(QWidget& widget);
+
+// A day between the program's dates and the toolkit's.
+QDate toQDate(Date day);
+Date toDate(QDate day);
 
 }  // namespace kiruvan

@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "widgets/dialog_helpers.h"
+#include "widgets/gui_helpers.h"
 
 namespace kiruvan {
 
@@ -62,7 +63,7 @@ DivideChoice TFDatePicker::ask(QWidget* parent, Date Date_Reference)
 void TFDatePicker::BTN_OKClick()
 {
     const QDate day = MonthCalendar1->selectedDate();
-    choice_ = confirmDivision(EDT_By->text().toStdString(), Date::fromYmd(day.year(), day.month(), day.day()));
+    choice_ = confirmDivision(EDT_By->text().toStdString(), toDate(day));
     accept();
 }
 
