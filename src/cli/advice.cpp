@@ -29,14 +29,6 @@ std::size_t editDistance(std::string_view a, std::string_view b)
     return row[b.size()];
 }
 
-std::string lowered(std::string_view text)
-{
-    std::string low(text);
-    std::transform(low.begin(), low.end(), low.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-    return low;
-}
-
 }  // namespace
 
 std::string shellWord(std::string_view word)
@@ -95,8 +87,8 @@ std::string didYouMean(std::string_view option, std::string_view typed, const st
         return {};
     std::vector<std::string> low;
     for (const std::string& word : known)
-        low.push_back(lowered(word));
-    std::vector<std::string> nearest = nearestWords(lowered(typed), low);
+        low.push_back(asciiLower(word));
+    std::vector<std::string> nearest = nearestWords(asciiLower(typed), low);
     // A slip that keeps the length (dd.mm.yyyy) is likelier meant than a word one longer or shorter.
     const auto sameLength = [&](const std::string& word) { return word.size() == typed.size(); };
     if (std::any_of(nearest.begin(), nearest.end(), sameLength))

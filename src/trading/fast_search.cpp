@@ -15,20 +15,6 @@
 namespace kiruvan {
 namespace {
 
-bool processorRuns(SearchKernelPath path)
-{
-    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
-    switch (path) {
-    case SearchKernelPath::Avx512:
-        return hasAvx512;
-    case SearchKernelPath::Avx2:
-        return hasAvx2;
-    default:
-        return true;
-    }
-}
-
 const SearchKernels& kernelsOf(SearchKernelPath path)
 {
     switch (path) {
@@ -61,7 +47,7 @@ const SearchKernels& searchKernels(SearchKernelPath path)
         path = pathFromEnvironment();
     if (path == SearchKernelPath::Fastest)
         path = SearchKernelPath::Avx512;
-    while (!processorRuns(path))
+    while (!searchKernelPathSupported(path))
         path = static_cast<SearchKernelPath>(static_cast<int>(path) - 1);
     return kernelsOf(path);
 }
@@ -241,7 +227,16 @@ void scoreGrid(SharedGrid& grid, const BarSeries& bars, int First_Bar, const Fas
 
 bool searchKernelPathSupported(SearchKernelPath path)
 {
-    return processorRuns(path);
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
+    switch (path) {
+    case SearchKernelPath::Avx512:
+        return hasAvx512;
+    case SearchKernelPath::Avx2:
+        return hasAvx2;
+    default:
+        return true;
+    }
 }
 
 const char* searchKernelName(SearchKernelPath path)
