@@ -45,13 +45,16 @@ bool RunningJob::start()
     if (running_)
         return false;
     running_ = true;
-    started_.start();
+    stopRequested_ = false;
+    toggled_.start();
     return true;
 }
 
-bool RunningJob::justStarted() const
+bool RunningJob::justToggled() const
 {
-    return running_ && started_.elapsed() < QApplication::doubleClickInterval();
+    // A run that ended by itself leaves no click to swallow.
+    const bool toggledByUser = running_ || stopRequested_;
+    return toggledByUser && toggled_.elapsed() < QApplication::doubleClickInterval();
 }
 
 DroppedInput::DroppedInput()

@@ -41,13 +41,22 @@ public:
     bool start();
     void finish() { running_ = false; }
 
-    // True within the double-click interval after the start: a second click there is the rest
-    // of the double click that started the job, not a command of its own.
-    bool justStarted() const;
+    // The user asked the job to stop; it runs on until it reaches a point where it can.
+    void requestStop()
+    {
+        stopRequested_ = true;
+        toggled_.start();
+    }
+
+    // True within the double-click interval after the start or the request to stop: a second
+    // click there is the rest of the double click that did it, not a command of its own (the
+    // button it lands on may have turned from Start to Abort, or back).
+    bool justToggled() const;
 
 private:
     bool running_ = false;
-    QElapsedTimer started_;
+    bool stopRequested_ = false;
+    QElapsedTimer toggled_;
 };
 
 // While alive, what the user types or clicks anywhere in the program is dropped instead of

@@ -114,10 +114,16 @@ TEST(BacktestDialog, StartRunsInTheBackgroundAndAbortStopsIt)
     EXPECT_TRUE(dialog.isRunning());
     QTest::qWait(QApplication::doubleClickInterval());  // past the Start click's double click
 
+    // A slow double click on Abort: its second click lands on Start once the run has stopped.
     test::child<QPushButton>(dialog, "BTN_OK")->click();
     EXPECT_EQ(test::child<QPushButton>(dialog, "BTN_OK")->text(), "Start");
+    const int doubleClick = QApplication::doubleClickInterval();
+    QApplication::setDoubleClickInterval(60000);
     test::child<QPushButton>(dialog, "BTN_OK")->click();  // a second press while the search winds down starts nothing
     ASSERT_TRUE(waitFor([&] { return ended == 1; }));
+    test::child<QPushButton>(dialog, "BTN_OK")->click();  // nor once it has stopped
+    QApplication::setDoubleClickInterval(doubleClick);
+    EXPECT_FALSE(dialog.isRunning());
     EXPECT_FALSE(dialog.isRunning());
     EXPECT_EQ(logLines(dialog).back(), "Backtest aborted !");
     EXPECT_FALSE(test::child<QPushButton>(dialog, "BTN_Cancel")->isHidden());

@@ -131,8 +131,9 @@ void TUOptimisation::CDS_MarketsAfterScroll(int index)
 
 void TUOptimisation::BTN_OKClick()
 {
-    // The second click of a double click on Start lands on Abort: it is not meant as one.
-    if (job_.justStarted())
+    // The second click of a double click on Start lands on Abort, and that of one on Abort on
+    // Start once the run has stopped: neither is meant as a command.
+    if (job_.justToggled())
         return;
     if (isRunning())
         requestAbort();
@@ -216,6 +217,7 @@ void TUOptimisation::appendLog(const QString& line)
 void TUOptimisation::requestAbort()
 {
     abortRequested_ = true;
+    job_.requestStop();
     BTN_OK->setText(QStringLiteral("Start"));
     BTN_OK->setEnabled(false);
     BTN_Cancel->setEnabled(false);
