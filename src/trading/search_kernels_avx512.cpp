@@ -1,4 +1,5 @@
-// Compiled with -mavx512f and without FMA; called only after the processor reported AVX-512F.
+// Compiled with -mavx512f and without FMA contraction; called only after the processor reported
+// AVX-512F, whose fused multiply-add the additions on the multiply units use.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -26,6 +27,11 @@ struct Avx512Ops {
     static Pack add(Pack a, Pack b) { return _mm512_add_pd(a, b); }
     static Pack sub(Pack a, Pack b) { return _mm512_sub_pd(a, b); }
     static Pack mul(Pack a, Pack b) { return _mm512_mul_pd(a, b); }
+    // a + b and a - b on the multiply-add units: a * 1 is exact, so the one rounding of the
+    // fused form is the rounding of the plain sum. The window loop spreads its additions over
+    // both kinds of unit with them; the build's ban on contraction is about products, not this.
+    static Pack addOnMultiplier(Pack a, Pack b) { return _mm512_fmadd_pd(a, _mm512_set1_pd(1.0), b); }
+    static Pack subOnMultiplier(Pack a, Pack b) { return _mm512_fmsub_pd(a, _mm512_set1_pd(1.0), b); }
     static Pack div(Pack a, Pack b) { return _mm512_div_pd(a, b); }
     // Max, min and the permute in their masked form with every lane taken: the unmasked ones
     // leave GCC 12 warning of an unset source they never read.

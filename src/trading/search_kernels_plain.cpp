@@ -48,6 +48,8 @@ struct PlainOps {
     {
         return each<Pack>([&](int l) { return a.v[l] - b.v[l]; });
     }
+    static Pack addOnMultiplier(Pack a, Pack b) { return add(a, b); }
+    static Pack subOnMultiplier(Pack a, Pack b) { return sub(a, b); }
     static Pack mul(Pack a, Pack b)
     {
         return each<Pack>([&](int l) { return a.v[l] * b.v[l]; });

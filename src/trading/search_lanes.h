@@ -2,11 +2,12 @@
 
 // The inner loops of the fast parameter search, written once over a set of lane operations
 // and compiled once per kernel set: with plain doubles, with AVX2 and with AVX-512. Each set
-// of operations names its pack width (kWidth) and how many pairs and windows one pass keeps in
-// flight (kPairLanes, kBaruxLanes) to hide the latency of the running sums. Every lane performs its own window's
-// operations in the order of the bar series' loops; the build forbids contraction, so no
-// lane fuses a multiply and an add. Included only by the two kernel files, with internal
-// linkage, so that a vector copy never stands in for the plain one at link time.
+// of operations names its pack width (kWidth) and how many pairs and windows one pass keeps
+// in flight (kPairLanes, kBaruxLanes) to hide the latency of the running sums. Every lane
+// performs its own window's operations in the order of the bar series' loops; the build
+// forbids contraction, so no lane fuses a multiply and an add (the additions on the multiply
+// units multiply by 1 only). Included only by the kernel files, with internal linkage, so
+// that a vector copy never stands in for the plain one at link time.
 
 #include <algorithm>
 #include <limits>
@@ -91,8 +92,10 @@ void rawBaruxLanesAt(const SearchPrices& prices, int N, int i, double* out, Trai
             const auto low = Ops::load(prices.low + k + p * kLanesPerPack);
             hi[p] = runningHigh<Ops, kFinite>(high, hi[p]);
             lo[p] = runningLow<Ops, kFinite>(low, lo[p]);
-            aboveSum[p] = Ops::add(aboveSum[p], Ops::sub(hi[p], close[p]));
-            belowSum[p] = Ops::add(belowSum[p], Ops::sub(close[p], lo[p]));
+            // Three of the four additions on the multiply units: the max and min take the add
+            // units' other share.
+            aboveSum[p] = Ops::add(aboveSum[p], Ops::subOnMultiplier(hi[p], close[p]));
+            belowSum[p] = Ops::addOnMultiplier(belowSum[p], Ops::subOnMultiplier(close[p], lo[p]));
         }
     }
     const auto period = Ops::broadcast(N);
