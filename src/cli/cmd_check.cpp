@@ -31,7 +31,7 @@ std::vector<std::filesystem::path> tableFiles(const DataFolder& folder, const st
 // would only repeat a value already named.
 void addSymbolFileProblems(Table& table, const Clock& clock, std::vector<std::string>& problems)
 {
-    for (const auto& found : {symbolLayoutProblems(table), symbolValueProblems(table)})
+    for (const auto& found : {symbolLayoutProblems(table.fields()), symbolValueProblems(table)})
         problems.insert(problems.end(), found.begin(), found.end());
     if (!problems.empty())
         return;

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "base/ascii_text.h"
 #include "database/market_manager.h"
 #include "database/master_table.h"
+#include "database/program_tables.h"
 #include "database/table_file.h"
 
 namespace kiruvan {
@@ -108,81 +110,6 @@ void defineSymbolLayout(Table& table, bool withIndex)
     table.addField(std::string(kIndexDateField), FieldType::String, 10);
     if (withIndex)
         table.addIndex("Index_1", std::string(kIndexDateField), ixPrimary);
-}
-
-namespace {
-
-// The fields every reader of a symbol file (chart, backtest, import, data viewer) relies on.
-constexpr std::pair<std::string_view, FieldType> kReaderFields[] = {
-    {kDateField, FieldType::Date},        {kOpenField, FieldType::Float},  {kHighField, FieldType::Float},
-    {kLowField, FieldType::Float},        {kCloseField, FieldType::Float}, {kVolumeField, FieldType::Float},
-    {kIndexDateField, FieldType::String},
-};
-
-const char* fieldKind(FieldType type)
-{
-    return type == FieldType::Date ? "date" : type == FieldType::Float ? "float" : "text";
-}
-
-}  // namespace
-
-std::vector<std::string> symbolLayoutProblems(const Table& table)
-{
-    std::vector<std::string> problems;
-    for (const auto& [name, type] : kReaderFields) {
-        const int index = table.fieldIndex(name);
-        if (index < 0)
-            problems.push_back("the field list lacks the field " + std::string(name));
-        else if (table.fields()[static_cast<size_t>(index)].type != type)
-            problems.push_back("the field " + std::string(name) + " is not a " + fieldKind(type) + " field");
-    }
-    return problems;
-}
-
-namespace {
-
-// The load itself refuses values of the wrong type and numbers that are not finite; a row
-// without a date is the data editor's to catch.
-std::optional<std::string> valueProblem(const Value& value, const FieldDef& field, const Value& day)
-{
-    if (field.name == kIndexDateField && std::holds_alternative<std::string>(value)) {
-        const Date* date = std::get_if<Date>(&day);
-        if (date && std::get<std::string>(value) != date->toIndexText())
-            return quotedText(std::get<std::string>(value)) + " does not match the date " + date->toText();
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
-std::vector<std::string> symbolValueProblems(const Table& table)
-{
-    std::vector<std::string> problems;
-    const int dateColumn = table.fieldIndex(kDateField);
-    const bool datesTyped = dateColumn >= 0 && table.fields()[static_cast<size_t>(dateColumn)].type == FieldType::Date;
-    static const Value noDay;
-    for (int row = 0; row < table.recordCount(); ++row) {
-        const Value& day = datesTyped ? table.valueAt(row, dateColumn) : noDay;
-        for (int column = 0; column < table.fieldCount(); ++column) {
-            const FieldDef& field = table.fields()[static_cast<size_t>(column)];
-            if (auto problem = valueProblem(table.valueAt(row, column), field, day))
-                problems.push_back("row " + std::to_string(row + 1) + ", field " + field.name + ": " + *problem);
-        }
-    }
-    return problems;
-}
-
-void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileUse use)
-{
-    table.loadFromFile(file);
-    std::vector<std::string> problems =
-        use == SymbolFileUse::ReadBars ? symbolLayoutProblems(table) : std::vector<std::string>();
-    const std::vector<std::string> values = symbolValueProblems(table);
-    problems.insert(problems.end(), values.begin(), values.end());
-    if (!problems.empty()) {
-        table.close();
-        throw TableError("Cannot read file \"" + escapedControls(file.string()) + "\": " + problems.front() + ".");
-    }
 }
 
 namespace {

@@ -49,9 +49,20 @@ std::vector<std::string> symbolValueProblems(const Table& table);
 // The fields that the chart, the backtest, the data viewer and the export read, with their
 // types: one problem per field missing or of another type. (The import writes other layouts
 // field by field, refusing only the bars it cannot write.)
-std::vector<std::string> symbolLayoutProblems(const Table& table);
+std::vector<std::string> symbolLayoutProblems(const std::vector<FieldDef>& fields);
 
 enum class SymbolFileUse { Any, ReadBars };
+
+// One row of a symbol file as the chart and the backtest take it.
+struct SymbolFileBar {
+    Value indexKey;  // INDEX_DATE: the loads order the rows by it
+    std::optional<Date> day;
+    double Open = 0, High = 0, Low = 0, Close = 0;  // 0 where the file holds none
+};
+
+// The rows of a symbol file in INDEX_DATE order, file order kept among equal keys, read
+// without a table: refused as loadSymbolFile(..., ReadBars) refuses the file, in the same words.
+std::vector<SymbolFileBar> readSymbolFileBars(const std::filesystem::path& file);
 
 // Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
 // a row fails those checks, and for reading its bars as they are when its layout does not serve.

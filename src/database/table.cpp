@@ -78,12 +78,17 @@ void Table::copyFieldDefinitions(const Table& other)
     indexes_.clear();
 }
 
-int Table::fieldIndex(std::string_view name) const
+int fieldPosition(const std::vector<FieldDef>& fields, std::string_view name)
 {
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (sameIgnoringAsciiCase(fields_[i].name, name))
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (sameIgnoringAsciiCase(fields[i].name, name))
             return static_cast<int>(i);
     return -1;
+}
+
+int Table::fieldIndex(std::string_view name) const
+{
+    return fieldPosition(fields_, name);
 }
 
 void Table::create()

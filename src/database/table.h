@@ -97,6 +97,9 @@ private:
     int index_;
 };
 
+// The position of the field of that name in the list, ignoring case; -1 when absent.
+int fieldPosition(const std::vector<FieldDef>& fields, std::string_view name);
+
 // An in-memory table with typed fields, a cursor, equality filters, sort orders, row editing
 // and events, loaded whole from a table file and saved to one (see table_file.h for the format).
 class Table {

@@ -81,6 +81,14 @@ public:
     // the field's size: otherwise TableError names the file, the row and the field.
     TableContents readAll(const ReadRules& rules = {});
 
+    // Takes each row of a read as soon as it is checked, in file order: its key and its
+    // values in field order, which the receiver may move from.
+    using RowReceiver =
+        std::function<void(const std::vector<FieldDef>& fields, std::int64_t key, std::vector<Value>& values)>;
+    // readAll handing the rows to `receive` instead of keeping them: the contents returned
+    // have the field and index lists and no rows.
+    TableContents readRows(const ReadRules& rules, const RowReceiver& receive);
+
     // Remembers the file's version as it is now, read in a transaction of its own.
     void trackCurrentState();
 

@@ -153,6 +153,17 @@ std::vector<bool> requiredPositions(const std::vector<FieldDef>& fields, const R
 
 TableContents TableFile::readAll(const ReadRules& rules)
 {
+    std::vector<StoredRow> rows;
+    TableContents contents =
+        readRows(rules, [&](const std::vector<FieldDef>&, std::int64_t key, std::vector<Value>& values) {
+            rows.push_back({key, std::move(values)});
+        });
+    contents.rows = std::move(rows);
+    return contents;
+}
+
+TableContents TableFile::readRows(const ReadRules& rules, const RowReceiver& receive)
+{
     TableContents contents;
     try {
         exec(db_, "BEGIN");
@@ -178,17 +189,16 @@ TableContents TableFile::readAll(const ReadRules& rules)
             contents.indexes.push_back(
                 {indexes.text(0), indexes.text(1), static_cast<unsigned>(sqlite3_column_int64(indexes.get(), 2))});
         Statement rows(db_, "SELECT _row" + columnList(contents.fields) + " FROM kv_rows ORDER BY _row");
-        while (!rules.withoutRows && rows.step()) {
-            StoredRow row;
-            row.key = sqlite3_column_int64(rows.get(), 0);
-            row.values.resize(contents.fields.size());
+        std::vector<Value> values;
+        for (std::size_t rowNumber = 1; !rules.withoutRows && rows.step(); ++rowNumber) {
+            values.resize(contents.fields.size());
             for (size_t i = 0; i < contents.fields.size(); ++i) {
                 const FieldDef& field = contents.fields[i];
-                if (auto problem = readStoredValue(rows, static_cast<int>(i) + 1, field, required[i], row.values[i]))
-                    reportProblem(rules, "row " + std::to_string(contents.rows.size() + 1) + ", field "
-                                             + escapedControls(field.name) + ": " + *problem);
+                if (auto problem = readStoredValue(rows, static_cast<int>(i) + 1, field, required[i], values[i]))
+                    reportProblem(rules, "row " + std::to_string(rowNumber) + ", field " + escapedControls(field.name)
+                                             + ": " + *problem);
             }
-            contents.rows.push_back(std::move(row));
+            receive(contents.fields, sqlite3_column_int64(rows.get(), 0), values);
         }
         // In the same transaction as the rows: a commit of another program after them is seen.
         dataVersion_ = currentDataVersion();

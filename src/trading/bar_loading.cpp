@@ -1,43 +1,28 @@
 #include "trading/bar_loading.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "database/data_folder.h"
 #include "database/symbol_files.h"
-#include "database/table.h"
 #include "trading/chart_series.h"
 
 namespace kiruvan {
 
-void readNewestBars(Table& symbolTable, BarSeries& bars)
-{
-    symbolTable.setSortOrder(std::string(kIndexDateField));
-    symbolTable.last();
-    symbolTable.moveBy(-(kMaxLoadedBars - 1));
-    const FieldRef open = symbolTable.field(kOpenField);
-    const FieldRef high = symbolTable.field(kHighField);
-    const FieldRef low = symbolTable.field(kLowField);
-    const FieldRef close = symbolTable.field(kCloseField);
-    const FieldRef date = symbolTable.field(kDateField);
-    int count = 0;
-    while (!symbolTable.eof()) {
-        storeBar(bars, ++count, open.asFloat(), high.asFloat(), low.asFloat(), close.asFloat(), date.asString());
-        symbolTable.next();
-    }
-    bars.NBBars = count;
-}
-
 void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
 {
-    Table scratch;
-    loadSymbolFile(scratch, symbolFile, SymbolFileUse::ReadBars);
+    const std::vector<SymbolFileBar> rows = readSymbolFileBars(symbolFile);
+    const std::size_t first = rows.size() - std::min(rows.size(), static_cast<std::size_t>(kMaxLoadedBars));
+    int count = 0;
     try {
-        readNewestBars(scratch, bars);
-    } catch (const TableError&) {
-        throw;
+        for (std::size_t row = first; row < rows.size(); ++row) {
+            const SymbolFileBar& bar = rows[row];
+            storeBar(bars, ++count, bar.Open, bar.High, bar.Low, bar.Close, bar.day ? bar.day->toText() : "");
+        }
     } catch (const std::runtime_error& error) {
         throw std::runtime_error(symbolFile.string() + ": " + error.what());
     }
+    bars.NBBars = count;
 }
 
 bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::string_view code)

@@ -9,18 +9,14 @@
 namespace kiruvan {
 
 class DataFolder;
-class Table;
 struct ChartSeries;
 
 // The load keeps the newest bars of a symbol file: at most this many.
 inline constexpr int kMaxLoadedBars = 3501;
 
-// The common load rule over an open table of the standard symbol layout: sorted by
-// INDEX_DATE, the newest kMaxLoadedBars rows become bars 1..NBBars. The series are not reset
-// here; each holder resets in its own order.
-void readNewestBars(Table& symbolTable, BarSeries& bars);
-
-// The same rule over a symbol file, read into a scratch table. The store's errors pass through.
+// The common load rule over a symbol file: sorted by INDEX_DATE, the newest kMaxLoadedBars
+// rows become bars 1..NBBars. The series are not reset here; each holder resets in its own
+// order. The store's errors pass through.
 void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars);
 
 // The two holders' forms of the load, with the symbol file found by the folder's resolver and

@@ -101,6 +101,14 @@ public:
     {
     }
 
+    // The bar series' Barux of period N computed on the kernels: the same values in the same
+    // places, the zeros below N included.
+    void storeBarux(int N, BarSeries& bars)
+    {
+        computeBarux(N);
+        std::copy(barux_.begin() + 1, barux_.begin() + std::max(last_ + 1, N), bars.Barux.begin() + 1);
+    }
+
     // With curves, also keeps each pair's compounded curve at the curves' checkpoints.
     void score(const Opt1Block& block, double* scores, PairCurves* curves)
     {
@@ -262,7 +270,9 @@ std::optional<SearchResult> fastParameterSearch(BarSeries& bars, int First_Bar, 
     const int pair = grid.bestPair(best.score);
     if (pair < 0)
         return best;
-    return evaluateParameterPair(bars, parameterGrid()[pair], First_Bar);
+    const ParameterPair bestPair = parameterGrid()[pair];
+    SearchWorker(bars, First_Bar, searchKernels(options.kernels)).storeBarux(bestPair.Opt1, bars);
+    return evaluateParameterPairOnBarux(bars, bestPair, First_Bar);
 }
 
 std::optional<SearchOutcome> searchWithRobustness(BarSeries& bars, int First_Bar, bool withFigures,

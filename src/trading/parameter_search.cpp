@@ -75,10 +75,16 @@ SearchResult resultBeforeSearch(const BarSeries& bars, int First_Bar)
 SearchResult evaluateParameterPair(BarSeries& bars, ParameterPair pair, int First_Bar)
 {
     requireEvaluationWindow(bars, First_Bar);
+    bars.Calcul_Barux(pair.Opt1);
+    return evaluateParameterPairOnBarux(bars, pair, First_Bar);
+}
+
+SearchResult evaluateParameterPairOnBarux(BarSeries& bars, ParameterPair pair, int First_Bar)
+{
+    requireEvaluationWindow(bars, First_Bar);
     SearchResult result = resultBeforeSearch(bars, First_Bar);
     result.Opt1 = pair.Opt1;
     result.Opt2 = pair.Opt2;
-    bars.Calcul_Barux(pair.Opt1);
     result.score = evaluatePair(bars, pair.Opt2, First_Bar);
     result.statistics = computeTradeStatistics(bars, First_Bar);
     return result;

@@ -56,6 +56,8 @@ SearchResult resultBeforeSearch(const BarSeries& bars, int First_Bar);
 
 // One pair evaluated in full, with its statistics; leaves the pair's series in the holder.
 SearchResult evaluateParameterPair(BarSeries& bars, ParameterPair pair, int First_Bar);
+// The same where the holder's Barux already has the period pair.Opt1.
+SearchResult evaluateParameterPairOnBarux(BarSeries& bars, ParameterPair pair, int First_Bar);
 
 // Walks the whole grid over the loaded bars from First_Bar on and returns the best pair (the
 // first met on equal scores); nullopt when the hook stopped the search. Overwrites Barux,

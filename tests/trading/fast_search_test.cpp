@@ -51,6 +51,12 @@ TEST_P(FastSearchProperty, GivesTheReferenceResultOnEveryPathAndThreadCount)
         const auto fast = fastParameterSearch(bars, First_Bar, paths[seed % 4]);
         ASSERT_TRUE(fast.has_value());
         expectSameResult(*fast, *reference);
+        // The best pair's series stay in the holder as its literal evaluation leaves them.
+        referenceBars = generatedSeries(seed);
+        evaluateParameterPair(referenceBars, {fast->Opt1, fast->Opt2}, First_Bar);
+        for (const auto& [a, b] : {std::pair{&bars.Barux, &referenceBars.Barux}, {&bars.equity, &referenceBars.equity}})
+            EXPECT_EQ(std::memcmp(a->data(), b->data(), a->size() * sizeof(double)), 0);
+        EXPECT_EQ(bars.signal, referenceBars.signal);
     }
 }
 
