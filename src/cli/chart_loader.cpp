@@ -1,7 +1,9 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <ostream>
 #include <stdexcept>
+#include <vector>
 
 #include "cli/cmd_chart.h"
 
@@ -37,7 +39,13 @@ int drawChart(Context& context, Arguments& args)
 {
     const ChartModuleEntry run = loadChartModule();
     const std::string folder = context.folder.root().string();
-    return run(&args.remaining(), folder.c_str(), &context.out, &context.err);
+    std::vector<const char*> argv;
+    for (const std::string& arg : args.remaining())
+        argv.push_back(arg.c_str());
+    const ChartModuleWrite write = [](void* sink, const char* text, std::size_t size) {
+        static_cast<std::ostream*>(sink)->write(text, static_cast<std::streamsize>(size));
+    };
+    return run(static_cast<int>(argv.size()), argv.data(), folder.c_str(), write, &context.out, &context.err);
 }
 
 }  // namespace kiruvan::cli
