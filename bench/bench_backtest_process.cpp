@@ -2,6 +2,7 @@
 // on the same bars, measured in the same run: one symbol (CPU time, and what the process spends
 // around the search itself) and four symbols on two threads (wall time, the reference run
 // sequentially).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -91,7 +92,7 @@ void oneSymbol(const std::string& cli)
     const std::vector<std::string> backtest = {cli,    "--data",    folder.text(), "backtest",       "--market",
                                                "Demo", "--threads", "1",           "--no-robustness"};
     std::vector<double> searches, processes, around;
-    for (int turn = 0; turn < 11; ++turn) {
+    for (int turn = 0; turn < 21; ++turn) {
         searches.push_back(medianCpuMs(1, [&] { fastParameterSearch(bars, First_Bar); }));
         processes.push_back(bench::runProcess(backtest).cpuMs);
         around.push_back(processes.back() - searches.back());
@@ -99,8 +100,13 @@ void oneSymbol(const std::string& cli)
     const double process = medianOf(processes);
     std::printf("one symbol: reference search %.1f ms CPU, search alone %.1f ms, whole backtest process %.1f ms\n",
                 reference, medianOf(searches), process);
-    std::printf("  reference / process %.2fx (goal at least 8x); around the search %.1f ms (goal at most 10 ms)\n",
-                reference / process, medianOf(around));
+    // The least of each: on a shared machine other work only adds to a run, so the fastest
+    // runs of the two show the process's own cost best.
+    std::printf("  reference / process %.2fx (goal at least 8x); around the search %.1f ms, fastest runs %.1f ms "
+                "(goal at most 10 ms)\n",
+                reference / process, medianOf(around),
+                *std::min_element(processes.begin(), processes.end())
+                    - *std::min_element(searches.begin(), searches.end()));
 }
 
 void fourSymbols(const std::string& cli)

@@ -9,6 +9,7 @@
 #include "backtest/symbol_searches.h"
 #include "base/text_values.h"
 #include "database/master_table.h"
+#include "trading/bar_loading.h"
 #include "trading/bar_series.h"
 #include "trading/fast_search.h"
 #include "trading/parameter_search.h"
@@ -96,7 +97,7 @@ public:
         if (threads_ > 1)
             searches_ = std::make_unique<SymbolSearches>(folder_, symbols_, threads_, robustness_.has_value());
         else
-            bars_ = std::make_unique<BarSeries>();
+            bars_ = newLoadHolder();
         for (int i = 0; i < static_cast<int>(symbols_.size()) && !stopRequested(); ++i) {
             progress_ = {i + 1, static_cast<int>(symbols_.size()), symbols_[i].name, 0, 0};
             report();

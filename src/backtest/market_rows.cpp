@@ -80,12 +80,18 @@ void MarketRows::removeRowsNotReplaced()
         if (!std::exchange(firstAttempt, false))
             load();
         Table& table = *table_;
+        bool removed = false;
         for (int row = table.recordCount(); row >= 1; --row) {
             table.moveTo(row);
-            if (!codesGiven_.contains(table.field(kResultSymbolField).asString()))
+            if (!codesGiven_.contains(table.field(kResultSymbolField).asString())) {
                 table.remove();
+                removed = true;
+            }
         }
-        table.saveToFile(file_);
+        // Nothing to take out of a file nobody changed since: no write. A changed file is
+        // refused by the save, and the retry reads the other program's rows first.
+        if (removed || table.changedOnDisk())
+            table.saveToFile(file_);
     });
 }
 

@@ -44,7 +44,7 @@ SymbolSearches::~SymbolSearches()
 
 void SymbolSearches::work()
 {
-    auto bars = std::make_unique<BarSeries>();
+    auto bars = newLoadHolder();
     for (int i = next_++; i < static_cast<int>(symbols_.size()) && !stop_; i = next_++) {
         const SymbolLoad load = loadForBacktest(*bars, folder_, symbols_[i].code);
         {

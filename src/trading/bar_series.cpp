@@ -9,11 +9,13 @@
 namespace kiruvan {
 namespace {
 
-void requirePeriod(int period, const char* what)
+// A period fits a series of `length` places, the sentinel included.
+void requirePeriod(int period, const char* what, std::size_t length)
 {
-    if (period < 1 || period > kBarCapacity)
+    const int capacity = static_cast<int>(length) - 1;
+    if (period < 1 || period > capacity)
         throw std::invalid_argument(std::string(what) + ": the period " + std::to_string(period) + " is outside 1 to "
-                                    + std::to_string(kBarCapacity) + ".");
+                                    + std::to_string(capacity) + ".");
 }
 
 // The integer value of the characters [first, first + count) of a date text, as the month and
@@ -51,20 +53,16 @@ double rawBarux(const BarSeries& bars, int i, int N)
 
 }  // namespace
 
-BarSeries::BarSeries()
-    : Open(kSeriesLength),
-      High(kSeriesLength),
-      Low(kSeriesLength),
-      Close(kSeriesLength),
-      DateStr(kSeriesLength),
-      Mois(kSeriesLength),
-      Annee(kSeriesLength),
-      Barux(kSeriesLength),
-      MM_Barux(kSeriesLength),
-      signal(kSeriesLength),
-      equity(kSeriesLength),
-      weightedEquity(kSeriesLength)
+BarSeries::BarSeries(int capacity)
 {
+    if (capacity < 1 || capacity > kBarCapacity)
+        throw std::invalid_argument("A bar series holds 1 to " + std::to_string(kBarCapacity) + " bars.");
+    const auto length = static_cast<std::size_t>(capacity) + 1;
+    for (auto* series : {&Open, &Low, &High, &Close, &Barux, &MM_Barux, &equity, &weightedEquity})
+        series->resize(length);
+    for (auto* series : {&Mois, &Annee, &signal})
+        series->resize(length);
+    DateStr.resize(length);
 }
 
 void BarSeries::Reinitialise_Les_Tableaux()
@@ -79,7 +77,7 @@ void BarSeries::Reinitialise_Les_Tableaux()
 
 void BarSeries::Calcul_Barux(int N)
 {
-    requirePeriod(N, "Barux");
+    requirePeriod(N, "Barux", Barux.size());
     std::fill(Barux.begin() + 1, Barux.begin() + N, 0.0);
     for (int i = N; i <= NBBars; ++i)
         Barux[i] = rawBarux(*this, i, N);
@@ -99,6 +97,9 @@ void BarSeries::Calcul_Moyenne_Mobile_Barux(int M)
 
 void storeBar(BarSeries& bars, int i, double open, double high, double low, double close, std::string_view dateText)
 {
+    if (i < 1 || i > bars.capacity())
+        throw std::out_of_range("Bar " + std::to_string(i) + " is outside the holder's 1 to "
+                                + std::to_string(bars.capacity()) + ".");
     bars.Open[i] = open;
     bars.High[i] = high;
     bars.Low[i] = low;
@@ -110,7 +111,7 @@ void storeBar(BarSeries& bars, int i, double open, double high, double low, doub
 
 void runningAverage(const std::vector<double>& input, std::vector<double>& output, int M, int lastBar)
 {
-    requirePeriod(M, "moving average");
+    requirePeriod(M, "moving average", output.size());
     double sum = 0;
     for (int k = 0; k <= M - 1; ++k)
         sum = sum + input[k];

@@ -106,7 +106,8 @@ public:
     void storeBarux(int N, BarSeries& bars)
     {
         computeBarux(N);
-        std::copy(barux_.begin() + 1, barux_.begin() + std::max(last_ + 1, N), bars.Barux.begin() + 1);
+        const int end = std::min(std::max(last_ + 1, N), static_cast<int>(bars.Barux.size()));
+        std::copy(barux_.begin() + 1, barux_.begin() + end, bars.Barux.begin() + 1);
     }
 
     // With curves, also keeps each pair's compounded curve at the curves' checkpoints.
