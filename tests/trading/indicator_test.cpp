@@ -64,6 +64,16 @@ TEST(Barux, StaysZeroWhenFewerBarsThanThePeriod)
     EXPECT_TRUE(std::all_of(bars.MM_Barux.begin(), bars.MM_Barux.end(), [](double v) { return v == 0; }));
 }
 
+TEST(BarHolder, RefusesBarsAndPeriodsBeyondItsCapacity)
+{
+    BarSeries bars(6);
+    sixHandBars(bars);
+    bars.Calcul_Barux(6);
+    EXPECT_THROW(bars.Calcul_Barux(7), std::invalid_argument);
+    EXPECT_THROW(bars.Calcul_Moyenne_Mobile_Barux(7), std::invalid_argument);
+    EXPECT_THROW(storeBar(bars, 7, 1, 1, 1, 1, "01/02/2003"), std::out_of_range);
+}
+
 TEST(Barux, WarmUpBarsReadZeroWhateverPeriodCameBefore)
 {
     BarSeries fresh;
