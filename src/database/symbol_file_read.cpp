@@ -130,7 +130,9 @@ std::vector<SymbolFileBar> readSymbolFileBars(const std::filesystem::path& file)
         bars.push_back({std::move(value(kReaderIndexDate)), day ? std::optional<Date>(*day) : std::nullopt,
                         number(kReaderOpen), number(kReaderHigh), number(kReaderLow), number(kReaderClose)});
     };
-    const TableContents header = TableFile::open(file)->readRows({requiredFieldsOf(file)}, take);
+    std::unique_ptr<TableFile> source = TableFile::open(file);
+    Verification_Fichier_Data(source);
+    const TableContents header = source->readRows({requiredFieldsOf(file)}, take);
     if (rowNumber == 0)
         problems = symbolLayoutProblems(header.fields);
     if (!problems.empty())

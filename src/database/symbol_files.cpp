@@ -233,11 +233,17 @@ bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code)
 
 bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
 {
+    std::unique_ptr<TableFile> open = TableFile::open(symbolFile);
+    return Verification_Fichier_Data(open);
+}
+
+bool Verification_Fichier_Data(std::unique_ptr<TableFile>& open)
+{
     // The field list alone clears most files; the loads that follow read and check the rows.
-    if (!hasForeignNames(TableFile::open(symbolFile)
-                             ->readAll({.requiredFields = {}, .problems = nullptr, .withoutRows = true})
-                             .fields))
+    if (!hasForeignNames(open->readAll({.requiredFields = {}, .problems = nullptr, .withoutRows = true}).fields))
         return false;
+    const std::filesystem::path symbolFile = open->path();
+    open.reset();
     Table scratch;
     scratch.loadFromFile(symbolFile);  // a damaged file is refused, not rebuilt
     scratch.close();
@@ -248,6 +254,7 @@ bool Verification_Fichier_Data(const std::filesystem::path& symbolFile)
     defineSymbolLayout(standard, true);
     standard.create();
     standard.saveToFile(symbolFile);
+    open = TableFile::open(symbolFile);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "database/table.h"
 
 namespace kiruvan {
+
+class TableFile;
 
 // The fields of a standard symbol file, in order. INDEX_DATE holds the date as "yyyy/mm/dd",
 // so that its text order is the date order.
@@ -61,7 +64,8 @@ struct SymbolFileBar {
 };
 
 // The rows of a symbol file in INDEX_DATE order, file order kept among equal keys, read
-// without a table: refused as loadSymbolFile(..., ReadBars) refuses the file, in the same words.
+// without a table once Verification_Fichier_Data has checked its layout (on the same
+// connection): refused as loadSymbolFile(..., ReadBars) refuses the file, in the same words.
 std::vector<SymbolFileBar> readSymbolFileBars(const std::filesystem::path& file);
 
 // Loads a symbol file and refuses it (TableError naming the file, the row and the field) when
@@ -110,6 +114,9 @@ bool Creation_d1_Fichier_Data(const DataFolder& folder, std::string_view code);
 // copied aside as "<file>.bak" so that its rows are not lost. Returns true when it rebuilt.
 bool Verification_Fichier_Data(const std::filesystem::path& symbolFile);
 bool Verification_Fichier_Data(const DataFolder& folder, std::string_view code);
+// The same over an open symbol file, which the bar readers then read on: reopened on the
+// rebuilt file when it rebuilt.
+bool Verification_Fichier_Data(std::unique_ptr<TableFile>& open);
 
 // Writes the loaded table's rows, field by field in order, to a new table with the same field
 // definitions (no index definition) and saves it over `file`. Refused (TableError) when the

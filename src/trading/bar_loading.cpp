@@ -9,9 +9,10 @@
 
 namespace kiruvan {
 
-void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
+namespace {
+
+void storeNewestBars(const std::vector<SymbolFileBar>& rows, BarSeries& bars, const std::filesystem::path& symbolFile)
 {
-    const std::vector<SymbolFileBar> rows = readSymbolFileBars(symbolFile);
     const std::size_t first = rows.size() - std::min(rows.size(), static_cast<std::size_t>(kMaxLoadedBars));
     int count = 0;
     try {
@@ -25,6 +26,13 @@ void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
     bars.NBBars = count;
 }
 
+}  // namespace
+
+void loadNewestBars(const std::filesystem::path& symbolFile, BarSeries& bars)
+{
+    storeNewestBars(readSymbolFileBars(symbolFile), bars, symbolFile);
+}
+
 bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::string_view code)
 {
     chart.Reinitialise_Les_Tableaux();
@@ -33,7 +41,6 @@ bool loadSymbolForChart(ChartSeries& chart, const DataFolder& folder, std::strin
         chart.bars.NBBars = 0;
         return false;
     }
-    Verification_Fichier_Data(*file);
     loadNewestBars(*file, chart.bars);
     return true;
 }
@@ -45,9 +52,9 @@ bool loadSymbolForBacktest(BarSeries& bars, const DataFolder& folder, std::strin
         bars.NBBars = 0;
         return false;
     }
-    Verification_Fichier_Data(*file);
+    const std::vector<SymbolFileBar> rows = readSymbolFileBars(*file);
     bars.Reinitialise_Les_Tableaux();
-    loadNewestBars(*file, bars);
+    storeNewestBars(rows, bars, *file);
     return true;
 }
 

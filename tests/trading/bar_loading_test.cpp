@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/data_folder.h"
+#include "database/symbol_files.h"
 #include "database/table.h"
 #include "sampledata/synthetic_bars.h"
 #include "support/temp_folder.h"
@@ -78,6 +79,22 @@ TEST_F(BarLoading, RowWithoutDateEndsTheLoadWithAnError)
     table.saveToFile(file);
     BarSeries bars;
     EXPECT_THROW(loadNewestBars(file, bars), std::runtime_error);
+}
+
+TEST_F(BarLoading, AForeignLayoutIsRebuiltBeforeTheLoad)
+{
+    Table foreign;
+    for (std::string_view name : kSymbolFieldNames)
+        foreign.addField(name == kDateField ? "Day" : std::string(name), FieldType::String, 20);
+    foreign.create();
+    foreign.append();
+    foreign.field("Day").setAsString("x");
+    foreign.post();
+    foreign.saveToFile(data.file("TEST.cds"));
+    BarSeries bars;
+    ASSERT_TRUE(loadSymbolForBacktest(bars, data, "TEST"));
+    EXPECT_EQ(bars.NBBars, 0);
+    EXPECT_TRUE(std::filesystem::exists(data.file("TEST.cds.bak")));
 }
 
 TEST_F(BarLoading, HoldersDifferOnlyInWhenTheyClearTheSeries)
