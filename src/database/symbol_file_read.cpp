@@ -108,6 +108,7 @@ void loadSymbolFile(Table& table, const std::filesystem::path& file, SymbolFileU
 std::vector<SymbolFileBar> readSymbolFileBars(const std::filesystem::path& file)
 {
     std::vector<SymbolFileBar> bars;
+    bars.reserve(4096);  // most histories: one allocation, not a dozen copies as it grows
     std::vector<std::string> problems;
     std::vector<int> at;  // positions of the reader fields, in their list's order
     int rowNumber = 0;
