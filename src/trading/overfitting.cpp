@@ -65,32 +65,33 @@ public:
                 total_[p] += block[p];
         }
         inSample_.resize(std::min(padded_, kTilePairs));
+        zeros_.assign(padded_, 0);
     }
 
     std::size_t splits() const { return sets_.size(); }
     std::int64_t padding() const { return padded_ - pairs_; }
     std::int64_t total(int pair) const { return total_[pair]; }
 
-    // Calls visit(split, tile) for every tile of pairs, and in each for every split in order;
-    // false when keepGoing stopped it before a tile.
+    // Calls visit(firstSplit, tile) for every tile of pairs, and in each for every pass of
+    // kSplitsPerPass splits in order (the last pass padded with steps of zeros); false when
+    // keepGoing stopped it before a tile.
     template <typename Visit>
     bool walk(const std::function<bool()>& keepGoing, Visit visit)
     {
         for (int first = 0; first < padded_; first += kTilePairs) {
             if (keepGoing && !keepGoing())
                 return false;
-            PairTile tile{total_.data() + first,
-                          inSample_.data(),
-                          nullptr,
-                          nullptr,
-                          first,
-                          std::min(kTilePairs, padded_ - first)};
+            PairTile tile{
+                total_.data() + first, inSample_.data(), {}, {}, first, std::min(kTilePairs, padded_ - first)};
             startTile(tile);
-            visit(std::size_t{0}, tile);
-            for (std::size_t s = 1; s < sets_.size(); ++s) {
-                tile.entering = blocks_[onlyBlock(sets_[s] & ~sets_[s - 1])].data() + first;
-                tile.leaving = blocks_[onlyBlock(sets_[s - 1] & ~sets_[s])].data() + first;
-                visit(s, tile);
+            for (std::size_t pass = 0; pass < sets_.size(); pass += kSplitsPerPass) {
+                for (int k = 0; k < kSplitsPerPass; ++k) {
+                    const std::size_t s = pass + static_cast<std::size_t>(k);
+                    const bool moves = s > 0 && s < sets_.size();
+                    tile.entering[k] = (moves ? blocks_[onlyBlock(sets_[s] & ~sets_[s - 1])] : zeros_).data() + first;
+                    tile.leaving[k] = (moves ? blocks_[onlyBlock(sets_[s - 1] & ~sets_[s])] : zeros_).data() + first;
+                }
+                visit(pass, tile);
             }
         }
         return true;
@@ -113,7 +114,7 @@ private:
 
     std::vector<std::uint32_t> sets_;
     int pairs_, padded_;
-    std::vector<std::int64_t> total_, inSample_;
+    std::vector<std::int64_t> total_, inSample_, zeros_;
     std::vector<std::vector<std::int64_t>> blocks_;
 };
 
@@ -142,20 +143,34 @@ std::optional<double> probabilityOfOverfitting(const std::vector<std::vector<std
 {
     const OverfittingKernels& kernels = overfittingKernels();
     SplitWalk walk(values, halvesWithFirstBlock(static_cast<int>(values.size())));
-    std::vector<TileBest> best(walk.splits());
-    if (!walk.walk(keepGoing, [&](std::size_t s, const PairTile& tile) { mergeBest(best[s], kernels.best(tile)); }))
+    // Room for the padding splits of the last pass, whose results are dropped.
+    const std::size_t splits = walk.splits();
+    std::vector<TileBest> best(splits + kSplitsPerPass);
+    const bool bestFound = walk.walk(keepGoing, [&](std::size_t pass, const PairTile& tile) {
+        TileBest tileBest[kSplitsPerPass];
+        kernels.best(tile, tileBest);
+        for (int k = 0; k < kSplitsPerPass; ++k)
+            mergeBest(best[pass + k], tileBest[k]);
+    });
+    if (!bestFound)
         return std::nullopt;
-    std::vector<TileCounts> counts(walk.splits());
-    const bool counted = walk.walk(keepGoing, [&](std::size_t s, const PairTile& tile) {
-        // The out-of-sample sum of the split's best pair, and the in-sample sum of the
-        // complement's best (whose out-of-sample sum is the split's in-sample one).
-        const std::int64_t threshold = walk.total(best[s].pair) - best[s].inSample;
-        const std::int64_t complementThreshold = walk.total(best[s].complementPair) - best[s].outOfSample;
-        const TileCounts c = kernels.count(tile, threshold, complementThreshold);
-        counts[s].lower += c.lower;
-        counts[s].equal += c.equal;
-        counts[s].complementLower += c.complementLower;
-        counts[s].complementEqual += c.complementEqual;
+    // The out-of-sample sum of each split's best pair, and the in-sample sum of the
+    // complement's best (whose out-of-sample sum is the split's in-sample one).
+    std::vector<SplitThresholds> thresholds(splits + kSplitsPerPass);
+    for (std::size_t s = 0; s < splits; ++s)
+        thresholds[s] = {walk.total(best[s].pair) - best[s].inSample,
+                         walk.total(best[s].complementPair) - best[s].outOfSample};
+    std::vector<TileCounts> counts(splits + kSplitsPerPass);
+    const bool counted = walk.walk(keepGoing, [&](std::size_t pass, const PairTile& tile) {
+        TileCounts tileCounts[kSplitsPerPass];
+        kernels.count(tile, thresholds.data() + pass, tileCounts);
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            TileCounts& c = counts[pass + k];
+            c.lower += tileCounts[k].lower;
+            c.equal += tileCounts[k].equal;
+            c.complementLower += tileCounts[k].complementLower;
+            c.complementEqual += tileCounts[k].complementEqual;
+        }
     });
     if (!counted)
         return std::nullopt;
@@ -165,8 +180,9 @@ std::optional<double> probabilityOfOverfitting(const std::vector<std::vector<std
         return 2 * (lower - walk.padding()) + equal + 1 <= pairs + 1;
     };
     std::int64_t overfitSplits = 0;
-    for (const TileCounts& c : counts)
-        overfitSplits += overfit(c.lower, c.equal) + overfit(c.complementLower, c.complementEqual);
+    for (std::size_t s = 0; s < splits; ++s)
+        overfitSplits +=
+            overfit(counts[s].lower, counts[s].equal) + overfit(counts[s].complementLower, counts[s].complementEqual);
     return 100.0 * static_cast<double>(overfitSplits) / static_cast<double>(2 * walk.splits());
 }
 

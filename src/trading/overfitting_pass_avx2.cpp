@@ -11,15 +11,15 @@ __m256i load(const std::int64_t* p)
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// s of the four pairs at p, moved to the split first.
-__m256i splitSums(const PairTile& tile, int p)
+// s of the four pairs at p moved by split k's step.
+__m256i stepped(const PairTile& tile, int k, int p, __m256i s)
 {
-    __m256i s = load(tile.inSample + p);
-    if (tile.entering) {
-        s = _mm256_add_epi64(s, _mm256_sub_epi64(load(tile.entering + p), load(tile.leaving + p)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(tile.inSample + p), s);
-    }
-    return s;
+    return _mm256_add_epi64(s, _mm256_sub_epi64(load(tile.entering[k] + p), load(tile.leaving[k] + p)));
+}
+
+void store(std::int64_t* p, __m256i v)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
 // Each lane keeps its own greatest sum and the first pair that has it; the lanes are then
@@ -51,10 +51,11 @@ struct LaneBest {
 // Counts below and equal to a threshold; a true comparison is all ones (-1): subtracting it
 // counts one.
 struct LaneCount {
-    __m256i limit;
+    __m256i limit = _mm256_setzero_si256();
     __m256i lower = _mm256_setzero_si256();
     __m256i equal = _mm256_setzero_si256();
 
+    LaneCount() = default;
     explicit LaneCount(std::int64_t threshold) : limit(_mm256_set1_epi64x(threshold)) {}
 
     void add(__m256i v)
@@ -71,32 +72,49 @@ std::int64_t laneSum(__m256i v)
     return lanes[0] + lanes[1] + lanes[2] + lanes[3];
 }
 
-TileBest bestAvx2(PairTile tile)
+void bestAvx2(const PairTile& tile, TileBest* best)
 {
-    LaneBest inSample, outOfSample;
+    LaneBest inSample[kSplitsPerPass], outOfSample[kSplitsPerPass];
     __m256i pair = _mm256_add_epi64(_mm256_set1_epi64x(tile.first), _mm256_set_epi64x(3, 2, 1, 0));
     const __m256i step = _mm256_set1_epi64x(4);
     for (int p = 0; p < tile.count; p += 4) {
-        const __m256i s = splitSums(tile, p);
-        inSample.offer(s, pair);
-        outOfSample.offer(_mm256_sub_epi64(load(tile.total + p), s), pair);
+        __m256i s = load(tile.inSample + p);
+        const __m256i total = load(tile.total + p);
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s = stepped(tile, k, p, s);
+            inSample[k].offer(s, pair);
+            outOfSample[k].offer(_mm256_sub_epi64(total, s), pair);
+        }
+        store(tile.inSample + p, s);
         pair = _mm256_add_epi64(pair, step);
     }
-    TileBest best;
-    inSample.merge(best.inSample, best.pair);
-    outOfSample.merge(best.outOfSample, best.complementPair);
-    return best;
+    for (int k = 0; k < kSplitsPerPass; ++k) {
+        best[k] = TileBest{};
+        inSample[k].merge(best[k].inSample, best[k].pair);
+        outOfSample[k].merge(best[k].outOfSample, best[k].complementPair);
+    }
 }
 
-TileCounts countAvx2(PairTile tile, std::int64_t threshold, std::int64_t complementThreshold)
+void countAvx2(const PairTile& tile, const SplitThresholds* thresholds, TileCounts* counts)
 {
-    LaneCount half(threshold), complement(complementThreshold);
-    for (int p = 0; p < tile.count; p += 4) {
-        const __m256i s = splitSums(tile, p);
-        half.add(_mm256_sub_epi64(load(tile.total + p), s));
-        complement.add(s);
+    LaneCount half[kSplitsPerPass], complement[kSplitsPerPass];
+    for (int k = 0; k < kSplitsPerPass; ++k) {
+        half[k] = LaneCount(thresholds[k].threshold);
+        complement[k] = LaneCount(thresholds[k].complementThreshold);
     }
-    return {laneSum(half.lower), laneSum(half.equal), laneSum(complement.lower), laneSum(complement.equal)};
+    for (int p = 0; p < tile.count; p += 4) {
+        __m256i s = load(tile.inSample + p);
+        const __m256i total = load(tile.total + p);
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s = stepped(tile, k, p, s);
+            half[k].add(_mm256_sub_epi64(total, s));
+            complement[k].add(s);
+        }
+        store(tile.inSample + p, s);
+    }
+    for (int k = 0; k < kSplitsPerPass; ++k)
+        counts[k] = {laneSum(half[k].lower), laneSum(half[k].equal), laneSum(complement[k].lower),
+                     laneSum(complement[k].equal)};
 }
 
 }  // namespace

@@ -11,15 +11,10 @@ __m512i load(const std::int64_t* p)
     return _mm512_loadu_si512(p);
 }
 
-// s of the eight pairs at p, moved to the split first.
-__m512i splitSums(const PairTile& tile, int p)
+// s of the eight pairs at p moved by split k's step.
+__m512i stepped(const PairTile& tile, int k, int p, __m512i s)
 {
-    __m512i s = load(tile.inSample + p);
-    if (tile.entering) {
-        s = _mm512_add_epi64(s, _mm512_sub_epi64(load(tile.entering + p), load(tile.leaving + p)));
-        _mm512_storeu_si512(tile.inSample + p, s);
-    }
-    return s;
+    return _mm512_add_epi64(s, _mm512_sub_epi64(load(tile.entering[k] + p), load(tile.leaving[k] + p)));
 }
 
 // Each lane keeps its own greatest sum and the first pair that has it; the lanes are then
@@ -50,10 +45,11 @@ struct LaneBest {
 
 // Counts below and equal to a threshold, one lane per pair.
 struct LaneCount {
-    __m512i limit;
+    __m512i limit = _mm512_setzero_si512();
     __m512i lower = _mm512_setzero_si512();
     __m512i equal = _mm512_setzero_si512();
 
+    LaneCount() = default;
     explicit LaneCount(std::int64_t threshold) : limit(_mm512_set1_epi64(threshold)) {}
 
     void add(__m512i v)
@@ -74,43 +70,51 @@ std::int64_t laneSum(__m512i v)
     return sum;
 }
 
-// Two sets of lanes, for the even and the odd eight pairs, so that the comparisons of one
-// need not wait for the other's; a last odd eight goes to the first set.
-TileBest bestAvx512(PairTile tile)
+// The splits of the pass keep lanes of their own, so that their comparisons need not wait for
+// each other's.
+void bestAvx512(const PairTile& tile, TileBest* best)
 {
-    LaneBest inSample[2], outOfSample[2];
+    LaneBest inSample[kSplitsPerPass], outOfSample[kSplitsPerPass];
     __m512i pair = _mm512_add_epi64(_mm512_set1_epi64(tile.first), _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0));
     const __m512i step = _mm512_set1_epi64(8);
-    const auto offer = [&](int p, int set) {
-        const __m512i s = splitSums(tile, p);
-        inSample[set].offer(s, pair);
-        outOfSample[set].offer(_mm512_sub_epi64(load(tile.total + p), s), pair);
+    for (int p = 0; p < tile.count; p += 8) {
+        __m512i s = load(tile.inSample + p);
+        const __m512i total = load(tile.total + p);
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s = stepped(tile, k, p, s);
+            inSample[k].offer(s, pair);
+            outOfSample[k].offer(_mm512_sub_epi64(total, s), pair);
+        }
+        _mm512_storeu_si512(tile.inSample + p, s);
         pair = _mm512_add_epi64(pair, step);
-    };
-    int p = 0;
-    for (; p + 16 <= tile.count; p += 16) {
-        offer(p, 0);
-        offer(p + 8, 1);
     }
-    if (p < tile.count)
-        offer(p, 0);
-    TileBest best;
-    for (int set = 0; set < 2; ++set) {
-        inSample[set].merge(best.inSample, best.pair);
-        outOfSample[set].merge(best.outOfSample, best.complementPair);
+    for (int k = 0; k < kSplitsPerPass; ++k) {
+        best[k] = TileBest{};
+        inSample[k].merge(best[k].inSample, best[k].pair);
+        outOfSample[k].merge(best[k].outOfSample, best[k].complementPair);
     }
-    return best;
 }
 
-TileCounts countAvx512(PairTile tile, std::int64_t threshold, std::int64_t complementThreshold)
+void countAvx512(const PairTile& tile, const SplitThresholds* thresholds, TileCounts* counts)
 {
-    LaneCount half(threshold), complement(complementThreshold);
-    for (int p = 0; p < tile.count; p += 8) {
-        const __m512i s = splitSums(tile, p);
-        half.add(_mm512_sub_epi64(load(tile.total + p), s));
-        complement.add(s);
+    LaneCount half[kSplitsPerPass], complement[kSplitsPerPass];
+    for (int k = 0; k < kSplitsPerPass; ++k) {
+        half[k] = LaneCount(thresholds[k].threshold);
+        complement[k] = LaneCount(thresholds[k].complementThreshold);
     }
-    return {laneSum(half.lower), laneSum(half.equal), laneSum(complement.lower), laneSum(complement.equal)};
+    for (int p = 0; p < tile.count; p += 8) {
+        __m512i s = load(tile.inSample + p);
+        const __m512i total = load(tile.total + p);
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s = stepped(tile, k, p, s);
+            half[k].add(_mm512_sub_epi64(total, s));
+            complement[k].add(s);
+        }
+        _mm512_storeu_si512(tile.inSample + p, s);
+    }
+    for (int k = 0; k < kSplitsPerPass; ++k)
+        counts[k] = {laneSum(half[k].lower), laneSum(half[k].equal), laneSum(complement[k].lower),
+                     laneSum(complement[k].equal)};
 }
 
 }  // namespace

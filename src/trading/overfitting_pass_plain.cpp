@@ -3,45 +3,44 @@
 namespace kiruvan {
 namespace {
 
-void moveToSplit(const PairTile& tile)
+void bestPlain(const PairTile& tile, TileBest* best)
 {
-    if (tile.entering)
-        for (int p = 0; p < tile.count; ++p)
-            tile.inSample[p] += tile.entering[p] - tile.leaving[p];
+    for (int k = 0; k < kSplitsPerPass; ++k)
+        best[k] = TileBest{};
+    for (int p = 0; p < tile.count; ++p) {
+        std::int64_t s = tile.inSample[p];
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s += tile.entering[k][p] - tile.leaving[k][p];
+            const std::int64_t t = tile.total[p] - s;
+            if (s > best[k].inSample) {
+                best[k].inSample = s;
+                best[k].pair = tile.first + p;
+            }
+            if (t > best[k].outOfSample) {
+                best[k].outOfSample = t;
+                best[k].complementPair = tile.first + p;
+            }
+        }
+        tile.inSample[p] = s;
+    }
 }
 
-TileBest bestPlain(PairTile tile)
+void countPlain(const PairTile& tile, const SplitThresholds* thresholds, TileCounts* counts)
 {
-    moveToSplit(tile);
-    TileBest best;
+    for (int k = 0; k < kSplitsPerPass; ++k)
+        counts[k] = TileCounts{};
     for (int p = 0; p < tile.count; ++p) {
-        const std::int64_t s = tile.inSample[p];
-        const std::int64_t t = tile.total[p] - s;
-        if (s > best.inSample) {
-            best.inSample = s;
-            best.pair = tile.first + p;
+        std::int64_t s = tile.inSample[p];
+        for (int k = 0; k < kSplitsPerPass; ++k) {
+            s += tile.entering[k][p] - tile.leaving[k][p];
+            const std::int64_t t = tile.total[p] - s;
+            counts[k].lower += t < thresholds[k].threshold;
+            counts[k].equal += t == thresholds[k].threshold;
+            counts[k].complementLower += s < thresholds[k].complementThreshold;
+            counts[k].complementEqual += s == thresholds[k].complementThreshold;
         }
-        if (t > best.outOfSample) {
-            best.outOfSample = t;
-            best.complementPair = tile.first + p;
-        }
+        tile.inSample[p] = s;
     }
-    return best;
-}
-
-TileCounts countPlain(PairTile tile, std::int64_t threshold, std::int64_t complementThreshold)
-{
-    moveToSplit(tile);
-    TileCounts counts;
-    for (int p = 0; p < tile.count; ++p) {
-        const std::int64_t s = tile.inSample[p];
-        const std::int64_t t = tile.total[p] - s;
-        counts.lower += t < threshold;
-        counts.equal += t == threshold;
-        counts.complementLower += s < complementThreshold;
-        counts.complementEqual += s == complementThreshold;
-    }
-    return counts;
 }
 
 }  // namespace

@@ -101,15 +101,30 @@ TEST(Robustness, OverfittingCountStopsWhenAsked)
 
 TEST(Robustness, EveryPassPathCountsAlike)
 {
-    const Values values = randomValues(4, 64, 7, 5);
+    const Values values = randomValues(6, 64, 7, 5);
+    const std::vector<std::int64_t> zeros(64, 0);
     const auto run = [&](const OverfittingKernels& kernels) {
         std::vector<std::int64_t> inSample = values[0];
-        const PairTile tile{values[1].data(), inSample.data(), values[2].data(), values[3].data(), 8, 64};
-        const TileBest best = kernels.best(tile);
-        const TileCounts counts = kernels.count(tile, 2, -1);
-        return std::tuple{best.inSample, best.pair,    best.outOfSample,       best.complementPair,
-                          counts.lower,  counts.equal, counts.complementLower, counts.complementEqual,
-                          inSample};
+        const PairTile tile{values[1].data(),
+                            inSample.data(),
+                            {values[2].data(), values[4].data(), zeros.data(), values[3].data()},
+                            {values[3].data(), values[5].data(), zeros.data(), values[2].data()},
+                            8,
+                            64};
+        TileBest best[kSplitsPerPass];
+        kernels.best(tile, best);
+        inSample = values[0];
+        const SplitThresholds thresholds[kSplitsPerPass] = {{2, -1}, {0, 3}, {-4, 0}, {1, 1}};
+        TileCounts counts[kSplitsPerPass];
+        kernels.count(tile, thresholds, counts);
+        std::vector<
+            std::tuple<std::int64_t, int, std::int64_t, int, std::int64_t, std::int64_t, std::int64_t, std::int64_t>>
+            results;
+        for (int k = 0; k < kSplitsPerPass; ++k)
+            results.emplace_back(best[k].inSample, best[k].pair, best[k].outOfSample, best[k].complementPair,
+                                 counts[k].lower, counts[k].equal, counts[k].complementLower,
+                                 counts[k].complementEqual);
+        return std::pair{results, inSample};
     };
     const auto plain = run(kOverfittingPlain);
     if (__builtin_cpu_supports("avx2")) {
